@@ -1,0 +1,36 @@
+# Entry points: `make demo` and `make check` install what they need, build, and run.
+BUILD ?= build
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: deps build demo check check-asan bench soak format clean
+
+deps:
+	@scripts/install-deps.sh
+
+$(BUILD)/build.ninja:
+	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
+
+build: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS)
+
+demo: build
+	scripts/demo.sh $(BUILD)/sonivex
+
+check: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 600
+
+# The same tests under AddressSanitizer and UBSan, in a build of their own.
+check-asan: deps
+	cmake -S . -B build-asan -G Ninja -DSONIVEX_SANITIZE=ON -DSONIVEX_BENCH=OFF
+	cmake --build build-asan -j $(JOBS)
+	cd build-asan && ctest --output-on-failure -j $(JOBS) --timeout 900
+
+bench: build
+	$(BUILD)/bench/bench_levels
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf $(BUILD) build-asan

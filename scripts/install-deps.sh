@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, running and testing need. Quiet when all is there.
+set -euo pipefail
+
+packages=(
+    build-essential cmake ninja-build pkg-config clang-format
+    qt6-base-dev libasound2-dev alsa-utils
+    libgtest-dev libgmock-dev libbenchmark-dev
+    sox ffmpeg python3-aiosmtpd
+    fonts-noto-cjk fonts-dejavu-extra xvfb xauth
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+echo "install-deps: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

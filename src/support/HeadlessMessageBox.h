@@ -1,0 +1,13 @@
+// Message boxes without a window: the text goes to the operation log, the default answer comes back.
+#pragma once
+
+#include "platform/MessageBox.h"
+
+namespace sonivex {
+
+class HeadlessMessageBox : public MessageBoxService {
+public:
+    int Show(const std::string& text, int flags, const std::string& title) override;
+};
+
+}  // namespace sonivex
