@@ -1,4 +1,6 @@
 // The program's version text.
 namespace sonivex {
-const char* AppVersion() { return SONIVEX_VERSION; }
+const char* AppVersion() {
+    return SONIVEX_VERSION;
+}
 }  // namespace sonivex

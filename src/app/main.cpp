@@ -1,2 +1,31 @@
-// Entry point (wired up further below as the monitor grows).
-int main() { return 0; }
+// sonivex: silence monitor for broadcast audio.
+#include <QCoreApplication>
+#include <iostream>
+
+#include "app/CommandLine.h"
+#include "app/Runner.h"
+
+namespace sonivex {
+const char* AppVersion();
+}
+
+int main(int argc, char** argv) {
+    using namespace sonivex;
+    Options options;
+    std::string error;
+    if (!ParseCommandLine(argc, argv, options, error)) {
+        std::cerr << "sonivex: " << error << "\n" << UsageText();
+        return 2;
+    }
+    if (options.help) {
+        std::cout << UsageText();
+        return 0;
+    }
+    if (options.version) {
+        std::cout << "sonivex " << AppVersion() << "\n";
+        return 0;
+    }
+    QCoreApplication app(argc, argv);
+    if (options.listDevices) return ListDevices(options);
+    return RunMonitor(options, QCoreApplication::applicationFilePath().toStdString());
+}

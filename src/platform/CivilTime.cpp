@@ -52,6 +52,7 @@ LocalDateTime CivilFromMs(int64_t ms) {
 bool ParseDateTime(const char* text, LocalDateTime& out) {
     LocalDateTime t;
     char tail = 0;
+    if (!text) return false;
     if (std::sscanf(text, "%d/%d/%d %d:%d:%d%c", &t.year, &t.month, &t.day, &t.hour, &t.minute,
                     &t.second, &tail) != 6)
         return false;

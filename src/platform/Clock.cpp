@@ -11,13 +11,20 @@ int64_t RealLocalMs() {
     clock_gettime(CLOCK_REALTIME, &ts);
     tm local{};
     localtime_r(&ts.tv_sec, &local);
-    LocalDateTime t{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-                    local.tm_min,         local.tm_sec,     static_cast<int>(ts.tv_nsec / 1000000)};
+    LocalDateTime t{local.tm_year + 1900,
+                    local.tm_mon + 1,
+                    local.tm_mday,
+                    local.tm_hour,
+                    local.tm_min,
+                    local.tm_sec,
+                    static_cast<int>(ts.tv_nsec / 1000000)};
     return CivilToMs(t);
 }
 }  // namespace
 
-LocalDateTime SystemClock::Now() const { return CivilFromMs(RealLocalMs() + offsetMs_); }
+LocalDateTime SystemClock::Now() const {
+    return CivilFromMs(RealLocalMs() + offsetMs_);
+}
 
 int64_t SystemClock::MonotonicMs() const {
     timespec ts{};
@@ -25,7 +32,10 @@ int64_t SystemClock::MonotonicMs() const {
     return static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
 }
 
-bool SystemClock::SetLocalTime(const LocalDateTime& t) {
+bool SystemClock::SetLocalTime(const LocalDateTime& requested) {
+    // Now() runs `offsetMs_` ahead of the machine: move the machine so that Now() reads the
+    // requested time.
+    const LocalDateTime t = CivilFromMs(CivilToMs(requested) - offsetMs_);
     tm local{};
     local.tm_year = t.year - 1900;
     local.tm_mon = t.month - 1;
@@ -40,11 +50,15 @@ bool SystemClock::SetLocalTime(const LocalDateTime& t) {
     return clock_settime(CLOCK_REALTIME, &ts) == 0;
 }
 
-void SystemClock::StartAt(const LocalDateTime& start) { offsetMs_ = CivilToMs(start) - RealLocalMs(); }
+void SystemClock::StartAt(const LocalDateTime& start) {
+    offsetMs_ = CivilToMs(start) - RealLocalMs();
+}
 
 FakeClock::FakeClock(const LocalDateTime& start) : civilMs_(CivilToMs(start)) {}
 
-LocalDateTime FakeClock::Now() const { return CivilFromMs(civilMs_); }
+LocalDateTime FakeClock::Now() const {
+    return CivilFromMs(civilMs_);
+}
 
 bool FakeClock::SetLocalTime(const LocalDateTime& t) {
     ++setCalls;
@@ -52,7 +66,9 @@ bool FakeClock::SetLocalTime(const LocalDateTime& t) {
     return true;
 }
 
-void FakeClock::Set(const LocalDateTime& t) { civilMs_ = CivilToMs(t); }
+void FakeClock::Set(const LocalDateTime& t) {
+    civilMs_ = CivilToMs(t);
+}
 
 void FakeClock::Advance(int64_t ms) {
     civilMs_ += ms;
@@ -68,6 +84,8 @@ Clock& ProgramClock() {
     return g_clock ? *g_clock : system;
 }
 
-void SetProgramClock(Clock* clock) { g_clock = clock; }
+void SetProgramClock(Clock* clock) {
+    g_clock = clock;
+}
 
 }  // namespace sonivex

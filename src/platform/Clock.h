@@ -9,9 +9,9 @@
 namespace sonivex {
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
-    virtual LocalDateTime Now() const = 0;   // local civil date and time
+    virtual LocalDateTime Now() const = 0;    // local civil date and time
     virtual int64_t MonotonicMs() const = 0;  // never goes back
     // Sets the local date and time; true on success.
     virtual bool SetLocalTime(const LocalDateTime& t) = 0;
@@ -19,20 +19,20 @@ public:
 
 // The real clock, optionally running from another starting moment (--clock-start).
 class SystemClock : public Clock {
-public:
+  public:
     LocalDateTime Now() const override;
     int64_t MonotonicMs() const override;
     bool SetLocalTime(const LocalDateTime& t) override;
     // From now on Now() runs on from `start`.
     void StartAt(const LocalDateTime& start);
 
-private:
+  private:
     int64_t offsetMs_ = 0;  // added to the real local time
 };
 
 // A clock that only moves when told to; tests and --fast run whole days on it.
 class FakeClock : public Clock {
-public:
+  public:
     explicit FakeClock(const LocalDateTime& start = LocalDateTime{2026, 12, 7, 9, 0, 0, 0});
     LocalDateTime Now() const override;
     int64_t MonotonicMs() const override { return monoMs_; }
@@ -41,8 +41,8 @@ public:
     void Advance(int64_t ms);
     int setCalls = 0;  // SetLocalTime calls seen
 
-private:
-    int64_t civilMs_;    // local civil time in ms since 1970
+  private:
+    int64_t civilMs_;  // local civil time in ms since 1970
     int64_t monoMs_ = 0;
 };
 

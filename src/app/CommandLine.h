@@ -1,0 +1,25 @@
+// The command line of sonivex.
+#pragma once
+
+#include <string>
+
+namespace sonivex {
+
+struct Options {
+    std::string dir;             // --dir
+    bool headless = false;       // --headless
+    std::string audio = "alsa";  // --audio alsa|sim
+    bool demo = false;
+    std::string clockStart;  // --clock-start "yyyy/mm/dd hh:mm:ss"
+    bool fast = false;
+    double quitAfter = -1;  // --quit-after SECONDS of program time; < 0 = run on
+    bool listDevices = false;
+    bool version = false;
+    bool help = false;
+};
+
+// Parses argv; false with a message in `error` for a bad command line.
+bool ParseCommandLine(int argc, char** argv, Options& options, std::string& error);
+const char* UsageText();
+
+}  // namespace sonivex

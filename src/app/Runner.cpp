@@ -1,0 +1,169 @@
+// One run of the monitor on the Qt event loop.
+#include "app/Runner.h"
+
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+
+#include "app/DataFolder.h"
+#include "app/Demo.h"
+#include "app/SignalWatcher.h"
+#include "app/SimSettings.h"
+#include "monitor/Monitor.h"
+#include "monitor/SettingsStore.h"
+#include "platform/AudioBackend.h"
+#include "platform/Clock.h"
+#include "support/HeadlessMessageBox.h"
+#include "support/Log.h"
+#include "support/basic.h"
+
+namespace sonivex {
+
+namespace {
+
+constexpr int kTickMs = 100;
+constexpr int kTicksPerMailTick = 10;
+
+std::unique_ptr<AudioBackend> MakeBackend(const Options& o, SettingsStore* store,
+                                          const std::string& dataFolder) {
+    if (o.audio != "sim") return CreateAlsaBackend();
+    SimOptions sim;
+    if (store) sim = ReadSimOptions(*store, dataFolder);
+    return CreateSimBackend(ProgramClock(), sim);
+}
+
+// Runs the ticks back to back on simulated time: each tick moves the clock 100 ms.
+void StartFastTimers(Monitor& monitor, FakeClock& clock, QObject* owner) {
+    auto* timer = new QTimer(owner);
+    timer->setInterval(0);
+    auto ticks = std::make_shared<long>(0);
+    QObject::connect(timer, &QTimer::timeout, owner, [&monitor, &clock, ticks] {
+        if (monitor.InTick()) return;
+        clock.Advance(kTickMs);
+        monitor.TimerProgTick();
+        if (++*ticks % kTicksPerMailTick == 0) monitor.TimerMailTick();
+    });
+    timer->start();
+}
+
+void StartRealTimers(Monitor& monitor, QObject* owner) {
+    auto* prog = new QTimer(owner);
+    prog->setTimerType(Qt::PreciseTimer);
+    prog->setInterval(kTickMs);
+    QObject::connect(prog, &QTimer::timeout, owner, [&monitor] { monitor.TimerProgTick(); });
+    auto* mail = new QTimer(owner);
+    mail->setInterval(kTickMs * kTicksPerMailTick);
+    QObject::connect(mail, &QTimer::timeout, owner, [&monitor] { monitor.TimerMailTick(); });
+    prog->start();
+    mail->start();
+}
+
+// Ends the run after `seconds` of program time, checked on every event-loop turn of a timer.
+void StartQuitAfter(double seconds, QObject* owner) {
+    if (seconds < 0) return;
+    const int64_t end = ProgramClock().MonotonicMs() + static_cast<int64_t>(seconds * 1000);
+    auto* timer = new QTimer(owner);
+    timer->setInterval(0);
+    QObject::connect(timer, &QTimer::timeout, owner, [end, timer] {
+        if (ProgramClock().MonotonicMs() >= end) {
+            timer->stop();
+            QCoreApplication::quit();
+        }
+    });
+    timer->start();
+}
+
+std::string PrepareFolder(const Options& o, const std::string& exePath) {
+    if (o.demo && o.dir.empty()) {
+        const std::string folder = MakeDemoFolder();
+        if (!folder.empty()) WriteDemoSettings(folder);
+        return folder;
+    }
+    const std::string folder = ChooseDataFolder(o.dir, exePath);
+    if (!EnsureFolder(folder)) return "";
+    if (o.demo) WriteDemoSettings(folder);
+    return folder;
+}
+
+}  // namespace
+
+int RunMonitor(const Options& o, const std::string& exePath) {
+    const std::string folder = PrepareFolder(o, exePath);
+    if (folder.empty()) {
+        std::cerr << "sonivex: cannot create the data folder\n";
+        return 1;
+    }
+    InstanceLock lock(folder);
+    if (lock.Busy()) {
+        std::cerr << "sonivex: already running on " << folder << "\n";
+        return 0;
+    }
+    if (::chdir(folder.c_str()) != 0) std::cerr << "sonivex: cannot enter " << folder << "\n";
+    SetAppPath(folder);
+    if (o.demo) std::cout << "demo data folder: " << folder << std::endl;
+
+    SystemClock systemClock;
+    LocalDateTime start;
+    if (!o.clockStart.empty()) ParseDateTime(o.clockStart.c_str(), start);
+    FakeClock fakeClock(o.clockStart.empty() ? systemClock.Now() : start);
+    if (o.fast) {
+        SetProgramClock(&fakeClock);
+    } else if (!o.clockStart.empty()) {
+        systemClock.StartAt(start);
+        SetProgramClock(&systemClock);
+    }
+
+    LogConfig log;
+    log.folder = folder + "log/";
+    log.echo = [](const std::string& line) { std::cout << line << std::endl; };
+    ConfigureLog(log);
+    HeadlessMessageBox messageBox;
+    SetMessageBoxService(&messageBox);
+
+    SettingsStore store(folder + "sonivex.ini");
+    auto audio = MakeBackend(o, &store, folder);
+    MonitorParts parts;
+    parts.audio = audio.get();
+    parts.store = &store;
+    parts.dataFolder = folder;
+    parts.commonIniPath = CommonIniPath();
+    int code = 0;
+    {
+        Monitor monitor(parts);
+        monitor.Startup();
+        QObject owner;
+        SignalWatcher watcher;
+        QObject::connect(&watcher, &SignalWatcher::Stop, &owner, [] { QCoreApplication::quit(); });
+        if (o.fast)
+            StartFastTimers(monitor, fakeClock, &owner);
+        else
+            StartRealTimers(monitor, &owner);
+        StartQuitAfter(o.quitAfter, &owner);
+        code = QCoreApplication::exec();
+        monitor.Shutdown();
+    }
+    SetMessageBoxService(nullptr);
+    SetProgramClock(nullptr);
+    return code;
+}
+
+int ListDevices(const Options& o) {
+    auto audio = MakeBackend(o, nullptr, "");
+    const DeviceList& devices = audio->Devices();
+    for (const bool isInput : {true, false}) {
+        std::cout << (isInput ? "capture devices:" : "output devices:") << "\n";
+        for (int n = 0; n < devices.Count(isInput); ++n) {
+            std::cout << "  " << n << "  " << devices.Name(isInput, n);
+            const std::string id = devices.Id(isInput, n);
+            if (id != devices.Name(isInput, n)) std::cout << "  [" << id << "]";
+            std::cout << "\n";
+        }
+    }
+    return 0;
+}
+
+}  // namespace sonivex

@@ -1,0 +1,58 @@
+// Alert actions: button, latch outputs, alarm tone, filler, log line and pending mail.
+#include <string>
+
+#include "mail/AlertText.h"
+#include "monitor/Monitor.h"
+#include "support/Log.h"
+#include "support/basic.h"
+
+namespace sonivex {
+
+void Monitor::RaiseAlert(int i, int kind) {
+    view_.SetAlertColour(i, 1);
+    SetLatch(i, 1);
+    if (settings.useBeep != 0 && !tone_->Playing()) tone_->StartAlarmTone();
+    const std::string& filler = settings.inputs[i].fillerFile;
+    if (fillers_[i] && !filler.empty() && FileExists(filler)) {
+        fillers_[i]->FileName(filler);
+        fillers_[i]->LoopOn(1);
+        fillers_[i]->Play();
+    }
+    AlertActive[i] = 1;
+    QueueText(i, AlertText(i, kind, settings.inputs[i].auditName, settings.TextSettings()));
+}
+
+void Monitor::CancelAlert(int i, int reason) {
+    SetLatch(i, 0);
+    view_.SetAlertColour(i, 0);
+    // Not gated on UseBeep: a tone started before the switch was turned off must still stop.
+    if (tone_->Playing()) {
+        bool others = false;
+        for (int n = 0; n < NumInputs(); ++n)
+            if (n != i && AlertActive[n] == 1) others = true;
+        if (!others) tone_->StopAlarmTone();
+    }
+    AlertActive[i] = 0;
+    if (fillers_[i]) fillers_[i]->StopIO();
+    if (settings.mailAtRestoration == 0) return;
+    QueueText(i, CancelText(i, reason, settings.inputs[i].auditName, settings.TextSettings()));
+}
+
+void Monitor::QueueText(int i, const std::string& text) {
+    WriteLog(FlattenCrLf(text));
+    if (!settings.inputs[i].mailAddr.empty()) PendingMail[i] = text;
+}
+
+void Monitor::SetLatch(int i, int on) {
+    const int code = on ? i + 1 : 101 + i;
+    if (parts_.hid && parts_.hid->IsOpen()) parts_.hid->SendCode(code);
+    if (parts_.serial && parts_.serial->IsOpen() && settings.useBCD == 0)
+        parts_.serial->SendCode(code);
+}
+
+void Monitor::AlertButtonClick(int index) {
+    if (index < 0 || index > settings.numRec) return;
+    if (AlertActive[index] == 1) CancelRequest[index] = 1;
+}
+
+}  // namespace sonivex

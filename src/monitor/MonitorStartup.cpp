@@ -1,0 +1,83 @@
+// Start-up and shutdown of the monitor, in the order the program has always kept.
+#include <string>
+
+#include "monitor/Monitor.h"
+#include "monitor/SettingsStore.h"
+#include "platform/AudioBackend.h"
+#include "support/Log.h"
+#include "support/OldFiles.h"
+#include "support/basic.h"
+
+namespace sonivex {
+
+Monitor::Monitor(const MonitorParts& parts)
+    : parts_(parts), view_(parts.view ? *parts.view : nullView_) {}
+
+Monitor::~Monitor() {
+    Shutdown();
+}
+
+void Monitor::SetFiller(int i, std::unique_ptr<FillerPlayer> player) {
+    fillers_[i] = std::move(player);
+}
+
+void Monitor::ReadStartupSettings() {
+    SettingsStore& store = *parts_.store;
+    store.Hold();
+    ReadLogSwitches(store, parts_.dataFolder, settings);
+    LogConfig log = CurrentLogConfig();
+    log.logError = settings.logError;
+    log.errorCatch = settings.errorCatch != 0;
+    settings.logFolder = ReadLogFolder(parts_.commonIniPath, parts_.dataFolder);
+    log.folder = settings.logFolder;
+    ConfigureLog(log);
+    DeleteOldFiles(settings.logFolder, 90);
+    ReadLanguage(store, settings);
+    ReadInputs(store, parts_.audio->Devices(), settings);
+    ReadThresholds(store, settings);
+    ReadPlayerAndDisplay(store, settings);
+    ReadMail(store, settings);
+    ReadDevices(store, settings);
+    store.Release();
+}
+
+void Monitor::Startup() {
+    view_.SetCaption("sonivex - velmarok");
+    ReadStartupSettings();
+    capture_ = std::make_unique<WaveFCT>(*parts_.audio, settings.nFreq);
+    for (int i = 0; i < kMaxInputs; ++i) {
+        capture_->DeviceId[i] = settings.inputs[i].devIn;
+        capture_->RecGain[i] = settings.inputs[i].recGain;
+    }
+    tone_ = std::make_unique<AlarmTone>(*parts_.audio, settings.nFreq);
+    for (int i = 0; i < NumInputs(); ++i) {
+        view_.ResetMeter(i);
+        view_.PrintName(i, settings.inputs[i].auditName);
+        view_.SetAlertText(i, "Alert");
+    }
+    for (int i = 0; i < NumInputs(); ++i) SetLatch(i, 0);
+    WriteLog(kStartLine);
+    started_ = true;
+    settings.autoRec = parts_.store->ReadSetting("AutoRec", int32_t{0});
+    if (settings.autoRec == 1) {
+        WriteLog("監視開始（起動）");
+        for (int i = 0; i < NumInputs(); ++i) StartCapture(i);
+    }
+}
+
+void Monitor::Shutdown() {
+    if (!started_) return;
+    started_ = false;
+    for (int i = 0; i < NumInputs(); ++i) StopCapture(i);
+    if (tone_->Playing()) tone_->StopAlarmTone();
+    for (auto& filler : fillers_) filler.reset();
+    // A latch left on would hold the station's alarm after the program has gone.
+    for (LatchOutput* out : {parts_.serial, parts_.hid}) {
+        if (!out || !out->IsOpen()) continue;
+        if (out == parts_.serial && settings.useBCD != 0) continue;
+        for (int code = 101; code <= 108; ++code) out->SendCode(code);
+    }
+    WriteLog(kEndLine);
+}
+
+}  // namespace sonivex

@@ -1,0 +1,52 @@
+// The monitor's outlets to parts that live elsewhere: latch transports (HID box, serial port), the
+// filler players, the mail sender, the schedule and the external control inputs. Each is optional;
+// an absent one is simply closed.
+#pragma once
+
+#include <array>
+#include <string>
+
+namespace sonivex {
+
+class Monitor;
+
+class LatchOutput {
+  public:
+    virtual ~LatchOutput() = default;
+    virtual bool IsOpen() const = 0;
+    virtual void SendCode(int code) = 0;  // one latch command byte
+};
+
+class FillerPlayer {
+  public:
+    virtual ~FillerPlayer() = default;
+    virtual void FileName(const std::string& path) = 0;
+    virtual void LoopOn(int on) = 0;
+    virtual int Play() = 0;
+    virtual void StopIO() = 0;
+    virtual void ProgressionPlay() = 0;  // serviced every tick
+};
+
+class MailSender {
+  public:
+    virtual ~MailSender() = default;
+    // One message for input i; the sender owns the session from here on.
+    virtual void SendAlertMail(int i, const std::string& subject, const std::string& body) = 0;
+};
+
+class ScheduleSource {
+  public:
+    virtual ~ScheduleSource() = default;
+    // Sets pause[i] = 1 for every input 0..numInputs-1 that an entry covers at date and time.
+    virtual void Evaluate(const std::string& date, const std::string& time, int numInputs,
+                          std::array<int, 8>& pause) = 0;
+};
+
+class ExternalControl {
+  public:
+    virtual ~ExternalControl() = default;
+    // First step of every tick; false skips the rest of the tick.
+    virtual bool Service(Monitor& monitor) = 0;
+};
+
+}  // namespace sonivex

@@ -1,0 +1,213 @@
+// Whole alert cycles of the monitor in simulated time.
+#include <gtest/gtest.h>
+
+#include "monitor/MonitorHarness.h"
+
+namespace sonivex {
+namespace {
+
+using testing::MonitorHarness;
+using V = std::vector<std::string>;
+
+// One silent input watched from start-up; buffers complete every 0.2 s of the clock.
+void SilentInput(MonitorHarness& h, const std::string& program) {
+    h.Set("NumRec", "0");
+    h.Set("AutoRec", "1");
+    h.Set("AuditName_1", "FM");
+    h.Set("SimSignal_1", program);
+}
+
+TEST(MonitorCycle, DefaultAlertOnThe76thSilentBufferAndRecoveryOnThe75th) {
+    MonitorHarness h;
+    SilentInput(h, "silence 20; tone -20 1000");
+    h.Set("MailAtRestoration", "1");
+    h.Set("MailAddr_1", "ops@example.com");
+    testing::WriteText(h.dir.File("filler.wav"), "RIFF");
+    h.Set("FillerFile_1", h.dir.File("filler.wav"));
+    h.Start(true);
+    EXPECT_TRUE(h.HasLine("監視開始（起動）"));
+    // Buffer n completes 0.2·n s after the start: the 76th at 15.2 s.
+    EXPECT_EQ(h.TicksUntilLine("両ch 15秒以上", 400), 152);
+    EXPECT_EQ(h.view.alert[0], 1);
+    // Sound returns at 20.0 s; the 75th buffer with sound completes at 35.0 s.
+    EXPECT_EQ(h.TicksUntilLine("音声復旧", 400), 350 - 152);
+    EXPECT_EQ(h.view.alert[0], 0);
+    h.RunTicks(10);
+    EXPECT_EQ(h.rec.events,
+              (V{"hid 101", "hid 1", "filler 1 play loop=1", "tone on", "mail 1 sonivex無音検出 FM",
+                 "hid 101", "filler 1 stop", "tone off", "mail 1 sonivex無音検出 FM"}));
+}
+
+TEST(MonitorCycle, ShortOneChannelTimeReportsLeftBeforeBoth) {
+    MonitorHarness h;
+    SilentInput(h, "silence 100");
+    h.Set("MuonSecMono", "5");
+    h.Start();
+    EXPECT_EQ(h.TicksUntilLine("(Lch 5秒以上)", 400), 52);
+    h.RunSeconds(20);
+    EXPECT_FALSE(h.HasLine("両ch"));
+    EXPECT_EQ(h.CountLines("警報"), 1);
+}
+
+TEST(MonitorCycle, TwoInputsShareTheToneUntilTheLastAlertEnds) {
+    MonitorHarness h;
+    h.Set("NumRec", "1");
+    h.SimInputs(2);
+    h.Set("AutoRec", "1");
+    h.Set("MuonSec", "1");
+    h.Set("HukkiSec", "1");
+    h.Set("SimSignal_1", "silence 3; tone -20 1000");
+    h.Set("SimSignal_2", "silence 6; tone -20 1000");
+    h.Start();
+    h.RunSeconds(12);
+    EXPECT_EQ(h.rec.events, (V{"hid 101", "hid 102", "hid 1", "hid 2", "tone on", "hid 101",
+                               "hid 102", "tone off"}));
+}
+
+TEST(MonitorCycle, NoToneWhenTheSwitchIsOff) {
+    MonitorHarness h;
+    SilentInput(h, "silence 100");
+    h.Set("UseBeep", "0");
+    h.Start();
+    h.RunSeconds(20);
+    EXPECT_EQ(h.rec.events, (V{"hid 101", "hid 1"}));
+}
+
+TEST(MonitorCycle, ManualCancelEndsTheAlertAndStopsTheInput) {
+    MonitorHarness h;
+    SilentInput(h, "silence 100");
+    h.Set("MailAtRestoration", "1");
+    h.Start();
+    h.RunSeconds(16);
+    ASSERT_EQ(h.monitor->AlertActive[0], 1);
+    h.monitor->AlertButtonClick(0);
+    EXPECT_EQ(h.monitor->AlertActive[0], 1);  // served at the end of the next tick
+    h.RunTicks(1);
+    EXPECT_EQ(h.monitor->AlertActive[0], 0);
+    EXPECT_EQ(h.monitor->Capture().CaptureState[0], 0);
+    EXPECT_EQ(h.view.audit[0], 0);
+    EXPECT_EQ(h.view.alert[0], 0);
+    EXPECT_EQ(h.view.left[0].text, "-∞");
+    EXPECT_TRUE(h.HasLine("(手動解除)"));
+    h.monitor->AlertButtonClick(0);  // not in alert: nothing
+    h.RunSeconds(30);
+    EXPECT_EQ(h.rec.events, (V{"hid 101", "hid 1", "tone on", "hid 101", "tone off"}));
+}
+
+TEST(MonitorCycle, AuditButtonStartsAndStopsWithoutTouchingTheAlert) {
+    MonitorHarness h;
+    SilentInput(h, "silence 100");
+    h.Set("AutoRec", "0");
+    h.Start();
+    h.monitor->AuditButtonClick(0);
+    EXPECT_EQ(h.view.audit[0], 1);
+    EXPECT_TRUE(h.HasLine("監視開始（手動）1"));
+    h.RunSeconds(16);
+    h.monitor->AuditButtonClick(0);
+    EXPECT_TRUE(h.HasLine("監視停止（手動）1"));
+    EXPECT_EQ(h.view.audit[0], 0);
+    EXPECT_EQ(h.monitor->AlertActive[0], 1);  // stays until cancelled by hand
+    h.monitor->AuditButtonClick(5);           // beyond the inputs: ignored
+    EXPECT_EQ(h.CountLines("（手動）"), 2);
+}
+
+TEST(MonitorCycle, AlertAndCancelInOneSecondSendOnlyTheCancelMail) {
+    MonitorHarness h;
+    SilentInput(h, "silence 100");
+    h.Set("MailAtRestoration", "1");
+    h.Set("MailAddr_1", "ops@example.com");
+    h.Start();
+    h.RunTicks(151);  // the mail timer has just run; the alert comes on the next tick
+    h.RunTicks(1);
+    ASSERT_EQ(h.monitor->AlertActive[0], 1);
+    h.monitor->AlertButtonClick(0);
+    h.RunTicks(8);
+    ASSERT_EQ(h.mail.bodies.size(), 1u);
+    EXPECT_NE(h.mail.bodies[0].find("警報解除\r\n"), std::string::npos);
+}
+
+TEST(MonitorCycle, NoCancelTextWithoutRestorationSwitch) {
+    MonitorHarness h;
+    SilentInput(h, "silence 16; tone -20 1000");
+    h.Set("MailAddr_1", "ops@example.com");
+    h.Start();
+    h.RunSeconds(40);
+    EXPECT_EQ(h.CountLines("警報"), 1);
+    EXPECT_EQ(h.mail.bodies.size(), 1u);
+    EXPECT_EQ(h.monitor->AlertActive[0], 0);
+}
+
+TEST(MonitorCycle, PausedInputShowsDashAndRaisesNothing) {
+    MonitorHarness h;
+    SilentInput(h, "silence 1000");
+    h.Start();
+    h.monitor->ExternalPause[0] = 1;
+    h.RunSeconds(60);
+    EXPECT_EQ(h.view.alertText[0], "-");
+    EXPECT_GT(h.view.draws[0], 250);  // the meter keeps moving
+    EXPECT_EQ(h.monitor->AlertActive[0], 0);
+    h.monitor->ExternalPause[0] = 0;
+    // The last paused tick cleared the counters before counting its own buffer.
+    EXPECT_EQ(h.TicksUntilLine("両ch", 400), 150);
+    EXPECT_EQ(h.view.alertText[0], "Alert");
+}
+
+TEST(MonitorCycle, AlertOfAPausedInputEndsAsRestored) {
+    MonitorHarness h;
+    SilentInput(h, "silence 1000");
+    h.Set("MailAtRestoration", "1");
+    h.Start();
+    h.RunSeconds(16);
+    ASSERT_EQ(h.monitor->AlertActive[0], 1);
+    h.monitor->ExternalPause[0] = 1;
+    EXPECT_GT(h.TicksUntilLine("音声復旧", 400), 0);
+}
+
+TEST(MonitorCycle, BroadcastDayOnTheClockDisplay) {
+    MonitorHarness h({2026, 12, 7, 4, 59, 58});
+    SilentInput(h, "");
+    h.Start();
+    h.RunTicks(10);
+    EXPECT_EQ(h.view.clock0, "2026/12/06(日)");
+    EXPECT_EQ(h.view.clock1, "28:59:59");
+    h.RunTicks(10);
+    EXPECT_EQ(h.view.clock0, "2026/12/07(月)");
+    EXPECT_EQ(h.view.clock1, "05:00:00");
+}
+
+TEST(MonitorCycle, LatchCodesOnBothTransports) {
+    MonitorHarness h;
+    h.Set("NumRec", "7");
+    h.SimInputs(8);
+    h.Set("AutoRec", "1");
+    h.Set("SimSignal_8", "silence 100");
+    h.serial.open = true;
+    h.Start();
+    V expected;
+    for (int c = 101; c <= 108; ++c) {
+        expected.push_back("hid " + std::to_string(c));
+        expected.push_back("serial " + std::to_string(c));
+    }
+    EXPECT_EQ(h.rec.events, expected);
+    h.hid.open = false;  // a closed transport gets nothing
+    h.RunSeconds(16);
+    h.monitor->Shutdown();
+    expected.insert(expected.end(), {"serial 8", "tone on"});  // tone on: recorded after the tick
+    for (int c = 101; c <= 108; ++c) expected.push_back("serial " + std::to_string(c));
+    EXPECT_EQ(h.rec.events, expected);
+}
+
+TEST(MonitorCycle, SerialPortCarryingTimeCodeGetsNoLatchBytes) {
+    MonitorHarness h;
+    SilentInput(h, "silence 100");
+    h.Set("UseBCD", "1");
+    h.serial.open = true;
+    h.Start();
+    h.RunSeconds(16);
+    h.monitor->Shutdown();
+    EXPECT_EQ(h.rec.events, (V{"hid 101", "hid 1", "tone on", "hid 101", "hid 102", "hid 103",
+                               "hid 104", "hid 105", "hid 106", "hid 107", "hid 108"}));
+}
+
+}  // namespace
+}  // namespace sonivex

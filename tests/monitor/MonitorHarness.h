@@ -1,0 +1,183 @@
+// A whole monitor on simulated devices and the fake clock, with recording outlets: every latch
+// code, tone switch, filler call and mail goes into one sequence, so a test also sees that
+// nothing else went out.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "TempDir.h"
+#include "app/SimSettings.h"
+#include "monitor/Monitor.h"
+#include "monitor/SettingsStore.h"
+#include "platform/Clock.h"
+#include "support/Log.h"
+#include "support/basic.h"
+
+namespace sonivex::testing {
+
+class RecordingView : public MonitorView {
+  public:
+    void SetAuditColour(int i, int set) override { audit[i] = set; }
+    void SetAlertColour(int i, int set) override { alert[i] = set; }
+    void SetAlertText(int i, const std::string& text) override { alertText[i] = text; }
+    void ResetMeter(int i) override { ++resets[i]; }
+    void ShowLevels(int i, const ChannelLevel& l, const ChannelLevel& r) override {
+        left[i] = l;
+        right[i] = r;
+        ++draws[i];
+    }
+    void ShowClock(const std::string& a, const std::string& b) override {
+        clock0 = a;
+        clock1 = b;
+    }
+    int audit[8] = {}, alert[8] = {}, resets[8] = {}, draws[8] = {};
+    std::string alertText[8];
+    ChannelLevel left[8], right[8];
+    std::string clock0, clock1;
+};
+
+class Recorder {
+  public:
+    void Add(const std::string& event) { events.push_back(event); }
+    std::vector<std::string> events;
+};
+
+class RecordingLatch : public LatchOutput {
+  public:
+    RecordingLatch(Recorder& r, std::string name, bool isOpen = true)
+        : open(isOpen), r_(r), name_(std::move(name)) {}
+    bool IsOpen() const override { return open; }
+    void SendCode(int code) override { r_.Add(name_ + " " + std::to_string(code)); }
+    bool open;
+
+  private:
+    Recorder& r_;
+    std::string name_;
+};
+
+class RecordingFiller : public FillerPlayer {
+  public:
+    RecordingFiller(Recorder& r, int i) : r_(r), i_(i) {}
+    void FileName(const std::string& path) override { file_ = path; }
+    void LoopOn(int on) override { loop_ = on; }
+    int Play() override {
+        r_.Add("filler " + std::to_string(i_ + 1) + " play loop=" + std::to_string(loop_));
+        return 1;
+    }
+    void StopIO() override { r_.Add("filler " + std::to_string(i_ + 1) + " stop"); }
+    void ProgressionPlay() override {}
+
+  private:
+    Recorder& r_;
+    int i_;
+    std::string file_;
+    int loop_ = 0;
+};
+
+class RecordingMail : public MailSender {
+  public:
+    explicit RecordingMail(Recorder& r) : r_(r) {}
+    void SendAlertMail(int i, const std::string& subject, const std::string& body) override {
+        r_.Add("mail " + std::to_string(i + 1) + " " + subject);
+        bodies.push_back(body);
+    }
+    std::vector<std::string> bodies;
+
+  private:
+    Recorder& r_;
+};
+
+class MonitorHarness {
+  public:
+    explicit MonitorHarness(LocalDateTime start = {2026, 12, 7, 9, 0, 0}) : clock(start) {
+        SetProgramClock(&clock);
+        SetAppPath(dir.Folder());
+        store = std::make_unique<SettingsStore>(dir.File("sonivex.ini"));
+    }
+    ~MonitorHarness() {
+        monitor.reset();
+        ConfigureLog(LogConfig{});
+        SetProgramClock(nullptr);
+    }
+    void Set(const std::string& key, const std::string& value) { store->WriteSetting(key, value); }
+    // Inputs 1..n on "Sim In 1".."Sim In n" (an empty device name would mean device 0 for all).
+    void SimInputs(int n) {
+        for (int k = 1; k <= n; ++k)
+            Set("DevInName_" + std::to_string(k), "Sim In " + std::to_string(k));
+    }
+
+    void Start(bool withFillers = false) {
+        LogConfig log;
+        log.folder = dir.Folder() + "log/";
+        log.echo = [this](const std::string& line) { lines.push_back(line.substr(20)); };
+        ConfigureLog(log);
+        audio = CreateSimBackend(clock, ReadSimOptions(*store, dir.Folder()));
+        MonitorParts parts;
+        parts.audio = audio.get();
+        parts.store = store.get();
+        parts.view = &view;
+        parts.dataFolder = dir.Folder();
+        parts.commonIniPath = dir.File("common.ini");
+        parts.hid = &hid;
+        parts.serial = &serial;
+        parts.mail = &mail;
+        monitor = std::make_unique<Monitor>(parts);
+        if (withFillers)
+            for (int i = 0; i < 8; ++i)
+                monitor->SetFiller(i, std::make_unique<RecordingFiller>(rec, i));
+        monitor->Startup();
+    }
+
+    // Runs whole ticks of 100 ms; the mail timer every tenth tick. Tone switches are recorded.
+    void RunTicks(int ticks) {
+        for (int n = 0; n < ticks; ++n) {
+            clock.Advance(100);
+            monitor->TimerProgTick();
+            const bool playing = monitor->Tone().Playing();
+            if (playing != tone_) rec.Add(playing ? "tone on" : "tone off");
+            tone_ = playing;
+            if (++tickCount_ % 10 == 0) monitor->TimerMailTick();
+        }
+    }
+    void RunSeconds(double s) { RunTicks(static_cast<int>(s * 10 + 0.5)); }
+
+    // The ticks until the log holds a line containing text; -1 when not within maxTicks.
+    int TicksUntilLine(const std::string& text, int maxTicks) {
+        for (int n = 1; n <= maxTicks; ++n) {
+            RunTicks(1);
+            if (HasLine(text)) return n;
+        }
+        return -1;
+    }
+    bool HasLine(const std::string& text) const {
+        for (const auto& l : lines)
+            if (l.find(text) != std::string::npos) return true;
+        return false;
+    }
+    int CountLines(const std::string& text) const {
+        int count = 0;
+        for (const auto& l : lines)
+            if (l.find(text) != std::string::npos) ++count;
+        return count;
+    }
+
+    TempDir dir;
+    FakeClock clock;
+    std::unique_ptr<SettingsStore> store;
+    std::unique_ptr<AudioBackend> audio;
+    RecordingView view;
+    Recorder rec;
+    RecordingLatch hid{rec, "hid"};
+    RecordingLatch serial{rec, "serial", false};
+    RecordingMail mail{rec};
+    std::unique_ptr<Monitor> monitor;
+    std::vector<std::string> lines;  // operation log lines without their stamp
+
+  private:
+    long tickCount_ = 0;
+    bool tone_ = false;
+};
+
+}  // namespace sonivex::testing

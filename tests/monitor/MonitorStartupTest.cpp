@@ -1,0 +1,168 @@
+// Start-up and bad input: the settings file after a first start, limits, unusable devices and
+// folders. Whatever goes wrong, the other inputs go on being watched.
+#include <sys/stat.h>
+#include <utime.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "monitor/MonitorHarness.h"
+
+namespace sonivex {
+namespace {
+
+using testing::MonitorHarness;
+using testing::ReadText;
+using testing::WriteText;
+
+TEST(MonitorStartup, FirstStartWritesEveryKeyWithItsDefault) {
+    MonitorHarness h;
+    h.Start();
+    const std::string ini = ReadText(h.dir.File("sonivex.ini"));
+    for (const char* key : {"LogError=1",        "ErrorCatch=0",
+                            "LangMode=0",        "AltFont=1",
+                            "NumRec=3",          "HourAdjust=18000",
+                            "nFreq=44100",       "UseBeep=1",
+                            "AlertLevelDB=-50",  "MuonSec=15",
+                            "MuonSecMono=20",    "HukkiSec=15",
+                            "NoClose=1",         "MuteMS=200",
+                            "UseExtensible=0",   "SizeRate=1.2",
+                            "VULevelTrim=-20.0", "MailLocalPort=10001",
+                            "MailHostPort=587",  "MailPassWord=kelp7302",
+                            "MessageLang=0",     "MailAtRestoration=0",
+                            "AdjustPin_1=0",     "AdjustPin_2=0",
+                            "NoAdjustSec=120",   "AHour=0",
+                            "ASecond=0",         "AMinute=0",
+                            "AdjustMode=1",      "UseBCD=0",
+                            "ComNo=0",           "ComBaud=38400",
+                            "USBHIDID=0",        "USBHID_Latch=1",
+                            "AutoRec=0",         "MailHost=",
+                            "MailSenderAddr=",   "MailUserName="})
+        EXPECT_NE(ini.find(std::string("\n") + key), std::string::npos) << key;
+    for (int n = 1; n <= 8; ++n) {
+        for (const char* base :
+             {"AuditName_", "DevInName_", "DevOutName_", "FillerFile_", "MailAddr_"})
+            EXPECT_NE(ini.find(base + std::to_string(n) + "=***"), std::string::npos) << base << n;
+        for (const char* base : {"RecLevelDB_", "PlayLevelDB_", "IsMono_"})
+            EXPECT_NE(ini.find(base + std::to_string(n) + "=0"), std::string::npos) << base << n;
+    }
+    EXPECT_TRUE(h.HasLine("*********起動**********"));
+    h.monitor->Shutdown();
+    EXPECT_EQ(h.lines.back(), "*********終了**********");
+}
+
+TEST(MonitorStartup, LimitsOnInputCountScaleAndTimes) {
+    struct Case {
+        const char* key;
+        const char* value;
+        int numInputs;
+        float sizeRate;
+    };
+    for (const Case& c : {Case{"NumRec", "12", 8, 1.2f}, Case{"NumRec", "-1", 1, 1.2f},
+                          Case{"SizeRate", "0.5", 4, 0.7f}, Case{"SizeRate", "5", 4, 3.0f}}) {
+        MonitorHarness h;
+        h.Set(c.key, c.value);
+        h.Start();
+        EXPECT_EQ(h.monitor->NumInputs(), c.numInputs) << c.key << "=" << c.value;
+        EXPECT_FLOAT_EQ(h.monitor->settings.sizeRate, c.sizeRate) << c.key << "=" << c.value;
+    }
+}
+
+TEST(MonitorStartup, GarbageSettingsAreLoggedAndReplaced) {
+    MonitorHarness h;
+    WriteText(h.dir.File("sonivex.ini"),
+              "[conf]\nNumRec=abc\nMuonSec=-5\nHukkiSec=99999999999\nnFreq=0\nAutoRec=1\n"
+              "AlertLevelDB=\xff\xfe\nSimSignal_1=silence 100\nSimSignal_2=tone x 1\n"
+              "garbage line without equals\n[conf\n=5\n");
+    h.Start();
+    EXPECT_EQ(h.monitor->NumInputs(), 4);
+    EXPECT_EQ(h.monitor->settings.thresholds.muonSec, 0);
+    EXPECT_EQ(h.monitor->settings.thresholds.hukkiSec, 15);
+    EXPECT_EQ(h.monitor->settings.nFreq, 8000);
+    EXPECT_TRUE(h.HasLine("設定値エラー NumRec=abc"));
+    EXPECT_TRUE(h.HasLine("設定値エラー MuonSec=-5"));
+    EXPECT_TRUE(h.HasLine("設定値エラー nFreq=0"));
+    h.RunSeconds(2);
+    EXPECT_TRUE(h.HasLine("(両ch 0秒以上)"));  // still watching, with the limited time
+}
+
+TEST(MonitorStartup, ErrorCatchFileSwitchesTheDebugModeOn) {
+    MonitorHarness h;
+    WriteText(h.dir.File("ec.txt"), "");
+    h.Start();
+    EXPECT_EQ(h.monitor->settings.errorCatch, 1);
+    EXPECT_TRUE(CurrentLogConfig().errorCatch);
+}
+
+TEST(MonitorStartup, UnwritableLogFolderLosesLinesButNotTheWatch) {
+    MonitorHarness h;
+    WriteText(h.dir.File("common.ini"), "[conf]\nDebugLogPath=" + h.dir.Folder() + "no/such/\n");
+    h.Set("NumRec", "0");
+    h.Set("AutoRec", "1");
+    h.Set("SimSignal_1", "silence 100");
+    h.Start();
+    EXPECT_EQ(CurrentLogConfig().folder, h.dir.Folder() + "no/such/");
+    h.RunSeconds(16);
+    EXPECT_EQ(h.monitor->AlertActive[0], 1);
+    EXPECT_TRUE(h.HasLine("両ch 15秒以上"));  // the echo still shows it
+    EXPECT_FALSE(std::filesystem::exists(h.dir.Folder() + "no"));
+}
+
+TEST(MonitorStartup, CaptureDeviceThatCannotOpenLeavesTheOthersWatched) {
+    MonitorHarness h;
+    h.Set("NumRec", "1");
+    h.Set("AutoRec", "1");
+    h.Set("DevInName_1", "Sim In 1");
+    h.Set("DevInName_2", "12");  // an index beyond the devices
+    h.Set("SimSignal_1", "silence 100");
+    h.Start();
+    EXPECT_TRUE(h.HasLine("録音失敗 2"));
+    EXPECT_TRUE(h.HasLine("[message] sonivex:"));
+    EXPECT_EQ(h.monitor->Capture().CaptureState[1], 0);
+    EXPECT_EQ(h.view.audit[1], 0);
+    h.RunSeconds(16);
+    EXPECT_EQ(h.monitor->AlertActive[0], 1);
+}
+
+TEST(MonitorStartup, UnknownDeviceNameIsLoggedAndTheDefaultUsed) {
+    MonitorHarness h;
+    h.Set("NumRec", "0");
+    h.Set("AutoRec", "1");
+    h.Set("DevInName_1", "Studio Desk");
+    h.Start();
+    EXPECT_TRUE(h.HasLine("この名前のデバイスを検出できませんでした Studio Desk"));
+    EXPECT_EQ(h.monitor->settings.inputs[0].devIn, -1);
+    EXPECT_EQ(h.monitor->Capture().CaptureState[0], 1);
+}
+
+void Age(const std::string& path, int days) {
+    const time_t when = time(nullptr) - static_cast<time_t>(days) * 86400;
+    utimbuf times{when, when};
+    utime(path.c_str(), &times);
+}
+
+TEST(MonitorStartup, OldLogsArePrunedAtStartAndAtFiveSecondsPastNoon) {
+    // The fake clock runs near the real date so that file times compare sensibly.
+    time_t now = time(nullptr);
+    tm local{};
+    localtime_r(&now, &local);
+    MonitorHarness h({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, 12, 0, 0});
+    std::filesystem::create_directories(h.dir.Folder() + "log");
+    const std::string old1 = h.dir.Folder() + "log/old1.log";
+    WriteText(old1, "x");
+    Age(old1, 91);
+    h.Start();
+    EXPECT_FALSE(std::filesystem::exists(old1));
+    const std::string old2 = h.dir.Folder() + "log/old2.log";
+    WriteText(old2, "x");
+    Age(old2, 100);
+    h.RunSeconds(4.9);
+    EXPECT_TRUE(std::filesystem::exists(old2));
+    h.RunSeconds(0.2);
+    EXPECT_FALSE(std::filesystem::exists(old2));
+    EXPECT_TRUE(h.HasLine("*********起動**********"));
+}
+
+}  // namespace
+}  // namespace sonivex
