@@ -15,7 +15,7 @@ build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
 demo: build
-	scripts/demo.sh $(BUILD)/sonivex
+	scripts/demo.sh $(BUILD)/sonivex $(DEMO_ARGS)
 
 check: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 600

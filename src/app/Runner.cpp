@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -27,6 +28,7 @@ namespace {
 
 constexpr int kTickMs = 100;
 constexpr int kTicksPerMailTick = 10;
+constexpr int64_t kLongestWaitMs = 3600 * 1000;  // a long quit timer is re-armed until its end
 
 std::unique_ptr<AudioBackend> MakeBackend(const Options& o, SettingsStore* store,
                                           const std::string& dataFolder) {
@@ -62,19 +64,27 @@ void StartRealTimers(Monitor& monitor, QObject* owner) {
     mail->start();
 }
 
-// Ends the run after `seconds` of program time, checked on every event-loop turn of a timer.
-void StartQuitAfter(double seconds, QObject* owner) {
+// Ends the run after `seconds` of program time. On simulated time the fast ticks check it; on
+// real time one timer waits, so that an idle monitor costs nothing between ticks.
+void StartQuitAfter(double seconds, bool fast, QObject* owner) {
     if (seconds < 0) return;
     const int64_t end = ProgramClock().MonotonicMs() + static_cast<int64_t>(seconds * 1000);
     auto* timer = new QTimer(owner);
-    timer->setInterval(0);
-    QObject::connect(timer, &QTimer::timeout, owner, [end, timer] {
-        if (ProgramClock().MonotonicMs() >= end) {
-            timer->stop();
-            QCoreApplication::quit();
+    timer->setTimerType(Qt::PreciseTimer);
+    timer->setSingleShot(!fast);
+    auto arm = [end, fast, timer] {
+        const int64_t left = end - ProgramClock().MonotonicMs();
+        timer->start(fast ? 0 : static_cast<int>(std::clamp<int64_t>(left, 0, kLongestWaitMs)));
+    };
+    QObject::connect(timer, &QTimer::timeout, owner, [end, timer, arm] {
+        if (ProgramClock().MonotonicMs() < end) {
+            if (!timer->isActive()) arm();
+            return;
         }
+        timer->stop();
+        QCoreApplication::quit();
     });
-    timer->start();
+    arm();
 }
 
 std::string PrepareFolder(const Options& o, const std::string& exePath) {
@@ -142,7 +152,7 @@ int RunMonitor(const Options& o, const std::string& exePath) {
             StartFastTimers(monitor, fakeClock, &owner);
         else
             StartRealTimers(monitor, &owner);
-        StartQuitAfter(o.quitAfter, &owner);
+        StartQuitAfter(o.quitAfter, o.fast, &owner);
         code = QCoreApplication::exec();
         monitor.Shutdown();
     }

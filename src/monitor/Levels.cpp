@@ -16,7 +16,8 @@ float DecibelToGain(float dB) {
     return dB <= kFloorDB ? 0.0f : std::pow(10.0f, dB / 20.0f);
 }
 
-BufferLevels MeasureBuffer(const int16_t* frames, size_t frameCount) {
+__attribute__((target_clones("avx2", "default"))) BufferLevels MeasureBuffer(const int16_t* frames,
+                                                                             size_t frameCount) {
     // Squares of 16-bit samples fit 31 bits; 2^32 frames would be needed to overflow 64 bits.
     int32_t peakL = 0, peakR = 0;
     int64_t sumL = 0, sumR = 0;

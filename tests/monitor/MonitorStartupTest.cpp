@@ -166,3 +166,41 @@ TEST(MonitorStartup, OldLogsArePrunedAtStartAndAtFiveSecondsPastNoon) {
 
 }  // namespace
 }  // namespace sonivex
+
+namespace sonivex {
+namespace {
+
+TEST(MonitorStartup, UnpluggedCaptureDeviceIsReportedOnceAndTheOthersGoOn) {
+    testing::MonitorHarness h;
+    h.Set("NumRec", "1");
+    h.SimInputs(2);
+    h.Set("AutoRec", "1");
+    h.Set("SimSignal_1", "silence 100");
+    h.Set("SimSignal_2", "tone -20 2; unplug");
+    h.Start();
+    h.RunSeconds(20);
+    EXPECT_EQ(h.CountLines("録音デバイス異常 2"), 1);
+    EXPECT_EQ(h.monitor->AlertActive[0], 1);
+    EXPECT_EQ(h.monitor->AlertActive[1], 0);  // a dead device raises no alert by itself
+    const std::string err = testing::ReadText(LogFilePath(1));
+    EXPECT_NE(err.find("waveInRead (PollCapture) Failed r=6 ch2"), std::string::npos) << err;
+}
+
+TEST(MonitorStartup, MalformedSimSignalIsNamed) {
+    testing::MonitorHarness h;
+    h.Set("SimSignal_3", "tone loud 5");
+    LogConfig log;
+    log.echo = [&h](const std::string& line) { h.lines.push_back(line.substr(20)); };
+    log.logError = 0;  // echo only
+    ConfigureLog(log);
+    ReadSimOptions(*h.store, h.dir.Folder());
+    ASSERT_EQ(h.lines.size(), 0u);  // LogError 0 writes and echoes nothing
+    log.logError = 1;
+    log.folder = h.dir.Folder() + "log/";
+    ConfigureLog(log);
+    ReadSimOptions(*h.store, h.dir.Folder());
+    EXPECT_TRUE(h.HasLine("SimSignal_3: segment 1")) << (h.lines.empty() ? "" : h.lines[0]);
+}
+
+}  // namespace
+}  // namespace sonivex
