@@ -96,6 +96,8 @@ void WriteLog(const std::string& text, int kind, int force) {
     const LocalDateTime now = ProgramClock().Now();
     const std::string line = Stamp(now) + " " + text;
     if (kind == 0 && g_config.echo) g_config.echo(line);
+    if (g_config.folder.empty())
+        return;  // not configured yet: no files in whatever folder is current
     std::string error = EnsureFolder(g_config.folder);
     if (error.empty()) error = AppendToFile(PathFor(kind, now), line + "\n");
     // A lost line is accepted in service; the debug switch wants to see why.

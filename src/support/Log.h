@@ -7,9 +7,9 @@
 namespace sonivex {
 
 struct LogConfig {
-    std::string folder;          // log folder, with a trailing '/'
-    int logError = 1;            // 0 = only forced lines are written
-    bool errorCatch = false;     // true = a failure inside the writer is not contained (throws)
+    std::string folder;       // log folder, with a trailing '/'; "" = no files (echo only)
+    int logError = 1;         // 0 = only forced lines are written
+    bool errorCatch = false;  // true = a failure inside the writer is not contained (throws)
     std::string title = "sonivex";
     // Called with every operation line (kind 0) that passes the LogError test, stamped,
     // whether or not the file could be written; headless runs print it to stdout.

@@ -72,18 +72,15 @@ TEST(AlsaRun, SilenceOnARealCaptureDeviceRaisesAndEndsTheAlarm) {
     ASSERT_TRUE(p.waitForStarted(10000));
     Moments m;
     std::string out;
-    bool toneFileBeforeAlert = false;
+    double toneFileSeen = -1;  // when out.raw was first seen
     uintmax_t sizeAtCancel = 0;
     while (clock.elapsed() < 20000 && (m.cancel < 0 || clock.elapsed() / 1000.0 < m.cancel + 1.5)) {
         p.waitForReadyRead(20);
         out += p.readAllStandardOutput().toStdString();
         const double now = clock.elapsed() / 1000.0;
         if (m.started < 0 && out.find("監視開始（起動）") != std::string::npos) m.started = now;
-        if (m.alert < 0 && out.find("(両ch 2秒以上)") != std::string::npos) {
-            m.alert = now;
-        } else if (m.alert < 0 && std::filesystem::exists(dir.File("out.raw"))) {
-            toneFileBeforeAlert = true;
-        }
+        if (m.alert < 0 && out.find("(両ch 2秒以上)") != std::string::npos) m.alert = now;
+        if (toneFileSeen < 0 && std::filesystem::exists(dir.File("out.raw"))) toneFileSeen = now;
         if (m.cancel < 0 && out.find("(音声復旧)") != std::string::npos) {
             m.cancel = now;
             p.waitForReadyRead(100);  // the tick that cancelled has closed the tone by now
@@ -111,7 +108,8 @@ TEST(AlsaRun, SilenceOnARealCaptureDeviceRaisesAndEndsTheAlarm) {
     EXPECT_GE(m.cancel - m.alert, 0.8);
     EXPECT_LE(m.cancel - m.alert, 3.0);
     // The default output got the triple beep, sample for sample, during the alert only.
-    EXPECT_FALSE(toneFileBeforeAlert);
+    // (The tone opens just before the alert line is printed: allow for that moment.)
+    EXPECT_GE(toneFileSeen, m.alert - 0.2);
     const std::string played = ReadText(dir.File("out.raw"));
     EXPECT_EQ(played.size(), sizeAtCancel);
     const std::vector<int16_t> beep = AlarmSamples(kRate);

@@ -1,0 +1,102 @@
+// Simulated playback device: plays queued buffers at the Clock's pace and records what it played.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/WavWriter.h"
+#include "platform/WaveOut.h"
+
+namespace sonivex {
+
+class Clock;
+
+// "Sim Out 1".."Sim Out 8" for index 0..7; WAVE_MAPPER opens a device of its own, "default",
+// so that the alarm tone never mixes into another output's recording.
+std::string SimOutName(int index);
+constexpr const char* kSimDefaultOutName = "default";
+
+// The recordings of one backend's outputs: <folder>/<device name>.wav, created on the first
+// open of that device name and appended on later opens (which must use the same format).
+class SimRecorder {
+  public:
+    explicit SimRecorder(std::string folder) : folder_(std::move(folder)) {}
+    // The file for `device`, or nullptr with `error` set (empty when recording is off).
+    WavWriter* Open(const std::string& device, const WaveFormat& format, std::string& error);
+
+  private:
+    std::string folder_;
+    std::map<std::string, std::unique_ptr<WavWriter>> files_;
+};
+
+// Service() consumes the frames due since the last call at the format's rate, walking the queue
+// in order; a BEGINLOOP..ENDLOOP run repeats as its begin header says and its headers come back
+// done together when it ends. With nothing queued, time passes in silence and nothing is
+// recorded for it. The recording is the played bytes as they were queued, except that 16-bit
+// samples are scaled by the volume (left word for even channels, right word for odd ones).
+class SimWaveOut : public WaveOut {
+  public:
+    SimWaveOut(const Clock& clock, std::shared_ptr<SimRecorder> recorder);
+
+    int Open(int deviceId, const WaveFormat& format) override;
+    int PrepareHeader(WaveHeader& header) override;
+    int UnprepareHeader(WaveHeader& header) override;
+    int Write(WaveHeader& header) override;
+    int Reset() override;
+    int Pause() override;
+    int Restart() override;
+    int GetPosition(uint64_t& frames) override;
+    int SetVolume(uint32_t volume) override;
+    int Close() override;
+    int Service() override;
+    std::string ErrorText(int code) const override;
+
+    // Test hook: from now on keep in memory what the device plays (as recorded), across opens.
+    void KeepPlayed(bool on) { keep_ = on; }
+    const std::vector<uint8_t>& Played() const { return kept_; }
+
+    const std::string& DeviceName() const { return name_; }  // "" when closed
+    const std::string& RecordError() const { return recordError_; }
+    bool Paused() const { return paused_; }
+    size_t Queued() const { return queue_.size(); }
+
+  private:
+    int Fail(int code, const std::string& detail);
+    void Advance();
+    void Consume(uint64_t frames);
+    void FinishHeader();
+    uint64_t RunFrames() const;
+    void Emit(const uint8_t* data, size_t bytes);
+    void Retire();
+
+    const Clock& clock_;
+    std::shared_ptr<SimRecorder> recorder_;
+    bool open_ = false;
+    bool paused_ = false;
+    std::string name_;
+    WaveFormat format_;
+    std::deque<WaveHeader*> queue_;
+    size_t cursor_ = 0;    // index of the header playing; > 0 only inside a loop run
+    uint64_t offset_ = 0;  // frames of that header already played
+    bool inLoop_ = false;
+    uint32_t loopsLeft_ = 0;  // plays of the run still to come, counting the current one
+    int64_t anchorMs_ = 0;    // clock when time last started counting
+    uint64_t anchorFrames_ = 0;
+    uint64_t ticked_ = 0;    // device frames elapsed since open, played or idle
+    uint64_t position_ = 0;  // frames played since open or reset
+    uint32_t volume_ = 0xFFFFFFFF;
+    WavWriter* writer_ = nullptr;
+    bool wrote_ = false;
+    std::string recordError_;
+    bool keep_ = false;
+    std::vector<uint8_t> kept_;
+    std::vector<uint8_t> scaled_;
+    int lastCode_ = MMSYSERR_NOERROR;
+    std::string lastDetail_;
+};
+
+}  // namespace sonivex

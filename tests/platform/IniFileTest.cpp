@@ -1,0 +1,86 @@
+// Ini files: what other lines a write keeps, and random files that must never break a read or a
+// write (a bounded fuzz run with a fixed seed).
+#include "platform/IniFile.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <random>
+
+#include "TempDir.h"
+
+namespace sonivex {
+namespace {
+
+using testing::ReadText;
+using testing::TempDir;
+using testing::WriteText;
+
+TEST(IniFile, WriteKeepsOtherSectionsCommentsAndCrLfFiles) {
+    TempDir dir;
+    const std::string path = dir.File("a.ini");
+    WriteText(path, "; kept\r\n[conf]\r\nA=1\r\n\r\n[other]\r\nA=2\r\n");
+    IniFile ini(path);
+    EXPECT_TRUE(ini.Write("conf", "B", "x"));
+    EXPECT_TRUE(ini.Write("conf", "a", "3"));
+    EXPECT_TRUE(ini.Write("new", "C", "4"));
+    EXPECT_EQ(ReadText(path), "; kept\n[conf]\na=3\nB=x\n\n[other]\nA=2\n[new]\nC=4\n");
+    EXPECT_EQ(ini.Read("other", "a").value(), "2");
+    EXPECT_FALSE(ini.Read("conf", "missing").has_value());
+    EXPECT_FALSE(IniFile(dir.File("none.ini")).Read("conf", "A").has_value());
+}
+
+TEST(IniFile, HeldWritesReachTheDiskOnceOnRelease) {
+    TempDir dir;
+    IniFile ini(dir.File("h.ini"));
+    ini.Hold();
+    ini.Write("conf", "A", "1");
+    EXPECT_EQ(ini.Read("conf", "A").value(), "1");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("h.ini")));
+    EXPECT_TRUE(ini.Release());
+    EXPECT_EQ(ReadText(dir.File("h.ini")), "[conf]\nA=1\n");
+}
+
+TEST(IniFile, UnwritableFolderFailsCleanly) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.File("ro"));
+    std::filesystem::permissions(dir.File("ro"), std::filesystem::perms::owner_read |
+                                                     std::filesystem::perms::owner_exec);
+    IniFile ini(dir.File("ro/x.ini"));
+    if (::geteuid() != 0) {  // root writes anywhere
+        EXPECT_FALSE(ini.Write("conf", "A", "1"));
+    }
+    IniFile missing(dir.File("no/such/x.ini"));
+    EXPECT_FALSE(missing.Write("conf", "A", "1"));
+}
+
+std::string RandomText(std::mt19937& rng, size_t length) {
+    static const char kPieces[] = "[]=;#\r\n \tconfAB\0\xff\xe3\x81\x82";
+    std::uniform_int_distribution<size_t> pick(0, sizeof kPieces - 1);
+    std::string text;
+    for (size_t n = 0; n < length; ++n) text += kPieces[pick(rng)];
+    return text;
+}
+
+TEST(IniFile, RandomFilesNeverBreakReadsAndWritesStayReadable) {
+    TempDir dir;
+    const std::string path = dir.File("f.ini");
+    std::mt19937 rng(20261206);
+    std::uniform_int_distribution<size_t> length(0, 400);
+    for (int round = 0; round < 300; ++round) {
+        WriteText(path, RandomText(rng, length(rng)));
+        IniFile ini(path);
+        (void)ini.Read("conf", "A");
+        (void)ini.Read(RandomText(rng, 3), RandomText(rng, 2));
+        const std::string value = "v" + std::to_string(round);
+        ASSERT_TRUE(ini.Write("conf", "Key", value));
+        // Whatever the file held, the key just written reads back (a later duplicate section
+        // or key cannot shadow it: the first match is the one written).
+        ASSERT_EQ(ini.Read("conf", "Key").value_or("<missing>"), value) << ReadText(path);
+    }
+}
+
+}  // namespace
+}  // namespace sonivex
