@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps build demo check check-asan bench soak format clean
+.PHONY: deps build demo check check-asan bench fuzz format clean
 
 deps:
 	@scripts/install-deps.sh
@@ -28,6 +28,11 @@ check-asan: deps
 
 bench: build
 	$(BUILD)/bench/bench_levels
+
+# The wave-file fuzz target for FUZZ_SECONDS (CI runs a short slice; run longer by hand).
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	scripts/fuzz.sh $(FUZZ_SECONDS)
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

@@ -11,7 +11,8 @@ const char* UsageText() {
     return "usage: sonivex [--dir DIR] [--headless] [--audio alsa|sim] [--demo]\n"
            "               [--clock-start \"yyyy/mm/dd hh:mm:ss\"] [--fast] [--quit-after "
            "SECONDS]\n"
-           "               [--list-devices] [--version] [--help]\n";
+           "               [--list-devices] [--version] [--help]\n"
+           "       sonivex --analyze FILE.wav [--dir DIR] [--json]\n";
 }
 
 namespace {
@@ -36,6 +37,10 @@ bool CheckOptions(Options& o, std::string& error) {
         error = "--clock-start needs \"yyyy/mm/dd hh:mm:ss\", not '" + o.clockStart + "'";
         return false;
     }
+    if (o.json && o.analyze.empty()) {
+        error = "--json goes with --analyze";
+        return false;
+    }
     if (o.fast && o.audio != "sim") {
         error = "--fast runs on simulated time and needs --audio sim (or --demo)";
         return false;
@@ -53,6 +58,10 @@ bool ParseCommandLine(int argc, char** argv, Options& o, std::string& error) {
             if (!TakeValue(argc, argv, n, o.dir, error)) return false;
         } else if (arg == "--audio") {
             if (!TakeValue(argc, argv, n, o.audio, error)) return false;
+        } else if (arg == "--analyze") {
+            if (!TakeValue(argc, argv, n, o.analyze, error)) return false;
+        } else if (arg == "--json") {
+            o.json = true;
         } else if (arg == "--clock-start") {
             if (!TakeValue(argc, argv, n, o.clockStart, error)) return false;
         } else if (arg == "--quit-after") {

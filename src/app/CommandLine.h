@@ -14,6 +14,8 @@ struct Options {
     bool fast = false;
     double quitAfter = -1;  // --quit-after SECONDS of program time; < 0 = run on
     bool listDevices = false;
+    std::string analyze;  // --analyze FILE.wav
+    bool json = false;    // --json (with --analyze)
     bool version = false;
     bool help = false;
 };

@@ -2,6 +2,7 @@
 #include <QCoreApplication>
 #include <iostream>
 
+#include "app/AnalyzeCommand.h"
 #include "app/CommandLine.h"
 #include "app/Runner.h"
 
@@ -26,6 +27,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     QCoreApplication app(argc, argv);
+    if (!options.analyze.empty())
+        return RunAnalyze(options, QCoreApplication::applicationFilePath().toStdString());
     if (options.listDevices) return ListDevices(options);
     return RunMonitor(options, QCoreApplication::applicationFilePath().toStdString());
 }

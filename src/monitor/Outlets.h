@@ -6,6 +6,8 @@
 #include <array>
 #include <string>
 
+#include "playback/FillerPlayer.h"
+
 namespace sonivex {
 
 class Monitor;
@@ -15,16 +17,6 @@ class LatchOutput {
     virtual ~LatchOutput() = default;
     virtual bool IsOpen() const = 0;
     virtual void SendCode(int code) = 0;  // one latch command byte
-};
-
-class FillerPlayer {
-  public:
-    virtual ~FillerPlayer() = default;
-    virtual void FileName(const std::string& path) = 0;
-    virtual void LoopOn(int on) = 0;
-    virtual int Play() = 0;
-    virtual void StopIO() = 0;
-    virtual void ProgressionPlay() = 0;  // serviced every tick
 };
 
 class MailSender {

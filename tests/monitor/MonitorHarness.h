@@ -67,7 +67,7 @@ class RecordingFiller : public FillerPlayer {
         return 1;
     }
     void StopIO() override { r_.Add("filler " + std::to_string(i_ + 1) + " stop"); }
-    void ProgressionPlay() override {}
+    int ProgressionPlay() override { return 0; }
 
   private:
     Recorder& r_;

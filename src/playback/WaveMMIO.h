@@ -1,0 +1,70 @@
+// Wave files: the RIFF/WAVE description (format and where the samples lie), block reads at 64-bit
+// positions, and packed 24-bit sample conversion.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace sonivex {
+
+// Sample layout codes: channels × bits.
+enum WaveFormatCode {
+    kNoFormat = -1,
+    kMono8bit = 0,
+    kStereo8bit = 1,
+    kMono16bit = 2,
+    kStereo16bit = 3,
+    kMono24bit = 4,
+    kStereo24bit = 5,
+    kSurround51_16bit = 6,
+    kSurround71_16bit = 7,
+    kSurround51_24bit = 8,
+    kSurround71_24bit = 9,
+};
+
+// The code for channels and bits, or kNoFormat when unsupported.
+int WaveFormatCodeOf(int channels, int bitsPerSample);
+const char* WaveFormatName(int code);  // "Stereo16bit", ...; "" for kNoFormat
+
+struct WaveInfo {
+    int32_t valid = 0;  // 1: "fmt " and "data" found and the format is supported
+    int32_t lengthFrames = 0;
+    int32_t sampleRate = 0;
+    int16_t bitsPerSample = 0;
+    int16_t channels = 0;
+    int32_t blockSize = 0;   // bytes per frame
+    int64_t dataOffset = 0;  // byte offset of the first sample
+    uint64_t dataSize = 0;   // data chunk size as stored
+    int64_t fileSize = 0;
+    int32_t formatCode = kNoFormat;
+    int32_t durationMs = 0;
+    int32_t formatTag = 0;  // recorded, not validated
+};
+
+using FileHandle = int;  // a file descriptor; 0 = none
+
+// fd = 0 opens the path for reading and closes it again; else the handle is used and left open.
+WaveInfo ReadWaveInfo(const std::string& path, FileHandle fd = 0);
+
+// mode 0 read (existing file), 1 write (open or create), 2 read and write; 0 on failure.
+FileHandle OpenFileHandle(const std::string& path, int mode);
+void CloseFileHandle(FileHandle& fd);
+int SeekFileHandle(FileHandle fd, int64_t position);  // 0, or -1 on failure
+int64_t GetFileSizeByHandle(FileHandle fd);           // -1 on failure
+int64_t GetFileSizeByName(const std::string& path);   // 0 when it cannot be opened
+// Reads count bytes at position. fd 0 opens the path. Returns the (open) handle, or 1 after
+// closing it when closeAfter; 0 on failure, after closing the handle (also one passed in).
+// count 0 with fd 0 and closeAfter 0 only opens the file and returns the handle.
+FileHandle ReadFileToMemEx(void* destination, size_t count, int64_t position, FileHandle fd,
+                           const std::string& path, int closeAfter);
+
+// Packed 24-bit little-endian samples.
+void Unpack24Mono(const std::vector<uint8_t>& source, std::vector<int32_t>& destination);
+void Unpack24Stereo(const std::vector<uint8_t>& source, std::vector<int32_t>& destination);
+void Pack24Mono(const std::vector<int32_t>& source, std::vector<uint8_t>& destination);
+void Pack24Stereo(const std::vector<int32_t>& source, std::vector<uint8_t>& destination);
+int32_t Read24Scaled(const uint8_t* bytes, float gain);
+void Write24Scaled(int32_t value, uint8_t* bytes, float gain);
+
+}  // namespace sonivex

@@ -1,0 +1,131 @@
+// Offline analysis against the rules and against ffmpeg's silencedetect on generated recordings.
+#include "monitor/RecordingAnalysis.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "Shell.h"
+#include "TempDir.h"
+#include "app/AnalyzeCommand.h"
+#include "e2e/Run.h"
+
+namespace sonivex {
+namespace {
+
+using testing::Shell;
+using testing::TempDir;
+
+struct Span {
+    double start, end;
+};
+
+// ffmpeg's silences at -50 dB lasting `seconds`; per channel with mono=1.
+std::vector<Span> Silencedetect(const std::string& path, int seconds, bool perChannel) {
+    const std::string out = Shell("ffmpeg -hide_banner -nostats -i '" + path +
+                                  "' -af silencedetect=n=-50dB:d=" + std::to_string(seconds) +
+                                  (perChannel ? ":mono=1" : "") + " -f null - 2>&1");
+    std::vector<Span> spans;
+    const std::regex start("silence_start: ([0-9.]+)"), end("silence_end: ([0-9.]+)");
+    for (std::sregex_iterator it(out.begin(), out.end(), start), e; it != e; ++it)
+        spans.push_back({std::stod((*it)[1]), -1});
+    size_t n = 0;
+    for (std::sregex_iterator it(out.begin(), out.end(), end), e; it != e && n < spans.size(); ++it)
+        spans[n++].end = std::stod((*it)[1]);
+    return spans;
+}
+
+// A tone of -20 dBFS and silent stretches: "t10 s20 t30" = 10 s tone, 20 s silence, 30 s tone.
+std::string Synth(const std::string& pieces) {
+    std::string command;
+    for (size_t at = 0; at < pieces.size();) {
+        const size_t next = pieces.find(' ', at);
+        const std::string piece = pieces.substr(at, next - at);
+        command += (command.empty() ? "" : " : ") + std::string("synth ") + piece.substr(1) +
+                   " sine 1000 gain " + (piece[0] == 't' ? "-20" : "-120");
+        at = next == std::string::npos ? pieces.size() : next + 1;
+    }
+    return command;
+}
+
+std::string Make(const TempDir& dir, const std::string& name, const std::string& format,
+                 const std::string& left, const std::string& right = "") {
+    const std::string path = dir.File(name);
+    if (right.empty()) {
+        Shell("sox -D -n " + format + " '" + path + "' " + Synth(left) + " 2>&1");
+    } else {
+        Shell("sox -n -r 48000 -c 1 '" + dir.File("l.wav") + "' " + Synth(left));
+        Shell("sox -n -r 48000 -c 1 '" + dir.File("r.wav") + "' " + Synth(right));
+        Shell("sox -D -M '" + dir.File("l.wav") + "' '" + dir.File("r.wav") + "' " + format + " '" +
+              path + "'");
+    }
+    return path;
+}
+
+std::string Events(const AnalysisResult& r) {
+    std::string text;
+    for (const AnalysisEvent& e : r.events)
+        text += PositionText(e.seconds) +
+                (e.alert ? " alert " + std::to_string(e.kind) : " cancel") + " since " +
+                PositionText(e.since) + "; ";
+    return text;
+}
+
+TEST(AnalyzeRecording, AlertsFallWhereTheRulesPutThemAndSilenceMatchesFfmpeg) {
+    TempDir dir;
+    struct Case {
+        const char* name;
+        std::string format, left, right;
+        std::string expected;
+        bool perChannel;
+    };
+    // Tones at -20 dBFS; MuonSec 15, MuonSecMono 20, HukkiSec 15. A 14.8 s dip is too short.
+    const Case cases[] = {
+        {"both.wav", "-r 48000 -b 16 -c 2", "t10 s20 t30", "",
+         "00:00:25.2 alert 2 since 00:00:10.0; 00:00:45.0 cancel since 00:00:30.0; ", false},
+        {"right.wav", "-b 16", "t60", "t5 s30 t25",
+         "00:00:25.2 alert 4 since 00:00:05.0; 00:00:50.0 cancel since 00:00:35.0; ", true},
+        {"left24.wav", "-b 24", "t3 s22 t20", "t45",
+         "00:00:23.2 alert 3 since 00:00:03.0; 00:00:40.0 cancel since 00:00:25.0; ", true},
+        {"dips.wav", "-r 44100 -b 16 -c 2", "t2 s10 t2 s14.8 t5", "", "", false},
+        {"mono8.wav", "-r 22050 -b 8 -c 1", "t1 s16 t20", "",
+         "00:00:16.2 alert 2 since 00:00:01.0; 00:00:32.0 cancel since 00:00:17.0; ", false},
+    };
+    for (const Case& c : cases) {
+        const std::string path = Make(dir, c.name, c.format, c.left, c.right);
+        const AnalysisResult r = AnalyzeRecording(path, SilenceThresholds{}, false);
+        ASSERT_TRUE(r.ok) << c.name << " " << r.error;
+        EXPECT_EQ(Events(r), c.expected) << c.name;
+        // Each alert's silent stretch is one that ffmpeg finds too, within a buffer (0.2 s).
+        const std::vector<Span> spans = Silencedetect(path, c.perChannel ? 20 : 15, c.perChannel);
+        ASSERT_EQ(spans.size() * 2, r.events.size()) << c.name;
+        for (size_t n = 0; n < spans.size(); ++n) {
+            EXPECT_NEAR(r.events[2 * n].since, spans[n].start, 0.2) << c.name;
+            EXPECT_NEAR(r.events[2 * n + 1].since, spans[n].end, 0.2) << c.name;
+        }
+    }
+}
+
+TEST(AnalyzeCommand, JsonIsValidAndBadFilesAreNamed) {
+    TempDir dir;
+    const std::string path = Make(dir, "j.wav", "-r 8000 -b 16 -c 2", "t1 s3 t4");
+    testing::WriteText(dir.File("sonivex.ini"), "[conf]\nMuonSec=1\nHukkiSec=2\n");
+    auto r =
+        testing::RunSonivex({"--analyze", path, "--dir", dir.Folder(), "--json"}, dir.Folder());
+    EXPECT_EQ(r.exitCode, 0);
+    const std::string check =
+        Shell("printf '%s' '" + r.out +
+              "' | /usr/bin/python3 -c 'import json,sys; d=json.load(sys.stdin);"
+              " print(d[\"events\"][0][\"seconds\"], d[\"settings\"][\"muonSec\"])'");
+    EXPECT_EQ(check, "2.2 1\n") << r.out;
+    EXPECT_EQ(testing::ReadText(dir.File("sonivex.ini")), "[conf]\nMuonSec=1\nHukkiSec=2\n");
+    testing::WriteText(dir.File("bad.wav"), "RIFF....WAVEjunk");
+    r = testing::RunSonivex({"--analyze", dir.File("bad.wav")}, dir.Folder());
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("not a wave file that can be read"), std::string::npos) << r.err;
+    r = testing::RunSonivex({"--json"}, dir.Folder());
+    EXPECT_EQ(r.exitCode, 2);
+}
+
+}  // namespace
+}  // namespace sonivex
