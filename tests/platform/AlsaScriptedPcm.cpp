@@ -11,14 +11,25 @@
 
 namespace sonivex::test {
 
-ScriptedPcm::ScriptedPcm(bool withPause) {
-    callbacks_.start = &Start;
-    callbacks_.stop = &Stop;
-    callbacks_.pointer = &Pointer;
+ScriptedPcm::ScriptedPcm(bool withPause) : pollFd_(eventfd(0, EFD_NONBLOCK)) {
+    callbacks_.start = [](snd_pcm_ioplug_t* io) {
+        ++Of(io).starts;
+        Of(io).running_ = true;
+        return 0;
+    };
+    callbacks_.stop = &Halt;
+    callbacks_.prepare = &Halt;
+    callbacks_.pointer = [](snd_pcm_ioplug_t* io) -> snd_pcm_sframes_t {
+        if (Of(io).xrun_) return -EPIPE;
+        return static_cast<snd_pcm_sframes_t>(Of(io).hwFrames_ % io->buffer_size);
+    };
     callbacks_.transfer = &Transfer;
-    callbacks_.prepare = &Prepare;
-    if (withPause) callbacks_.pause = &Pause;
-    pollFd_ = eventfd(0, EFD_NONBLOCK);
+    if (withPause) {
+        callbacks_.pause = [](snd_pcm_ioplug_t* io, int enable) {
+            Of(io).paused_ = enable != 0;
+            return 0;
+        };
+    }
 }
 
 ScriptedPcm::~ScriptedPcm() {
@@ -57,49 +68,19 @@ void ScriptedPcm::Advance(snd_pcm_uframes_t frames) {
     if (!running_ || paused_) return;
     if (io_.stream == SND_PCM_STREAM_PLAYBACK) {
         frames = std::min<snd_pcm_uframes_t>(frames, pending_.size() / io_.channels);
-        const auto samples = static_cast<std::ptrdiff_t>(frames * io_.channels);
-        played.insert(played.end(), pending_.begin(), pending_.begin() + samples);
-        pending_.erase(pending_.begin(), pending_.begin() + samples);
+        const auto end = pending_.begin() + static_cast<std::ptrdiff_t>(frames * io_.channels);
+        played.insert(played.end(), pending_.begin(), end);
+        pending_.erase(pending_.begin(), end);
     }
     hwFrames_ += frames;
 }
 
-void ScriptedPcm::Unplug() {
-    snd_pcm_ioplug_set_state(&io_, SND_PCM_STATE_DISCONNECTED);
-}
-
-int ScriptedPcm::Start(snd_pcm_ioplug_t* io) {
-    ++Of(io).starts;
-    Of(io).running_ = true;
-    return 0;
-}
-
-int ScriptedPcm::Stop(snd_pcm_ioplug_t* io) {
+int ScriptedPcm::Halt(snd_pcm_ioplug_t* io) {
     ScriptedPcm& self = Of(io);
-    self.running_ = false;
-    self.paused_ = false;
+    self.running_ = self.paused_ = self.xrun_ = false;
+    self.hwFrames_ = 0;
     self.pending_.clear();  // a stopped device drops what it had not played
     return 0;
-}
-
-int ScriptedPcm::Prepare(snd_pcm_ioplug_t* io) {
-    ScriptedPcm& self = Of(io);
-    self.hwFrames_ = 0;
-    self.xrun_ = false;
-    self.running_ = false;
-    self.pending_.clear();
-    return 0;
-}
-
-int ScriptedPcm::Pause(snd_pcm_ioplug_t* io, int enable) {
-    Of(io).paused_ = enable != 0;
-    return 0;
-}
-
-snd_pcm_sframes_t ScriptedPcm::Pointer(snd_pcm_ioplug_t* io) {
-    ScriptedPcm& self = Of(io);
-    if (self.xrun_) return -EPIPE;
-    return static_cast<snd_pcm_sframes_t>(self.hwFrames_ % io->buffer_size);
 }
 
 snd_pcm_sframes_t ScriptedPcm::Transfer(snd_pcm_ioplug_t* io, const snd_pcm_channel_area_t* areas,

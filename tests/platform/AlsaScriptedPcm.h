@@ -28,7 +28,7 @@ class ScriptedPcm {
     // was written (none while paused or stopped). Keep each step below the buffer size.
     void Advance(snd_pcm_uframes_t frames);
     void Overrun() { xrun_ = true; }  // the next position query reports an xrun
-    void Unplug();                    // the device is gone for good
+    void Unplug() { snd_pcm_ioplug_set_state(&io_, SND_PCM_STATE_DISCONNECTED); }
 
     int starts = 0;                 // times the stream was started
     std::vector<int16_t> played;    // playback samples the hardware played, in order
@@ -38,11 +38,7 @@ class ScriptedPcm {
     static ScriptedPcm& Of(snd_pcm_ioplug_t* io) {
         return *static_cast<ScriptedPcm*>(io->private_data);
     }
-    static int Start(snd_pcm_ioplug_t* io);
-    static int Stop(snd_pcm_ioplug_t* io);
-    static int Prepare(snd_pcm_ioplug_t* io);
-    static int Pause(snd_pcm_ioplug_t* io, int enable);
-    static snd_pcm_sframes_t Pointer(snd_pcm_ioplug_t* io);
+    static int Halt(snd_pcm_ioplug_t* io);  // stop and prepare: idle, empty, at frame 0
     static snd_pcm_sframes_t Transfer(snd_pcm_ioplug_t* io, const snd_pcm_channel_area_t* areas,
                                       snd_pcm_uframes_t offset, snd_pcm_uframes_t size);
     int Create(snd_pcm_t** pcm, snd_pcm_stream_t stream);
@@ -50,9 +46,7 @@ class ScriptedPcm {
     snd_pcm_ioplug_t io_{};
     snd_pcm_ioplug_callback_t callbacks_{};
     int pollFd_ = -1;
-    bool running_ = false;
-    bool paused_ = false;
-    bool xrun_ = false;
+    bool running_ = false, paused_ = false, xrun_ = false;
     uint64_t hwFrames_ = 0;         // frames moved since the last prepare
     std::vector<int16_t> pending_;  // playback samples written but not yet played
 };

