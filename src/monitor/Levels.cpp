@@ -8,14 +8,6 @@
 
 namespace sonivex {
 
-float ToDecibel(float x) {
-    return x <= 0 ? kFloorDB : 20.0f * std::log10(x);
-}
-
-float DecibelToGain(float dB) {
-    return dB <= kFloorDB ? 0.0f : std::pow(10.0f, dB / 20.0f);
-}
-
 __attribute__((target_clones("avx2", "default"))) BufferLevels MeasureBuffer(const int16_t* frames,
                                                                              size_t frameCount) {
     // Squares of 16-bit samples fit 31 bits; 2^32 frames would be needed to overflow 64 bits.

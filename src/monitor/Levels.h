@@ -5,16 +5,12 @@
 #include <cstdint>
 #include <string>
 
+#include "playback/Decibel.h"
+
 namespace sonivex {
 
-constexpr float kFloorDB = -110.0f;  // level of digital silence
-constexpr float kNoRmsDB = -99.9f;   // RMS shown for a channel without energy
+constexpr float kNoRmsDB = -99.9f;  // RMS shown for a channel without energy
 constexpr float kFullScale = 32767.0f;
-
-// 20·log10(x); -110 for x <= 0.
-float ToDecibel(float x);
-// 10^(dB/20); 0 for dB <= -110.
-float DecibelToGain(float dB);
 
 struct BufferLevels {
     int32_t peak[2] = {0, 0};       // largest absolute sample per channel (-32768 gives 32768)

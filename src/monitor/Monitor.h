@@ -67,6 +67,7 @@ class Monitor {
 
   private:
     void ReadStartupSettings();
+    std::unique_ptr<FillerPlayer> MakeFillerPlayer(int deviceId);
     void ClockStep();
     void InputStep(int i);
     void SilenceStepFor(int i, int k);

@@ -4,6 +4,7 @@
 #include "monitor/Monitor.h"
 #include "monitor/SettingsStore.h"
 #include "platform/AudioBackend.h"
+#include "playback/C_WaveOut.h"
 #include "support/Log.h"
 #include "support/OldFiles.h"
 #include "support/basic.h"
@@ -19,6 +20,23 @@ Monitor::~Monitor() {
 
 void Monitor::SetFiller(int i, std::unique_ptr<FillerPlayer> player) {
     fillers_[i] = std::move(player);
+}
+
+// One streaming player per input for its filler, set up as the alert actions expect it.
+std::unique_ptr<FillerPlayer> Monitor::MakeFillerPlayer(int deviceId) {
+    auto player = std::make_unique<C_WaveOut>(*parts_.audio);
+    player->BufferPagemsec(150);
+    player->NumBufferPages(60);
+    player->NumDiskBufferPages(20);
+    player->NumBufferToPlay(10);
+    player->NoClose(settings.noClose);
+    player->MuteMS(settings.muteMS);
+    player->VolMinLevel(-4000);
+    player->DeviceID(deviceId);
+    player->UseExtensible(settings.useExtensible);
+    player->Init();
+    player->Attenuation(0);
+    return player;
 }
 
 void Monitor::ReadStartupSettings() {
@@ -50,11 +68,15 @@ void Monitor::Startup() {
         capture_->RecGain[i] = settings.inputs[i].recGain;
     }
     tone_ = std::make_unique<AlarmTone>(*parts_.audio, settings.nFreq);
+    for (int i = 0; i < NumInputs(); ++i)
+        if (!fillers_[i]) fillers_[i] = MakeFillerPlayer(settings.inputs[i].devOut);
+    view_.Layout(settings);
     for (int i = 0; i < NumInputs(); ++i) {
         view_.ResetMeter(i);
         view_.PrintName(i, settings.inputs[i].auditName);
         view_.SetAlertText(i, "Alert");
     }
+    view_.RestorePlacement(*parts_.store);
     for (int i = 0; i < NumInputs(); ++i) SetLatch(i, 0);
     WriteLog(kStartLine);
     started_ = true;
@@ -71,6 +93,7 @@ void Monitor::Shutdown() {
     for (int i = 0; i < NumInputs(); ++i) StopCapture(i);
     if (tone_->Playing()) tone_->StopAlarmTone();
     for (auto& filler : fillers_) filler.reset();
+    view_.SavePlacement(*parts_.store);
     // A latch left on would hold the station's alarm after the program has gone.
     for (LatchOutput* out : {parts_.serial, parts_.hid}) {
         if (!out || !out->IsOpen()) continue;

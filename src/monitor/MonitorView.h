@@ -5,6 +5,9 @@
 
 namespace sonivex {
 
+struct MonitorSettings;
+class SettingsStore;
+
 struct ChannelLevel {
     float rmsDB = -99.9f;
     float peakDB = -110.0f;
@@ -15,6 +18,11 @@ class MonitorView {
   public:
     virtual ~MonitorView() = default;
     virtual void SetCaption(const std::string& /*caption*/) {}
+    // Builds the rows once the display settings are read (inputs, scale, meter reference).
+    virtual void Layout(const MonitorSettings& /*settings*/) {}
+    // Window position and state from the store, and back (the window keys).
+    virtual void RestorePlacement(SettingsStore& /*store*/) {}
+    virtual void SavePlacement(SettingsStore& /*store*/) {}
     // Colour set 0 idle/normal, 1 monitoring (audit button) or alert (alert button).
     virtual void SetAuditColour(int /*i*/, int /*set*/) {}
     virtual void SetAlertColour(int /*i*/, int /*set*/) {}
