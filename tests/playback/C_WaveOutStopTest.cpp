@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 
 #include "PlayerHarness.h"
@@ -196,12 +197,24 @@ TEST_F(PlayerTest, ForbiddenDeviceEndsPlay) {
 
 TEST_F(PlayerTest, UnusableFileIsNotLoaded) {
     Configure();
-    const std::string path = temp.File("bad.wav");
-    WriteText(path, "RIFF....WAVEjunk");
-    player.FileName(path);
-    EXPECT_EQ(player.FileName(), "");
-    EXPECT_EQ(player.Play(), 0);
-    EXPECT_EQ(Count("C_WaveOut Let FileName Fail " + path + "\n"), 1);
+    WriteText(temp.File("bad.wav"), "RIFF....WAVEjunk");
+    // Formats sox writes that the player does not take: 32-bit, float, three channels.
+    const std::pair<const char*, const char*> made[] = {
+        {"int32.wav", "-b 32 -e signed-integer -c 2"},
+        {"float.wav", "-b 32 -e floating-point -c 2"},
+        {"three.wav", "-b 16 -c 3"}};
+    for (const auto& [name, args] : made)
+        ASSERT_EQ(std::system(("sox -n -r 8000 " + std::string(args) + " '" + temp.File(name) +
+                               "' synth 0.1 sine 440 2>/dev/null")
+                                  .c_str()),
+                  0);
+    for (const char* name : {"bad.wav", "int32.wav", "float.wav", "three.wav"}) {
+        const std::string path = temp.File(name);
+        player.FileName(path);
+        EXPECT_EQ(player.FileName(), "");
+        EXPECT_EQ(player.Play(), 0);
+        EXPECT_EQ(Count("C_WaveOut Let FileName Fail " + path + "\n"), 1) << name;
+    }
     EXPECT_TRUE(backend.outs.empty());
 }
 
