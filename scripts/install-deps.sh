@@ -6,7 +6,7 @@ packages=(
     build-essential cmake ninja-build pkg-config clang-format clang libclang-rt-14-dev
     qt6-base-dev libasound2-dev alsa-utils
     libgtest-dev libgmock-dev libbenchmark-dev
-    sox ffmpeg python3-aiosmtpd
+    sox ffmpeg python3-aiosmtpd openssl
     fonts-noto-cjk fonts-dejavu-extra xvfb xauth
 )
 

@@ -12,7 +12,8 @@ const char* UsageText() {
            "               [--clock-start \"yyyy/mm/dd hh:mm:ss\"] [--fast] [--quit-after "
            "SECONDS]\n"
            "               [--list-devices] [--version] [--help]\n"
-           "       sonivex --analyze FILE.wav [--dir DIR] [--json]\n";
+           "       sonivex --analyze FILE.wav [--dir DIR] [--json]\n"
+           "       sonivex --send-test-mail N [--dir DIR]\n";
 }
 
 namespace {
@@ -60,6 +61,15 @@ bool ParseCommandLine(int argc, char** argv, Options& o, std::string& error) {
             if (!TakeValue(argc, argv, n, o.audio, error)) return false;
         } else if (arg == "--analyze") {
             if (!TakeValue(argc, argv, n, o.analyze, error)) return false;
+        } else if (arg == "--send-test-mail") {
+            if (!TakeValue(argc, argv, n, value, error)) return false;
+            char* end = nullptr;
+            const long input = std::strtol(value.c_str(), &end, 10);
+            if (end == value.c_str() || *end != '\0' || input < 1 || input > 8) {
+                error = "--send-test-mail needs an input number 1..8, not '" + value + "'";
+                return false;
+            }
+            o.sendTestMail = static_cast<int>(input);
         } else if (arg == "--json") {
             o.json = true;
         } else if (arg == "--clock-start") {

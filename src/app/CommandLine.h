@@ -16,6 +16,7 @@ struct Options {
     bool listDevices = false;
     std::string analyze;  // --analyze FILE.wav
     bool json = false;    // --json (with --analyze)
+    int sendTestMail = 0;  // --send-test-mail N: input 1..8; 0 = none
     bool version = false;
     bool help = false;
 };

@@ -14,6 +14,8 @@
 #include "app/Demo.h"
 #include "app/SignalWatcher.h"
 #include "app/SimSettings.h"
+#include "devices/ExternalDevices.h"
+#include "mail/MonitorMail.h"
 #include "monitor/Monitor.h"
 #include "monitor/SettingsStore.h"
 #include "platform/AudioBackend.h"
@@ -141,10 +143,20 @@ int RunMonitor(const Options& o, const std::string& exePath) {
     parts.store = &store;
     parts.dataFolder = folder;
     parts.commonIniPath = CommonIniPath();
+    // Opened before the monitor and closed after it: its shutdown still switches the latches off.
+    ExternalDevices devices = OpenExternalDevices(store);
+    parts.hid = devices.hid.get();
+    parts.serial = devices.serial.get();
+    parts.external = devices.control.get();
+    MonitorMail mail;
+    parts.mail = &mail;
     int code = 0;
     {
         Monitor monitor(parts);
         monitor.Startup();
+        // Mail is prepared only when an input has recipients and ErrorCatch is off.
+        if (monitor.settings.mailInUse && monitor.settings.errorCatch == 0)
+            mail.Open(monitor.settings);
         QObject owner;
         SignalWatcher watcher;
         QObject::connect(&watcher, &SignalWatcher::Stop, &owner, [] { QCoreApplication::quit(); });
@@ -154,6 +166,7 @@ int RunMonitor(const Options& o, const std::string& exePath) {
             StartRealTimers(monitor, &owner);
         StartQuitAfter(o.quitAfter, o.fast, &owner);
         code = QCoreApplication::exec();
+        mail.Close();  // a session still running is ended and logged, not left behind
         monitor.Shutdown();
     }
     SetMessageBoxService(nullptr);
@@ -173,6 +186,7 @@ int ListDevices(const Options& o) {
             std::cout << "\n";
         }
     }
+    std::cout << ListExternalDevices();
     return 0;
 }
 

@@ -5,6 +5,7 @@
 #include "app/AnalyzeCommand.h"
 #include "app/CommandLine.h"
 #include "app/Runner.h"
+#include "app/SendTestMail.h"
 
 namespace sonivex {
 const char* AppVersion();
@@ -30,5 +31,7 @@ int main(int argc, char** argv) {
     if (!options.analyze.empty())
         return RunAnalyze(options, QCoreApplication::applicationFilePath().toStdString());
     if (options.listDevices) return ListDevices(options);
+    if (options.sendTestMail > 0)
+        return SendTestMail(options, QCoreApplication::applicationFilePath().toStdString());
     return RunMonitor(options, QCoreApplication::applicationFilePath().toStdString());
 }

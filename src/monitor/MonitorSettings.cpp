@@ -37,6 +37,16 @@ bool SystemIsJapanese() {
     return false;
 }
 
+// A USB id as lsusb shows it ("16c0", "0x16C0"); "" or a bad one is 0 (the built-in id).
+int HexId(const std::string& key, const std::string& text) {
+    if (text.empty()) return 0;
+    char* end = nullptr;
+    const long id = std::strtol(text.c_str(), &end, 16);
+    if (*end == '\0' && id > 0 && id <= 0xFFFF) return static_cast<int>(id);
+    WriteLog("設定値エラー " + key + "=" + text + " (0 を使用)");
+    return 0;
+}
+
 constexpr int kMaxSeconds = 86400;  // a day: longer silence times make no sense
 constexpr int kMinRate = 8000;
 constexpr int kMaxRate = 192000;
@@ -115,6 +125,8 @@ void ReadMail(SettingsStore& store, MonitorSettings& s) {
     s.mailSenderAddr = store.ReadSetting("MailSenderAddr", kDefaultSenderAddr);
     s.mailUserName = store.ReadSetting("MailUserName", kDefaultSenderAddr);
     s.mailPassWord = store.ReadSetting("MailPassWord", kDefaultPassWord);
+    s.mailSecurity = Bounded("MailSecurity", store.ReadSetting("MailSecurity", int32_t{0}), 0, 2);
+    s.mailTlsVerify = store.ReadSetting("MailTlsVerify", int32_t{1}) != 0 ? 1 : 0;
     s.mailInUse = false;
     for (int n = 1; n <= 8; ++n) {
         InputSettings& in = s.inputs[n - 1];
@@ -137,8 +149,10 @@ void ReadDevices(SettingsStore& store, MonitorSettings& s) {
     s.useBCD = store.ReadSetting("UseBCD", int32_t{0});
     s.comNo = store.ReadSetting("ComNo", int32_t{0});
     s.comBaud = store.ReadSetting("ComBaud", int32_t{38400});
+    s.comDevice = store.ReadSetting("ComDevice", "");
     s.usbHidId = store.ReadSetting("USBHIDID", int32_t{0});
     s.usbHidLatch = store.ReadSetting("USBHID_Latch", int32_t{1});
+    s.usbHidVendor = HexId("USBHIDVendorID", store.ReadSetting("USBHIDVendorID", ""));
 }
 
 }  // namespace sonivex

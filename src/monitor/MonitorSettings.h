@@ -45,13 +45,17 @@ struct MonitorSettings {
     int mailLocalPort = 10001;
     std::string mailHost, mailSenderAddr, mailUserName, mailPassWord;
     int mailHostPort = 587;
+    int mailSecurity = 0;   // 0 plain TCP, 1 STARTTLS required, 2 TLS from the start
+    int mailTlsVerify = 1;  // 1 check the server certificate and its name, 0 accept any
     bool mailInUse = false;
     int messageLang = 0;
     int mailAtRestoration = 0;
     int adjustPin1 = 0, adjustPin2 = 0, noAdjustSec = 120;
     int aHour = 0, aMinute = 0, aSecond = 0, adjustMode = 1;
     int usbHidId = 0, usbHidLatch = 1;
+    int usbHidVendor = 0;  // USBHIDVendorID (hexadecimal); 0 = the box's own vendor id
     int useBCD = 0, comNo = 0, comBaud = 38400;
+    std::string comDevice;  // ComDevice: opened instead of ttyS(ComNo-1) when not empty
     int autoRec = 0;
 
     int NumInputs() const { return numRec + 1; }

@@ -1,0 +1,112 @@
+// Opening the serial port from the settings, the dialog's lists, and the time code.
+#include "devices/FCT_Serial.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "platform/MessageBox.h"
+#include "support/Log.h"
+#include "support/basic.h"
+
+namespace sonivex {
+
+namespace {
+
+constexpr const char* kBaudRates[] = {"110",   "300",    "600",   "1200",  "2400",
+                                      "9600",  "14400",  "19200", "28800", "38400",
+                                      "56000", "128000", "256000"};
+constexpr int kComChoices = 6;
+constexpr size_t kTimeCodeDigits = 6;
+constexpr size_t kTimeCodeKeep = 26;  // a longer text is cut to its last kTimeCodeCut characters
+constexpr size_t kTimeCodeCut = 18;
+
+std::string TwoDigits(int value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d", value);
+    return text;
+}
+
+bool ShowsTarget(const std::string& hh, const std::string& mm, const std::string& ss,
+                 const AdjustTarget& t) {
+    if (ss != TwoDigits(t.second)) return false;
+    if (t.mode == 0) return true;
+    if (t.mode != 1 && t.mode != 2) return false;
+    if (mm != TwoDigits(t.minute)) return false;
+    return t.mode == 1 || hh == TwoDigits(t.hour);
+}
+
+}  // namespace
+
+std::string SerialPath(const SerialSettings& s, int comNo) {
+    if (comNo <= 0) return "";
+    if (!s.comDevice.empty()) return s.comDevice;
+    return s.devRoot + "/ttyS" + std::to_string(comNo - 1);
+}
+
+int OpenSerial(std::unique_ptr<C_Com>& port, int pTimeCode, const SerialSettings& s, int comNo,
+               int baud, int dataSize, int parity, int stopBit) {
+    if (port) port->CloseComm();
+    port.reset();
+    const int number = comNo == -1 ? s.comNo : comNo;
+    const std::string path = SerialPath(s, number);
+    if (path.empty()) return 0;
+    const int rate = baud != -1 ? baud : pTimeCode ? kTimeCodeBaud : s.comBaud;
+    const int size = dataSize != -1 ? dataSize : pTimeCode ? kTimeCodeReadBytes : 1;
+    port = std::make_unique<C_Com>();
+    port->ParityBit(parity);
+    port->BaudRate(rate);
+    port->DataSize(size);
+    port->StopBit(stopBit);
+    port->ComPort(path);
+    if (port->OpenComm() == 1) return 1;
+    WriteLog("CreateFile (OpenSerial) Failed r=" + std::to_string(port->Error()) + " " + path, 1);
+    const std::string text = s.langMode == 0 ? path + "が開けません" : "Can not open " + path;
+    CenteredMsgBox(text, MB_ICONSTOP, "sonivex");
+    return 0;
+}
+
+void FillBaudCombo(ChoiceList& combo, const std::string& selected) {
+    combo.Clear();
+    for (const char* rate : kBaudRates) combo.Add(rate);
+    for (int i = 0; i < combo.Count(); ++i)
+        if (combo.Item(i) == selected) combo.Select(i);
+}
+
+void FillComCombo(ChoiceList& combo, int index) {
+    combo.Clear();
+    combo.Add("NA");
+    for (int n = 1; n <= kComChoices; ++n) combo.Add("Com" + std::to_string(n));
+    combo.Select(index >= 0 && index <= combo.Count() - 1 ? index : 0);
+}
+
+std::string FeedTimeCode(std::string& text, const uint8_t* bytes, int count,
+                         const AdjustTarget& target, const std::function<void()>& onTarget) {
+    std::string last;
+    for (int k = 0; k < count; ++k) {
+        const uint8_t b = bytes[k];
+        if (b == 0 || b == 2 || b == 3) continue;
+        if (b != kTimeCodeEnd) {
+            text += static_cast<char>(b);
+            continue;
+        }
+        if (text.size() < kTimeCodeDigits) continue;
+        const std::string digits = text.substr(text.size() - kTimeCodeDigits);
+        const std::string hh = digits.substr(0, 2), mm = digits.substr(2, 2),
+                          ss = digits.substr(4, 2);
+        last = hh + ":" + mm + ":" + ss;
+        if (ShowsTarget(hh, mm, ss, target) && onTarget) onTarget();
+        text.clear();
+    }
+    if (text.size() > kTimeCodeKeep) text = text.substr(text.size() - kTimeCodeCut);
+    return last;
+}
+
+std::string ReadTimeCode(C_Com& port, std::string& text, const AdjustTarget& target, Clock& clock) {
+    std::vector<uint8_t> bytes(static_cast<size_t>(kTimeCodeReadBytes) + 1, 0);
+    port.RecvDataB(bytes);
+    if (bytes[0] == 0) return "";
+    return FeedTimeCode(text, bytes.data() + 1, bytes[0], target,
+                        [&] { AdjustClock(clock, target); });
+}
+
+}  // namespace sonivex

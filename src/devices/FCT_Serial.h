@@ -1,0 +1,47 @@
+// The serial port from the settings, the lists of the settings dialog, and the time code that
+// the port carries in time-code mode.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "devices/C_Com.h"
+#include "devices/ClockCorrection.h"
+#include "playback/ChoiceList.h"
+
+namespace sonivex {
+
+struct SerialSettings {
+    int comNo = 0;          // ComNo: n opens ttyS(n-1); 0 = no port
+    int comBaud = 38400;    // ComBaud, code-byte mode only
+    std::string comDevice;  // ComDevice: this path instead of ttyS(n-1) when not empty
+    int langMode = 1;       // 0 Japanese, 1 English message
+    std::string devRoot = "/dev";
+};
+
+constexpr int kTimeCodeBaud = 2400;
+constexpr int kTimeCodeReadBytes = 18;
+constexpr uint8_t kTimeCodeEnd = 0xE5;
+
+// The path ComNo / ComDevice stand for; "" for no port.
+std::string SerialPath(const SerialSettings& s, int comNo);
+
+// 1 opened, 0 not (a message box says why, unless no port is configured). -1 for comNo, baud
+// and dataSize: from the settings and the mode.
+int OpenSerial(std::unique_ptr<C_Com>& port, int pTimeCode, const SerialSettings& s, int comNo = -1,
+               int baud = -1, int dataSize = -1, int parity = 0, int stopBit = 0);
+
+void FillBaudCombo(ChoiceList& combo, const std::string& selected);
+void FillComCombo(ChoiceList& combo, int index);
+
+// Adds received bytes to the time-code text; each code that ends in 0xE5 and shows the target
+// calls onTarget. Returns the last complete code as hh:mm:ss, or "".
+std::string FeedTimeCode(std::string& text, const uint8_t* bytes, int count,
+                         const AdjustTarget& target, const std::function<void()>& onTarget);
+
+// Reads what the port has and corrects the clock when a code shows the target.
+std::string ReadTimeCode(C_Com& port, std::string& text, const AdjustTarget& target, Clock& clock);
+
+}  // namespace sonivex

@@ -1,0 +1,42 @@
+// The monitor's mail outlet.
+#include "mail/MonitorMail.h"
+
+namespace sonivex {
+
+MailJob MailJobFor(const MonitorSettings& s, int i, const std::string& subject,
+                   const std::string& body) {
+    MailJob job;
+    job.subject = subject;
+    job.body = body;
+    job.localPort = s.mailLocalPort;
+    job.host = s.mailHost;
+    job.remotePort = s.mailHostPort;
+    job.senderAddr = s.mailSenderAddr;
+    job.userName = s.mailUserName;
+    job.password = s.mailPassWord;
+    if (i >= 0 && i < static_cast<int>(s.inputs.size())) job.targetAddr = s.inputs[i].mailAddr;
+    job.security = s.mailSecurity;
+    job.tlsVerify = s.mailTlsVerify;
+    return job;
+}
+
+MonitorMail::MonitorMail(SessionLimits limits)
+    : mailer_([this](int i, const std::string& subject,
+                     const std::string& body) { return MailJobFor(*settings_, i, subject, body); },
+              limits) {}
+
+void MonitorMail::Open(const MonitorSettings& settings) {
+    settings_ = &settings;
+    mailer_.Open();
+}
+
+void MonitorMail::Close() {
+    mailer_.Close();
+    settings_ = nullptr;
+}
+
+void MonitorMail::SendAlertMail(int i, const std::string& subject, const std::string& body) {
+    if (settings_) mailer_.Queue(i, subject, body);
+}
+
+}  // namespace sonivex

@@ -1,0 +1,358 @@
+// The SMTP session's steps, replies, waits and outcome lines.
+#include "mail/SmtpSession.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "mail/FCT_ConvChar.h"
+#include "mail/MailMessage.h"
+#include "support/Log.h"
+
+namespace sonivex {
+
+namespace {
+
+constexpr int kFailureLog = 16;  // the error log of failed sessions
+constexpr char kCrLf[] = "\r\n";
+
+// Traffic in the log: every CR LF as the two characters backslash and n.
+std::string LogText(const std::string& text) {
+    std::string out;
+    for (size_t n = 0; n < text.size(); ++n) {
+        if (text[n] == '\r' && n + 1 < text.size() && text[n + 1] == '\n') {
+            out += "\\n";
+            ++n;
+        } else {
+            out += text[n];
+        }
+    }
+    return out;
+}
+
+// An address that could break out of its command line or its angle brackets.
+bool BadAddress(const std::string& a) {
+    return a.empty() || a.find_first_of("\r\n<> \t") != std::string::npos;
+}
+
+bool OffersStartTls(const std::string& ehloReply) {
+    size_t start = 0;
+    while (start < ehloReply.size()) {
+        const size_t end = std::min(ehloReply.find("\r\n", start), ehloReply.size());
+        std::string keyword = end - start > 4 ? ehloReply.substr(start + 4, end - start - 4) : "";
+        keyword = keyword.substr(0, keyword.find(' '));
+        for (char& c : keyword) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (keyword == "STARTTLS") return true;
+        start = end + 2;
+    }
+    return false;
+}
+
+}  // namespace
+
+SmtpSession::SmtpSession(UC_WinSock& tcp, SessionLimits limits)
+    : tcp_(tcp), limits_(limits), reader_(limits.maxReplyLineBytes, limits.maxReplyBytes) {
+    for (QTimer* t : {&connectTimer_, &replyTimer_, &errorCheck_}) t->setSingleShot(true);
+    errorCheck_.setInterval(0);
+    QObject::connect(&connectTimer_, &QTimer::timeout, [this] { OnConnectTimeout(); });
+    QObject::connect(&replyTimer_, &QTimer::timeout, [this] { OnReplyTimeout(); });
+    QObject::connect(&errorCheck_, &QTimer::timeout, [this] { CheckSocketError(); });
+    tcp_.OnConnect = [this] { OnConnected(); };
+    tcp_.OnDataArrival = [this](long) { OnDataArrival(); };
+    tcp_.OnError = [this](UC_WinSock::ErrorArgs& e) { OnSocketError(e.description); };
+    tcp_.OnDisConnect = [this] { OnPeerClosed(); };
+    tcp_.OnEncrypted = [this] {
+        if (step_ != Step::kImplicitTls && step_ != Step::kTlsHandshake) return;
+        tlsActive_ = true;
+        Advance();
+    };
+}
+
+SmtpSession::~SmtpSession() {
+    tcp_.OnConnect = nullptr;
+    tcp_.OnDataArrival = nullptr;
+    tcp_.OnError = nullptr;
+    tcp_.OnDisConnect = nullptr;
+    tcp_.OnEncrypted = nullptr;
+}
+
+void SmtpSession::Start(const MailJob& job, Done done) {
+    if (Running()) return;
+    done_ = std::move(done);
+    WriteLog("pLocalPort=" + std::to_string(job.localPort) + " pHost=" + job.host +
+             " pRemotePort=" + std::to_string(job.remotePort) + " pSenderName=" + job.senderName +
+             " pSenderAddr=" + job.senderAddr + " pTargetAddr=" + job.targetAddr);
+    step_ = Step::kConnect;
+    if (!Prepare(job)) return;
+    tcp_.LocalPort(job.localPort);
+    tcp_.RemoteHost(job.host);
+    tcp_.RemotePort(job.remotePort);
+    connectTimer_.start(limits_.connectMs);
+    tcp_.Connect();
+}
+
+// Everything that can be checked before the connection; false when the session has failed.
+bool SmtpSession::Prepare(const MailJob& job) {
+    job_ = job;
+    tlsActive_ = false;
+    reader_.Clear();
+    socketError_.clear();
+    const size_t at = job.senderAddr.find('@');
+    if (at == std::string::npos || BadAddress(job.senderAddr)) {
+        Fail("送信者アドレスが不正です: " + LogText(job.senderAddr));
+        return false;
+    }
+    localPart_ = job.senderAddr.substr(0, at);
+    recipients_ = SplitRecipients(job.targetAddr);
+    if (recipients_.empty()) {
+        Fail("宛先がありません");
+        return false;
+    }
+    for (const std::string& r : recipients_) {
+        if (!BadAddress(r)) continue;
+        Fail("宛先アドレスが不正です: " + LogText(r));
+        return false;
+    }
+    MailHeader header{job.senderName, job.senderAddr, job.targetAddr,
+                      job.subject,    MailDate(),     NewMessageId(job.senderAddr)};
+    message_ = MessageBlock(header, job.body);
+    messageLog_ = HeaderBlock(header) + job.body + "\r\n.\r\n";
+    return true;
+}
+
+void SmtpSession::OnConnected() {
+    if (step_ != Step::kConnect) return;
+    connectTimer_.stop();
+    Enter(job_.security == 2 ? Step::kImplicitTls : Step::kGreeting);
+}
+
+void SmtpSession::Enter(Step step) {
+    step_ = step;
+    switch (step) {
+        case Step::kImplicitTls:
+        case Step::kTlsHandshake:
+            StartTls();
+            break;
+        case Step::kGreeting:
+            WaitReply();
+            break;
+        case Step::kIdle:
+        case Step::kConnect:
+            break;
+        default:
+            EnterCommand(step);
+            break;
+    }
+}
+
+void SmtpSession::EnterCommand(Step step) {
+    switch (step) {
+        case Step::kHelo:
+            Send("HELO " + localPart_ + kCrLf, "");
+            break;
+        case Step::kEhlo:
+            Send("EHLO " + localPart_ + kCrLf, "");
+            break;
+        case Step::kStartTls:
+            Send(std::string("STARTTLS") + kCrLf, "");
+            break;
+        case Step::kAuth:
+            Send(std::string("AUTH PLAIN") + kCrLf, "");
+            break;
+        case Step::kToken: {
+            // RFC 4616 with an empty authorisation identity; the log never shows it.
+            const std::string token = std::string(1, '\0') + job_.userName + '\0' + job_.password;
+            Send(EncodeBase64(token) + kCrLf, "********\\n");
+            break;
+        }
+        case Step::kMailFrom:
+            Send("MAIL FROM:<" + job_.senderAddr + ">" + kCrLf, "");
+            break;
+        case Step::kRcpt:
+            Send("RCPT TO:<" + recipients_[rcptIndex_] + ">" + kCrLf, "");
+            break;
+        case Step::kData:
+            Send(std::string("DATA") + kCrLf, "");
+            break;
+        case Step::kMessage:
+            Send(message_, LogText(messageLog_));
+            break;
+        case Step::kQuit:
+            Send(std::string("QUIT") + kCrLf, "");
+            break;
+        default:
+            break;
+    }
+}
+
+void SmtpSession::Send(const std::string& command, const std::string& logText) {
+    WriteLog("送信 " + (logText.empty() ? LogText(command) : logText));
+    // Nothing may be waiting before a command: bytes the server sent unasked are dropped, so
+    // that they cannot pass for the answer (after STARTTLS they would be injected commands).
+    reader_.Clear();
+    tcp_.SendData(command);
+    WaitReply();
+}
+
+void SmtpSession::WaitReply() {
+    waiting_ = true;
+    replyTimer_.start(limits_.replyMs);
+    TryReply();
+}
+
+void SmtpSession::StartTls() {
+    reader_.Clear();
+    replyTimer_.start(limits_.replyMs);
+    TlsOptions options;
+    options.verify = job_.tlsVerify != 0;
+    options.peerName = job_.host;
+    if (!tcp_.StartTls(options)) Fail(socketError_.empty() ? "TLS を開始できません" : socketError_);
+}
+
+void SmtpSession::OnDataArrival() {
+    std::string bytes;
+    long all = 0;
+    tcp_.GetData(bytes, kVbByteArray, all);
+    reader_.Append(bytes);
+    TryReply();
+}
+
+void SmtpSession::TryReply() {
+    while (Running()) {
+        SmtpReply reply;
+        std::string problem;
+        const auto r = reader_.Next(reply, problem);
+        if (r == SmtpReplyReader::Result::kBad) return Fail(problem);
+        if (r == SmtpReplyReader::Result::kNeedMore || !waiting_) return;
+        waiting_ = false;
+        replyTimer_.stop();
+        OnReply(reply);
+    }
+}
+
+bool SmtpSession::Expected(int code) const {
+    switch (step_) {
+        case Step::kGreeting:
+        case Step::kStartTls:
+            return code == 220;
+        case Step::kAuth:
+            return code == 334;
+        case Step::kToken:
+            return code == 235;
+        case Step::kRcpt:
+            return code == 250 || code == 251;
+        case Step::kData:
+            return code == 354;
+        case Step::kQuit:
+            return code == 221;
+        default:
+            return code == 250;
+    }
+}
+
+void SmtpSession::OnReply(const SmtpReply& reply) {
+    WriteLog("受信 " + LogText(reply.text));
+    if (step_ == Step::kQuit) return Advance();  // the message was taken already
+    if (!Expected(reply.code)) return Fail(LogText(reply.text));
+    if (step_ != Step::kGreeting) WriteLog("送信成功");
+    if (step_ == Step::kEhlo && job_.security == 1 && !tlsActive_ && !OffersStartTls(reply.text))
+        return Fail("サーバーが STARTTLS を提供していません (認証情報は送信していません)");
+    Advance();
+}
+
+void SmtpSession::Advance() {
+    const bool auth = !job_.userName.empty();
+    switch (step_) {
+        case Step::kImplicitTls:
+            return Enter(Step::kGreeting);
+        case Step::kGreeting:
+            return Enter(auth || job_.security == 1 ? Step::kEhlo : Step::kHelo);
+        case Step::kEhlo:
+            if (job_.security == 1 && !tlsActive_) return Enter(Step::kStartTls);
+            return Enter(auth ? Step::kAuth : Step::kMailFrom);
+        case Step::kStartTls:
+            return Enter(Step::kTlsHandshake);
+        case Step::kTlsHandshake:
+            return Enter(Step::kEhlo);
+        case Step::kAuth:
+            return Enter(Step::kToken);
+        case Step::kHelo:
+        case Step::kToken:
+            return Enter(Step::kMailFrom);
+        case Step::kMailFrom:
+            rcptIndex_ = 0;
+            return Enter(Step::kRcpt);
+        case Step::kRcpt:
+            if (++rcptIndex_ < recipients_.size()) return Enter(Step::kRcpt);
+            return Enter(Step::kData);
+        case Step::kData:
+            return Enter(Step::kMessage);
+        case Step::kMessage:
+            return Enter(Step::kQuit);
+        case Step::kQuit: {
+            WriteLog("Message sent.");
+            SessionResult r;
+            r.accepted = true;
+            return Finish(r);
+        }
+        default:
+            return;
+    }
+}
+
+void SmtpSession::OnSocketError(const std::string& description) {
+    WriteLog("エラー " + description);
+    socketError_ = description;
+    if (Running()) errorCheck_.start();
+}
+
+// After the control's Error event: a connect attempt that has closed the socket is over now;
+// a failure on the open connection ends the session.
+void SmtpSession::CheckSocketError() {
+    if (!Running() || socketError_.empty()) return;
+    if (step_ != Step::kConnect) return Fail(socketError_);
+    if (tcp_.SocketHandle() != -1) return;
+    WriteLog("接続失敗 " + tcp_.StateMessage());
+    Finish(SessionResult{false, false, "接続失敗 " + tcp_.StateMessage()});
+}
+
+void SmtpSession::OnPeerClosed() {
+    if (!Running()) return;
+    if (step_ == Step::kQuit) return Advance();
+    // A TLS failure closes the connection before its Error event has been looked at.
+    Fail(socketError_.empty() ? "サーバーが接続を閉じました" : socketError_);
+}
+
+void SmtpSession::OnConnectTimeout() {
+    if (step_ != Step::kConnect) return;
+    WriteLog("接続失敗 " + tcp_.StateMessage());
+    Finish(SessionResult{false, true, "接続失敗 " + tcp_.StateMessage()});
+}
+
+void SmtpSession::OnReplyTimeout() {
+    if (!Running() || step_ == Step::kConnect) return;
+    if (step_ == Step::kQuit) return Advance();
+    WriteLog("メール送信タイムアウト ");
+    Finish(SessionResult{false, true, "メール送信タイムアウト"});
+}
+
+void SmtpSession::Abort(const std::string& why) {
+    if (Running()) Fail(why);
+}
+
+void SmtpSession::Fail(const std::string& description) {
+    WriteLog("メール送信失敗 " + description, kFailureLog);
+    Finish(SessionResult{false, false, description});
+}
+
+void SmtpSession::Finish(const SessionResult& result) {
+    step_ = Step::kIdle;
+    waiting_ = false;
+    for (QTimer* t : {&connectTimer_, &replyTimer_, &errorCheck_}) t->stop();
+    tcp_.DisConnect();
+    reader_.Clear();
+    Done done = std::move(done_);
+    done_ = nullptr;
+    if (done) done(result);
+}
+
+}  // namespace sonivex

@@ -1,0 +1,117 @@
+// One mail as one SMTP session on the socket control: an event-driven state machine that logs
+// every command and reply, waits for whole replies, ends at the first negative one, and keeps
+// the connect and reply time limits. Plain TCP, STARTTLS or TLS from the start.
+#pragma once
+
+#include <QTimer>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "mail/SmtpReply.h"
+#include "mail/UC_WinSock.h"
+
+namespace sonivex {
+
+struct MailJob {
+    std::string subject;
+    std::string body;  // UTF-8, lines ended by CR LF
+    int localPort = 10001;
+    std::string host;
+    int remotePort = 587;
+    std::string senderName = "sonivex";
+    std::string senderAddr;
+    std::string userName;  // "" = no authentication
+    std::string password;
+    std::string targetAddr;  // addresses separated by ";"
+    int security = 0;        // 0 plain TCP, 1 STARTTLS required, 2 TLS from the start
+    int tlsVerify = 1;       // 1 check the certificate and the host name
+};
+
+struct SessionLimits {
+    int connectMs = 51 * 200;  // connect, host look-up included
+    int replyMs = 20000;       // per reply, and for a TLS handshake
+    size_t maxReplyLineBytes = 2048;
+    size_t maxReplyBytes = 16384;
+};
+
+struct SessionResult {
+    bool accepted = false;  // the server took the message
+    bool timedOut = false;
+    std::string failure;  // why a session that was not accepted ended
+};
+
+class SmtpSession {
+  public:
+    using Done = std::function<void(const SessionResult&)>;
+
+    explicit SmtpSession(UC_WinSock& tcp, SessionLimits limits = {});
+    ~SmtpSession();
+    SmtpSession(const SmtpSession&) = delete;
+    SmtpSession& operator=(const SmtpSession&) = delete;
+
+    // Returns at once; done is called once when the session has ended and the socket is closed.
+    void Start(const MailJob& job, Done done);
+    bool Running() const { return step_ != Step::kIdle; }
+    // Ends a running session as failed, with why in the error log.
+    void Abort(const std::string& why);
+
+  private:
+    enum class Step {
+        kIdle,
+        kConnect,
+        kImplicitTls,
+        kGreeting,
+        kHelo,
+        kEhlo,
+        kStartTls,
+        kTlsHandshake,
+        kAuth,
+        kToken,
+        kMailFrom,
+        kRcpt,
+        kData,
+        kMessage,
+        kQuit
+    };
+
+    bool Prepare(const MailJob& job);
+    void Enter(Step step);
+    void EnterCommand(Step step);
+    void Send(const std::string& command, const std::string& logText);
+    void WaitReply();
+    void TryReply();
+    void OnReply(const SmtpReply& reply);
+    bool Expected(int code) const;
+    void Advance();
+    void StartTls();
+    void OnConnected();
+    void OnDataArrival();
+    void OnSocketError(const std::string& description);
+    void CheckSocketError();
+    void OnPeerClosed();
+    void OnConnectTimeout();
+    void OnReplyTimeout();
+    void Fail(const std::string& description);
+    void Finish(const SessionResult& result);
+
+    UC_WinSock& tcp_;
+    SessionLimits limits_;
+    SmtpReplyReader reader_;
+    QTimer connectTimer_;
+    QTimer replyTimer_;
+    QTimer errorCheck_;  // looks at the socket once the control's Error event is over
+    Step step_ = Step::kIdle;
+    bool waiting_ = false;  // a reply is awaited
+    bool tlsActive_ = false;
+    MailJob job_;
+    std::string localPart_;
+    std::vector<std::string> recipients_;
+    size_t rcptIndex_ = 0;
+    std::string message_;
+    std::string messageLog_;
+    std::string socketError_;
+    Done done_;
+};
+
+}  // namespace sonivex

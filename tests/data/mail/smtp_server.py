@@ -1,0 +1,100 @@
+#!/usr/bin/python3
+"""A local SMTP server for the mail tests: aiosmtpd on 127.0.0.1 in plain, STARTTLS or TLS mode,
+optionally with AUTH PLAIN. Prints "READY <port>" once it listens, writes every message it takes
+to OUT/NNN.eml (the raw bytes) and OUT/NNN.json (envelope and login), and ends when its standard
+input closes."""
+import argparse
+import asyncio
+import json
+import logging
+import os
+import random
+import socket
+import ssl
+import sys
+import warnings
+
+from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
+
+
+def bind_free_port():
+    # Below 32768: the mail port setting is a 16-bit signed value.
+    for _ in range(200):
+        port = random.randint(20000, 32000)
+        s = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+        try:
+            s.bind(("127.0.0.1", port))
+            return s, port
+        except OSError:
+            s.close()
+    sys.exit("no free port")
+
+
+class Keeper:
+    def __init__(self, out):
+        self.out = out
+        self.count = 0
+
+    async def handle_DATA(self, server, session, envelope):
+        self.count += 1
+        base = os.path.join(self.out, "%03d" % self.count)
+        with open(base + ".eml", "wb") as f:
+            f.write(envelope.original_content)
+        login = session.auth_data.login.decode() if session.authenticated else ""
+        with open(base + ".json", "w") as f:
+            json.dump({"mail_from": envelope.mail_from, "rcpt_tos": envelope.rcpt_tos,
+                       "login": login,
+                       "tls": server.transport.get_extra_info("ssl_object") is not None}, f)
+        return "250 2.0.0 kept as %03d" % self.count
+
+
+def make_authenticator(user, password):
+    def authenticate(server, session, envelope, mechanism, data):
+        ok = (isinstance(data, LoginPassword) and data.login.decode() == user
+              and data.password.decode() == password)
+        # handled=False: the server itself answers 535 to a failure
+        return AuthResult(success=ok, handled=False, auth_data=data if ok else None)
+    return authenticate
+
+
+async def serve(args):
+    ctx = None
+    if args.mode != "plain":
+        ctx = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+        ctx.load_cert_chain(args.cert, args.key)
+    keeper = Keeper(args.out)
+    auth = make_authenticator(args.user, args.password) if args.user else None
+
+    def factory():
+        return SMTP(keeper, hostname="mail.test", ident="test server",
+                    tls_context=ctx if args.mode == "starttls" else None,
+                    require_starttls=args.mode == "starttls",
+                    auth_required=auth is not None, auth_require_tls=False,
+                    authenticator=auth)
+
+    sock, port = bind_free_port()
+    loop = asyncio.get_running_loop()
+    server = await loop.create_server(factory, sock=sock,
+                                      ssl=ctx if args.mode == "tls" else None)
+    print("READY %d" % port, flush=True)
+    closed = asyncio.Event()
+    loop.add_reader(sys.stdin.fileno(), lambda: closed.set() if not sys.stdin.read(1) else None)
+    await closed.wait()
+    server.close()
+
+
+def main():
+    warnings.simplefilter("ignore")
+    logging.getLogger("mail.log").setLevel(logging.CRITICAL)
+    p = argparse.ArgumentParser()
+    p.add_argument("--mode", choices=["plain", "starttls", "tls"], default="plain")
+    p.add_argument("--user", default="")
+    p.add_argument("--password", default="")
+    p.add_argument("--cert")
+    p.add_argument("--key")
+    p.add_argument("--out", required=True)
+    asyncio.run(serve(p.parse_args()))
+
+
+if __name__ == "__main__":
+    main()

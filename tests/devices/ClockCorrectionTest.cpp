@@ -1,0 +1,147 @@
+// Clock correction on the fake clock: the window, the target nearest to now in the three modes,
+// midnight, the log lines, and the time code as it arrives in pieces.
+#include <gtest/gtest.h>
+
+#include "devices/ClockCorrection.h"
+#include "devices/FCT_Serial.h"
+#include "support/Log.h"
+
+namespace sonivex {
+namespace {
+
+int At(int h, int m, int s) {
+    return h * 3600 + m * 60 + s;
+}
+
+TEST(ClockCorrection, WindowAroundTheTargetOfEveryHour) {
+    struct Case {
+        int second, noAdjustSec, minute, secondOfMinute, expected;
+    };
+    for (const Case& c : {Case{At(10, 2, 0), 120, 0, 0, -1}, Case{At(10, 58, 0), 120, 0, 0, -1},
+                          Case{At(10, 5, 0), 0, 0, 0, 0}, Case{At(10, 28, 1), 120, 30, 0, 0},
+                          Case{At(10, 28, 0), 120, 30, 0, -1}, Case{At(23, 31, 59), 120, 30, 0, 0},
+                          Case{At(10, 30, 45), 30, 30, 30, 0}}) {
+        EXPECT_EQ(CorrectionWindow(c.second, c.noAdjustSec, c.minute, c.secondOfMinute), c.expected)
+            << c.second << " window " << c.noAdjustSec;
+    }
+    EXPECT_DOUBLE_EQ(SecondsSince(99.5, 100), 0);  // a small step back is no midnight
+    EXPECT_DOUBLE_EQ(SecondsSince(50, 100), 86350);
+}
+
+TEST(ClockCorrection, TheTargetNearestToNowInEachMode) {
+    struct Case {
+        LocalDateTime now;
+        AdjustTarget target;
+        LocalDateTime expected;
+    };
+    const Case cases[] = {
+        {{2026, 5, 4, 10, 59, 50}, {0, 0, 0, 1}, {2026, 5, 4, 11, 0, 0}},
+        {{2026, 5, 4, 11, 0, 20}, {0, 0, 0, 1}, {2026, 5, 4, 11, 0, 0}},
+        {{2026, 5, 4, 11, 29, 59}, {0, 0, 0, 1}, {2026, 5, 4, 11, 0, 0}},
+        {{2026, 5, 4, 11, 30, 0}, {0, 0, 0, 1}, {2026, 5, 4, 12, 0, 0}},
+        {{2026, 5, 4, 10, 20, 40}, {0, 0, 0, 0}, {2026, 5, 4, 10, 21, 0}},
+        {{2026, 5, 4, 10, 20, 29}, {0, 0, 0, 0}, {2026, 5, 4, 10, 20, 0}},
+        {{2026, 5, 4, 10, 20, 10}, {0, 0, 45, 0}, {2026, 5, 4, 10, 19, 45}},
+        {{2026, 12, 31, 23, 59, 40}, {0, 0, 0, 1}, {2027, 1, 1, 0, 0, 0}},
+        {{2027, 1, 1, 0, 0, 15}, {0, 59, 50, 1}, {2026, 12, 31, 23, 59, 50}},
+        {{2026, 3, 1, 0, 10, 0}, {5, 0, 0, 2}, {2026, 3, 1, 5, 0, 0}},
+        {{2026, 3, 1, 1, 0, 0}, {23, 0, 0, 2}, {2026, 2, 28, 23, 0, 0}},
+        {{2026, 3, 1, 22, 0, 0}, {2, 30, 0, 2}, {2026, 3, 2, 2, 30, 0}},
+        {{2026, 3, 1, 10, 20, 40}, {0, 0, 7, 9}, {2026, 3, 1, 10, 20, 7}},
+    };
+    for (const Case& c : cases) {
+        const LocalDateTime t = CorrectedTime(c.now, c.target);
+        EXPECT_EQ(CivilToMs(t), CivilToMs(c.expected))
+            << "mode " << c.target.mode << " at " << c.now.hour << ":" << c.now.minute << ":"
+            << c.now.second << " gave " << t.year << "/" << t.month << "/" << t.day << " " << t.hour
+            << ":" << t.minute << ":" << t.second;
+    }
+}
+
+class RefusingClock : public FakeClock {
+  public:
+    bool SetLocalTime(const LocalDateTime&) override {
+        ++setCalls;
+        return false;
+    }
+};
+
+class AdjustClockTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        LogConfig log;
+        log.echo = [this](const std::string& line) { lines.push_back(line.substr(20)); };
+        ConfigureLog(log);
+    }
+    void TearDown() override { ConfigureLog(LogConfig{}); }
+    std::vector<std::string> lines;
+};
+
+TEST_F(AdjustClockTest, SetsTheClockAndLogsBeforeAndAfter) {
+    FakeClock clock({2026, 12, 31, 23, 59, 40, 250});
+    EXPECT_TRUE(AdjustClock(clock, {0, 0, 0, 1}));
+    EXPECT_EQ(clock.setCalls, 1);
+    EXPECT_EQ(CivilToMs(clock.Now()), CivilToMs({2027, 1, 1, 0, 0, 0, 0}));
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_TRUE(lines[0].rfind("時刻修正終了 0.0", 0) == 0) << lines[0];
+    EXPECT_NE(lines[0].find(" 2026/12/31 23:59:40--2027/01/01 00:00:00"), std::string::npos)
+        << lines[0];
+}
+
+TEST_F(AdjustClockTest, ARefusedOrImpossibleCorrectionLogsTheError) {
+    RefusingClock refusing;
+    EXPECT_FALSE(AdjustClock(refusing, {0, 0, 0, 1}));
+    EXPECT_EQ(refusing.setCalls, 1);
+    FakeClock clock;
+    EXPECT_FALSE(AdjustClock(clock, {0, 0, 75, 1}));
+    EXPECT_FALSE(AdjustClock(clock, {0, -1, 0, 1}));
+    EXPECT_EQ(clock.setCalls, 0);
+    EXPECT_EQ(lines, (std::vector<std::string>(3, "時刻修正エラー")));
+}
+
+TEST(TimeCode, CodesEndInE5AndCorrectOnlyOnTheTarget) {
+    struct Case {
+        std::vector<std::string> pieces;  // what each read brings
+        AdjustTarget target;
+        std::string last;  // the last complete code of the last read
+        int corrections;
+        std::string left;  // the text that waits for more
+    };
+    const std::string e5 = "\xE5";
+    const Case cases[] = {
+        {{"120000" + e5}, {0, 0, 0, 1}, "12:00:00", 1, ""},
+        {{"120000"}, {0, 0, 0, 1}, "", 0, "120000"},
+        {{"12", "00", "00" + e5}, {0, 0, 0, 1}, "12:00:00", 1, ""},
+        {{std::string("\x02"
+                      "12\x00"
+                      "0000\x03",
+                      9) +
+          e5},
+         {0, 0, 0, 1},
+         "12:00:00",
+         1,
+         ""},
+        {{"xx1259" + std::string("00") + e5}, {0, 0, 0, 1}, "12:59:00", 0, ""},
+        {{"12345" + e5}, {0, 0, 0, 1}, "", 0, "12345"},
+        {{"123430" + e5}, {0, 0, 30, 0}, "12:34:30", 1, ""},
+        {{"123430" + e5}, {12, 34, 30, 2}, "12:34:30", 1, ""},
+        {{"113430" + e5}, {12, 34, 30, 2}, "11:34:30", 0, ""},
+        {{"120000" + e5}, {0, 0, 0, 3}, "12:00:00", 0, ""},
+        {{"115900" + e5 + "120000" + e5}, {0, 0, 0, 1}, "12:00:00", 1, ""},
+        {{"abcdefghijklmnopqrstuvwxyz0"}, {0, 0, 0, 1}, "", 0, "jklmnopqrstuvwxyz0"},
+        {{"abcdefghijklmnopqrstuvwxyz"}, {0, 0, 0, 1}, "", 0, "abcdefghijklmnopqrstuvwxyz"},
+    };
+    for (const Case& c : cases) {
+        std::string text, last;
+        int corrections = 0;
+        for (const std::string& piece : c.pieces)
+            last = FeedTimeCode(text, reinterpret_cast<const uint8_t*>(piece.data()),
+                                static_cast<int>(piece.size()), c.target, [&] { ++corrections; });
+        EXPECT_EQ(last, c.last) << c.pieces.front();
+        EXPECT_EQ(corrections, c.corrections) << c.pieces.front();
+        EXPECT_EQ(text, c.left) << c.pieces.front();
+    }
+}
+
+}  // namespace
+}  // namespace sonivex

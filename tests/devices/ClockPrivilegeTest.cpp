@@ -1,0 +1,80 @@
+// The refused-privilege path of the clock correction, on the real clock setter. It runs only in
+// a child process that has lost CAP_SYS_TIME (setpriv), and the child checks that itself before
+// it calls the setter: tests run as root with the right to set the machine's clock.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "Shell.h"
+#include "devices/ClockCorrection.h"
+#include "platform/ClockPrivilege.h"
+#include "support/Log.h"
+
+namespace sonivex {
+namespace {
+
+constexpr char kHelperVariable[] = "SONIVEX_CLOCK_HELPER";
+constexpr int kStillPrivileged = 3;
+
+int RunHelper() {
+    if (HoldsClockPrivilege()) {
+        std::puts("helper still holds CAP_SYS_TIME: not calling the setter");
+        return kStillPrivileged;
+    }
+    LogConfig log;
+    log.echo = [](const std::string& line) {
+        std::puts(line.c_str());
+        std::fflush(stdout);
+    };
+    ConfigureLog(log);
+    SystemClock clock;
+    // Mode 0 to the present second: even a setter that worked would move the clock by less
+    // than a second.
+    AdjustClock(clock, {0, 0, clock.Now().second, 0});
+    return 0;
+}
+
+// The test program started again as the helper runs one correction and ends before any test.
+class ClockHelper : public ::testing::Environment {
+  public:
+    void SetUp() override {
+        if (std::getenv(kHelperVariable)) std::_Exit(RunHelper());
+    }
+};
+[[maybe_unused]] ::testing::Environment* const kHelper =
+    ::testing::AddGlobalTestEnvironment(new ClockHelper);
+
+std::string SelfPath() {
+    char path[4096] = {};
+    const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
+    return n > 0 ? std::string(path, static_cast<size_t>(n)) : "";
+}
+
+std::string Setpriv() {
+    for (const char* path : {"/usr/bin/setpriv", "/bin/setpriv"})
+        if (::access(path, X_OK) == 0) return path;
+    return "";
+}
+
+TEST(ClockPrivilege, WithoutTheRightTheCorrectionLogsAnError) {
+    const std::string self = SelfPath();
+    ASSERT_FALSE(self.empty());
+    std::string command = std::string(kHelperVariable) + "=1 ";
+    if (HoldsClockPrivilege()) {
+        const std::string setpriv = Setpriv();
+        // Running the setter with the privilege would move this machine's clock: fail instead.
+        ASSERT_FALSE(setpriv.empty()) << "setpriv is needed to drop CAP_SYS_TIME";
+        command += setpriv + " --bounding-set=-sys_time --inh-caps=-sys_time ";
+    }
+    const std::string out = testing::Shell(command + self + " 2>&1; echo rc=$?");
+    EXPECT_NE(out.find("時刻修正エラー"), std::string::npos) << out;
+    EXPECT_EQ(out.find("時刻修正終了"), std::string::npos) << out;
+    EXPECT_NE(out.find("rc=0"), std::string::npos) << out;
+}
+
+}  // namespace
+}  // namespace sonivex

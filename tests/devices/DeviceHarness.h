@@ -1,0 +1,56 @@
+// The whole monitor with the real external devices opened from its settings before it starts,
+// as the program opens them: the HID box on the hidraw test double, the serial port on a
+// pseudo-terminal.
+#pragma once
+
+#include <string>
+
+#include "devices/ExternalDevices.h"
+#include "monitor/MonitorHarness.h"
+
+namespace sonivex::testing {
+
+class DeviceHarness : public MonitorHarness {
+  public:
+    using MonitorHarness::MonitorHarness;
+    ~DeviceHarness() { monitor.reset(); }  // the monitor's shutdown still uses the devices
+
+    void StartOn(const DeviceRoots& roots) {
+        LogConfig log;
+        log.folder = dir.Folder() + "log/";
+        log.echo = [this](const std::string& line) { lines.push_back(line.substr(20)); };
+        ConfigureLog(log);
+        devices = OpenExternalDevices(*store, roots);
+        audio = CreateSimBackend(clock, ReadSimOptions(*store, dir.Folder()));
+        MonitorParts parts;
+        parts.audio = audio.get();
+        parts.store = store.get();
+        parts.view = &view;
+        parts.dataFolder = dir.Folder();
+        parts.commonIniPath = dir.File("common.ini");
+        parts.hid = devices.hid.get();
+        parts.serial = devices.serial.get();
+        parts.external = devices.control.get();
+        parts.mail = &mail;
+        monitor = std::make_unique<Monitor>(parts);
+        monitor->Startup();
+    }
+    // Two inputs watched from start-up, both silent unless told otherwise; short times.
+    void TwoInputs(const std::string& first = "silence 1000",
+                   const std::string& second = "silence 1000") {
+        Set("NumRec", "1");
+        SimInputs(2);
+        Set("AutoRec", "1");
+        Set("MuonSec", "1");
+        Set("HukkiSec", "1");
+        Set("SimSignal_1", first);
+        Set("SimSignal_2", second);
+    }
+    std::array<int, 2> Paused() const {
+        return {monitor->ExternalPause[0], monitor->ExternalPause[1]};
+    }
+
+    ExternalDevices devices;
+};
+
+}  // namespace sonivex::testing

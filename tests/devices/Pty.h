@@ -1,0 +1,63 @@
+// A pseudo-terminal for serial port tests: the code under test opens the slave by its path, the
+// test plays the far end on the master.
+#pragma once
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace sonivex::testing {
+
+class Pty {
+  public:
+    Pty() {
+        int slave = -1;
+        char name[256] = {};
+        if (::openpty(&master_, &slave, name, nullptr, nullptr) == 0) {
+            ::close(slave);
+            path_ = name;
+            ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
+        }
+    }
+    ~Pty() { Close(); }
+    Pty(const Pty&) = delete;
+    Pty& operator=(const Pty&) = delete;
+
+    const std::string& SlavePath() const { return path_; }
+    // The far end sends; the pause lets the terminal layer hand the bytes on to the slave.
+    void Write(const std::vector<uint8_t>& bytes) {
+        if (::write(master_, bytes.data(), bytes.size()) < 0) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(kSettleMs));
+    }
+    void Write(const std::string& text) { Write(std::vector<uint8_t>(text.begin(), text.end())); }
+    // Everything the slave side wrote, waiting up to waitMs for the first bytes.
+    std::vector<uint8_t> Read(int waitMs = 200) {
+        std::vector<uint8_t> out;
+        pollfd p{master_, POLLIN, 0};
+        for (int wait = waitMs; ::poll(&p, 1, wait) > 0; wait = kSettleMs) {
+            uint8_t buffer[256];
+            const ssize_t n = ::read(master_, buffer, sizeof buffer);
+            if (n <= 0) break;
+            out.insert(out.end(), buffer, buffer + n);
+        }
+        return out;
+    }
+    // The far end goes away, as when a USB adapter is pulled.
+    void Close() {
+        if (master_ >= 0) ::close(master_);
+        master_ = -1;
+    }
+
+  private:
+    static constexpr int kSettleMs = 10;
+    int master_ = -1;
+    std::string path_;
+};
+
+}  // namespace sonivex::testing

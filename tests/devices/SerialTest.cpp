@@ -1,0 +1,128 @@
+// The serial port through a pseudo-terminal: line rates, bytes both ways, opening from the
+// settings with its messages, the dialog's lists, and a port that vanishes.
+#include <gtest/gtest.h>
+
+#include "Pty.h"
+#include "TempDir.h"
+#include "devices/C_Com.h"
+#include "devices/FCT_Serial.h"
+#include "support/Log.h"
+
+namespace sonivex {
+namespace {
+
+using testing::Pty;
+using Bytes = std::vector<uint8_t>;
+
+class SerialTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_FALSE(pty.SlavePath().empty());
+        LogConfig log;
+        log.echo = [this](const std::string& line) { lines.push_back(line.substr(20)); };
+        ConfigureLog(log);
+        settings.comNo = 1;
+        settings.comDevice = pty.SlavePath();
+        settings.devRoot = dir.Folder() + "dev";
+    }
+    void TearDown() override { ConfigureLog(LogConfig{}); }
+
+    Pty pty;
+    testing::TempDir dir;
+    SerialSettings settings;
+    std::vector<std::string> lines;
+};
+
+TEST_F(SerialTest, EveryRateOfTheListIsSetOnTheLine) {
+    ChoiceList rates;
+    FillBaudCombo(rates, "");
+    ASSERT_EQ(rates.Count(), 13);
+    for (const std::string& rate : rates.Items()) {
+        C_Com com;
+        com.ComPort(pty.SlavePath());
+        com.BaudRate(std::stoi(rate));
+        ASSERT_EQ(com.OpenComm(), 1) << rate;
+        EXPECT_EQ(com.LineBaud(), std::stoi(rate)) << rate;
+    }
+}
+
+TEST_F(SerialTest, BytesBothWaysInReadsOfDataSize) {
+    C_Com com;
+    com.ComPort(pty.SlavePath());
+    com.DataSize(4);
+    Bytes got(1, 77);
+    com.RecvDataB(got);
+    EXPECT_EQ(got[0], 77) << "not open: nothing touched";
+    ASSERT_EQ(com.OpenComm(), 1);
+    com.RecvDataB(got);
+    EXPECT_EQ(got, (Bytes{0, 0, 0, 0, 0})) << "nothing buffered: count 0";
+    pty.Write(Bytes{'A', 'B', 0, 0xE5, 'E', 'F'});
+    com.RecvDataB(got);
+    EXPECT_EQ(got, (Bytes{4, 'A', 'B', 0, 0xE5}));
+    EXPECT_EQ(com.RecvData(), "EF");
+    const uint8_t codes[] = {1, 101};
+    com.SendDataB(codes, 2);
+    com.SendText("A\xC3\xA9\xE3\x81\x82");  // A, U+00E9, U+3042: the low byte of each
+    com.SendText("");
+    EXPECT_EQ(pty.Read(), (Bytes{1, 101, 'A', 0xE9, 0x42}));
+}
+
+TEST_F(SerialTest, OpenSerialFromTheSettings) {
+    struct Case {
+        const char* what;
+        int timeCode, comNo, comBaud, baud;
+        std::string device;
+        int opened, rate, size;
+    };
+    const std::string pty1 = pty.SlavePath();
+    const std::string file = dir.File("not-a-tty");
+    testing::WriteText(file, "");
+    for (const Case& c : {Case{"code bytes", 0, -1, 38400, -1, pty1, 1, 38400, 1},
+                          Case{"time code ignores ComBaud", 1, -1, 9600, -1, pty1, 1, 2400, 18},
+                          Case{"a rate given", 0, -1, 9600, 14400, pty1, 1, 14400, 1},
+                          Case{"ComNo 0", 0, 0, 9600, -1, pty1, 0, 0, 0},
+                          Case{"no terminal", 0, -1, 9600, -1, file, 0, 0, 0},
+                          Case{"ComNo 3 is ttyS2", 0, 3, 9600, -1, "", 0, 0, 0}}) {
+        std::unique_ptr<C_Com> port;
+        settings.comBaud = c.comBaud;
+        settings.comDevice = c.device;
+        EXPECT_EQ(OpenSerial(port, c.timeCode, settings, c.comNo, c.baud), c.opened) << c.what;
+        if (!c.opened) continue;
+        EXPECT_EQ(port->ComPort(), c.device) << c.what;
+        EXPECT_EQ(port->BaudRate(), c.rate) << c.what;
+        EXPECT_EQ(port->LineBaud(), c.rate) << c.what;
+        EXPECT_EQ(port->DataSize(), c.size) << c.what;
+    }
+    std::unique_ptr<C_Com> port;
+    settings.langMode = 0;
+    EXPECT_EQ(OpenSerial(port, 0, settings, 3), 0);
+    const std::string ttyS2 = dir.Folder() + "dev/ttyS2";
+    EXPECT_EQ(lines, (std::vector<std::string>{"[message] sonivex: Can not open " + file,
+                                               "[message] sonivex: Can not open " + ttyS2,
+                                               "[message] sonivex: " + ttyS2 + "が開けません"}));
+}
+
+TEST(SerialLists, BaudAndPortChoices) {
+    struct Case {
+        const char* selected;
+        int index;
+    };
+    for (const Case& c : {Case{"38400", 9}, Case{"4800", -1}, Case{"110", 0}, Case{"256000", 12},
+                          Case{"2400 ", -1}}) {
+        ChoiceList combo;
+        combo.Add("stale");
+        FillBaudCombo(combo, c.selected);
+        EXPECT_EQ(combo.Count(), 13);
+        EXPECT_EQ(combo.Selected(), c.index) << c.selected;
+    }
+    for (const auto& [index, selected] : {std::pair{3, 3}, {7, 0}, {-1, 0}, {6, 6}}) {
+        ChoiceList combo;
+        FillComCombo(combo, index);
+        EXPECT_EQ(combo.Items(),
+                  (std::vector<std::string>{"NA", "Com1", "Com2", "Com3", "Com4", "Com5", "Com6"}));
+        EXPECT_EQ(combo.Selected(), selected) << index;
+    }
+}
+
+}  // namespace
+}  // namespace sonivex

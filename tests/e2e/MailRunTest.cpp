@@ -1,0 +1,142 @@
+// Mail from the whole program: an alert and its cancellation in a headless run arrive at a local
+// SMTP server; --send-test-mail succeeds and fails as it should in every security mode.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "TempDir.h"
+#include "e2e/Run.h"
+#include "mail/MailTestSupport.h"
+
+namespace sonivex {
+namespace {
+
+using testing::ParseWithPython;
+using testing::ReadText;
+using testing::RunResult;
+using testing::RunSonivex;
+using testing::SmtpServer;
+using testing::Str;
+using testing::TempDir;
+using testing::WriteText;
+
+std::string MailIni(int port, int security, int verify, const std::string& password = "p") {
+    return "MailHost=127.0.0.1\nMailHostPort=" + std::to_string(port) +
+           "\nMailSenderAddr=alert@station.example\nMailUserName=u\nMailPassWord=" + password +
+           "\nMailSecurity=" + std::to_string(security) +
+           "\nMailTlsVerify=" + std::to_string(verify) + "\nMailAddr_1=ops@x.example\n";
+}
+
+// Every error-log line of the run's data folder.
+std::string ErrorLog(const TempDir& dir) {
+    std::string text;
+    for (const auto& e : std::filesystem::directory_iterator(dir.Folder() + "log"))
+        if (e.path().extension() == ".err") text += ReadText(e.path().string());
+    return text;
+}
+
+TEST(MailRun, AlertAndCancelOfAHeadlessRunArriveAsMails) {
+    SmtpServer server("plain");
+    ASSERT_GT(server.port, 0);
+    TempDir dir;
+    WriteText(dir.File("sonivex.ini"),
+              "[conf]\nNumRec=0\nAutoRec=1\nMuonSec=1\nHukkiSec=1\nMailAtRestoration=1\n"
+              "AuditName_1=FM 本線\nDevInName_1=Sim In 1\n"
+              "SimSignal_1=tone -20 0.5; silence 2; tone -20 1000\n" +
+                  MailIni(server.port, 0, 1));
+    const RunResult r =
+        RunSonivex({"--dir", dir.Folder(), "--headless", "--audio", "sim", "--quit-after", "6.5"},
+                   dir.Folder());
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.Count("Message sent."), 2) << r.out;
+    ASSERT_EQ(server.Count(), 2) << r.out;
+    const QJsonObject alert = ParseWithPython(server.Message(1));
+    EXPECT_EQ(Str(alert, "subject"), "sonivex無音検出 FM 本線");
+    const std::string alertBody = Str(alert, "body");
+    EXPECT_TRUE(alertBody.starts_with("警報\n")) << alertBody;
+    EXPECT_NE(alertBody.find("(監視PC内部時刻) \nSonivexが無音を検出しました。\nch1 FM 本線 (両ch "
+                             "1秒以上)\n"),
+              std::string::npos)
+        << alertBody;
+    const std::string cancelBody = Str(ParseWithPython(server.Message(2)), "body");
+    EXPECT_TRUE(cancelBody.starts_with("警報解除\n")) << cancelBody;
+    EXPECT_TRUE(cancelBody.ends_with("ch1 FM 本線 (音声復旧)\n")) << cancelBody;
+    EXPECT_EQ(ErrorLog(dir), "");
+}
+
+TEST(MailRun, ErrorCatchPreparesNoMail) {
+    SmtpServer server("plain");
+    TempDir dir;
+    WriteText(dir.File("ec.txt"), "");
+    WriteText(dir.File("sonivex.ini"),
+              "[conf]\nNumRec=0\nAutoRec=1\nMuonSec=1\nDevInName_1=Sim In 1\n"
+              "SimSignal_1=silence 1000\n" +
+                  MailIni(server.port, 0, 1));
+    const RunResult r = RunSonivex(
+        {"--dir", dir.Folder(), "--headless", "--audio", "sim", "--fast", "--quit-after", "30"},
+        dir.Folder());
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(r.Has("(両ch 1秒以上)")) << r.out;  // the alert itself happens
+    EXPECT_FALSE(r.Has("pLocalPort=")) << r.out;
+    EXPECT_EQ(server.Count(), 0);
+}
+
+TEST(MailRun, SendTestMailSucceedsInEveryMode) {
+    SmtpServer plain("plain"), starttls("starttls"), tls("tls");
+    struct Case {
+        SmtpServer* server;
+        int security;
+    };
+    for (const Case& c : {Case{&plain, 0}, Case{&starttls, 1}, Case{&tls, 2}}) {
+        TempDir dir;
+        const std::string ini =
+            "[conf]\nAuditName_1=FM\nMessageLang=1\n" + MailIni(c.server->port, c.security, 0);
+        WriteText(dir.File("sonivex.ini"), ini);
+        const RunResult r =
+            RunSonivex({"--send-test-mail", "1", "--dir", dir.Folder()}, dir.Folder(), 20000);
+        EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+        EXPECT_TRUE(r.Has("Message sent.")) << r.out;
+        EXPECT_TRUE(r.Has("the server accepted the test mail for input 1")) << r.out;
+        ASSERT_EQ(c.server->Count(), 1) << c.security;
+        const QJsonObject m = ParseWithPython(c.server->Message(1));
+        EXPECT_EQ(Str(m, "subject"), "Sonivex has detected the absence of audio #FM");
+        EXPECT_TRUE(Str(m, "body").starts_with("[TEST] This is a test message from sonivex.\n"))
+            << Str(m, "body");
+        EXPECT_EQ(ReadText(dir.File("sonivex.ini")), ini);  // the settings are left alone
+    }
+}
+
+TEST(MailRun, SendTestMailFailuresExitWithOne) {
+    SmtpServer plain("plain"), tls("tls");
+    struct Case {
+        std::string ini;
+        std::string message;  // on stderr
+        std::string errLine;  // in the error log, "" for none
+    };
+    const Case cases[] = {{MailIni(plain.port, 0, 1, "wrong"), "535 5.7.8",
+                           "メール送信失敗 535 5.7.8 Authentication credentials invalid"},
+                          {MailIni(tls.port, 2, 1), "サーバー証明書を検証できません。",
+                           "メール送信失敗 サーバー証明書を検証できません。"},
+                          {MailIni(1, 0, 1), "接続失敗 (既定値) 閉じています。", ""},
+                          {"MailAddr_1=***\n", "MailAddr_1 is empty", ""}};
+    for (const Case& c : cases) {
+        TempDir dir;
+        WriteText(dir.File("sonivex.ini"), "[conf]\n" + c.ini);
+        const RunResult r =
+            RunSonivex({"--send-test-mail", "1", "--dir", dir.Folder()}, dir.Folder(), 20000);
+        EXPECT_EQ(r.exitCode, 1) << c.message << "\n" << r.out << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        if (!c.errLine.empty()) {
+            EXPECT_NE(ErrorLog(dir).find(c.errLine), std::string::npos) << ErrorLog(dir);
+        }
+    }
+    EXPECT_EQ(plain.Count() + tls.Count(), 0);
+    TempDir dir;
+    const RunResult bad = RunSonivex({"--send-test-mail", "9"}, dir.Folder(), 10000);
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_NE(bad.err.find("--send-test-mail needs an input number 1..8"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace sonivex

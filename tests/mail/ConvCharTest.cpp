@@ -1,0 +1,166 @@
+// Character sets of the mail: Base64 against RFC 4648, ISO-2022-JP against glibc's iconv and
+// Python's codec, the vendor characters as raw bytes, the byte form of headers, the Date text.
+#include "mail/FCT_ConvChar.h"
+
+#include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <cstdlib>
+#include <ctime>
+
+#include "mail/MailTestSupport.h"
+
+namespace sonivex {
+namespace {
+
+using testing::LogCapture;
+
+std::string Hex(const std::string& bytes) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string out;
+    for (const unsigned char b : bytes) {
+        out += kDigits[b >> 4];
+        out += kDigits[b & 15];
+    }
+    return out;
+}
+
+// glibc's own ISO-2022-JP, "" when it refuses the text.
+std::string IconvIso2022jp(const std::string& text) {
+    iconv_t cd = iconv_open("ISO-2022-JP", "UTF-8");
+    std::string in = text, out(text.size() * 4 + 16, '\0');
+    char* ip = in.data();
+    char* op = out.data();
+    size_t il = in.size(), ol = out.size();
+    const bool ok = iconv(cd, &ip, &il, &op, &ol) != static_cast<size_t>(-1) &&
+                    iconv(cd, nullptr, nullptr, &op, &ol) != static_cast<size_t>(-1);
+    iconv_close(cd);
+    return ok ? out.substr(0, out.size() - ol) : "";
+}
+
+TEST(ConvChar, Base64MatchesRfc4648Vectors) {
+    const std::pair<std::string, std::string> vectors[] = {{"", ""},
+                                                           {"f", "Zg=="},
+                                                           {"fo", "Zm8="},
+                                                           {"foo", "Zm9v"},
+                                                           {"foob", "Zm9vYg=="},
+                                                           {"fooba", "Zm9vYmE="},
+                                                           {"foobar", "Zm9vYmFy"},
+                                                           {std::string("\0a\0b", 4), "AGEAYg=="},
+                                                           {"\xff\xfe\xfd", "//79"}};
+    for (const auto& [in, out] : vectors) EXPECT_EQ(EncodeBase64(in), out) << in;
+}
+
+TEST(ConvChar, Iso2022jpEqualsIconvAndPythonForJisCharacters) {
+    const std::string texts[] = {
+        "日本語",         "警報 ch1 FM 本線 (両ch 15秒以上)", "abc漢字def。「かな」カナ",
+        "〜‖−―¢£¬ΑΩАЯ─│", "plain ASCII only\r\nline 2",       "２０２６年１２月"};
+    std::string hexLines;
+    for (const std::string& t : texts) {
+        const std::string ours = ToIso2022jp(t);
+        EXPECT_EQ(Hex(ours), Hex(IconvIso2022jp(t))) << t;
+        hexLines += Hex(ours) + "\n";
+    }
+    testing::TempDir dir;
+    testing::WriteText(dir.File("hex"), hexLines);
+    const std::string decoded = testing::Shell(
+        std::string(testing::kPython) +
+        " -c \"import sys\nfor l in open(sys.argv[1]): "
+        "print(bytes.fromhex(l.strip()).decode('iso2022_jp').replace('\\r\\n','|'))\" '" +
+        dir.File("hex") + "'");
+    std::string expected;
+    for (std::string t : texts) {
+        for (size_t at; (at = t.find("\r\n")) != std::string::npos;) t.replace(at, 2, "|");
+        expected += t + "\n";
+    }
+    EXPECT_EQ(decoded, expected);
+}
+
+TEST(ConvChar, VendorAndHalfWidthCharactersAsMailReadersDecodeThem) {
+    struct Case {
+        const char* text;
+        const char* hex;  // ESC $ B, JIS row/cell, ESC ( B
+    };
+    const Case cases[] = {{"①", "1b24422d211b2842"},
+                          {"Ⅲ", "1b24422d371b2842"},
+                          {"㈱", "1b24422d6a1b2842"},
+                          {"～", "1b244221411b2842"},
+                          {"－", "1b2442215d1b2842"},
+                          {"∥", "1b244221421b2842"},
+                          {"ｶﾞ", "1b2442252c1b2842"},
+                          {"ﾊﾟﾋﾞ", "1b2442255125531b2842"},
+                          {"ｳﾞｰ｡", "1b24422574213c21231b2842"},
+                          {"髙", "1b24427c621b2842"},
+                          {"纊", "1b244279211b2842"},
+                          {"¥", "1b2442216f1b2842"},
+                          {"x①y", "781b24422d211b284279"}};
+    for (const Case& c : cases) EXPECT_EQ(Hex(ToIso2022jp(c.text)), c.hex) << c.text;
+    // Plain iconv refuses these, which is why they go through the code page.
+    EXPECT_EQ(IconvIso2022jp("①"), "");
+}
+
+TEST(ConvChar, UnencodableCharactersBecomeGetaAndAreLogged) {
+    LogCapture log;
+    EXPECT_EQ(Hex(ToIso2022jp("a😀b\xff")), "611b2442222e1b2842621b2442222e1b2842");
+    ASSERT_EQ(log.lines.size(), 1u);
+    EXPECT_EQ(log.lines[0], "ISO-2022-JPにない文字を〓で送信 U+1F600 U+FFFD");
+}
+
+TEST(ConvChar, EncodeBodyFramesEachJapaneseRun) {
+    std::string bytes = "X";
+    const int n = EncodeBody("ch1 本線 (両ch 15秒以上)\r\n", bytes);
+    EXPECT_EQ(bytes, "Xch1 \x1b$BK\\@~\x1b(B (\x1b$BN>\x1b(Bch 15\x1b$BIC0J>e\x1b(B)\r\n");
+    EXPECT_EQ(n, static_cast<int>(bytes.size()) - 1);
+    std::string ascii;
+    EXPECT_EQ(EncodeBody("only ascii.\r\n", ascii), 13);
+    EXPECT_EQ(ascii, "only ascii.\r\n");
+    EXPECT_EQ(ConvertCharset("iso-2022-jp", "日"), ToIso2022jp("日"));
+    EXPECT_EQ(Hex(ConvertCharset("UTF-16", "A")), "4100");
+    EXPECT_EQ(ConvertCharset("NO-SUCH-CHARSET", "A"), "");
+}
+
+TEST(ConvChar, AnsiBytesTrimSpacesAndZeroTheRest) {
+    EXPECT_EQ(AnsiByteLength("abc"), 3);
+    EXPECT_EQ(AnsiByteLength(" 日a "), 5);
+    std::string bytes(5, 'z');
+    EXPECT_EQ(ToAnsiBytes(" 日a ", bytes), 3);
+    EXPECT_EQ(Hex(bytes), "93fa610000");
+    std::string small(2, 'z');  // writes beyond the array are skipped
+    EXPECT_EQ(ToAnsiBytes("abc", small), 3);
+    EXPECT_EQ(small, "ab");
+    std::string none;
+    EXPECT_EQ(ToAnsiBytes("😀", none), 2);
+}
+
+TEST(ConvChar, MailDateHasTwoDigitHourAndTheZone) {
+    struct Case {
+        LocalDateTime t;
+        int offset;
+        const char* text;
+    };
+    const Case cases[] = {{{2026, 12, 5, 9, 5, 3}, 540, "Sat, 5 Dec 2026 09:05:03 +0900"},
+                          {{2027, 1, 1, 0, 0, 0}, -300, "Fri, 1 Jan 2027 00:00:00 -0500"},
+                          {{2024, 2, 29, 23, 59, 59}, 330, "Thu, 29 Feb 2024 23:59:59 +0530"},
+                          {{2026, 7, 19, 12, 0, 0}, 0, "Sun, 19 Jul 2026 12:00:00 +0000"}};
+    for (const Case& c : cases) EXPECT_EQ(MailDate(c.t, c.offset), c.text);
+}
+
+TEST(ConvChar, UtcOffsetFollowsTheMachineZoneAndSummerTime) {
+    const char* old = std::getenv("TZ");
+    const std::string saved = old ? old : "";
+    setenv("TZ", "JST-9", 1);
+    tzset();
+    EXPECT_EQ(UtcOffsetMinutes({2026, 12, 5, 9, 0, 0}), 540);
+    setenv("TZ", "EST5EDT,M3.2.0,M11.1.0", 1);
+    tzset();
+    EXPECT_EQ(UtcOffsetMinutes({2026, 1, 15, 12, 0, 0}), -300);
+    EXPECT_EQ(UtcOffsetMinutes({2026, 7, 15, 12, 0, 0}), -240);
+    if (old)
+        setenv("TZ", saved.c_str(), 1);
+    else
+        unsetenv("TZ");
+    tzset();
+}
+
+}  // namespace
+}  // namespace sonivex

@@ -1,0 +1,148 @@
+// The whole message as Python's email package reads it back, the header block line by line,
+// folded subjects, recipients, dot-stuffing and line ends.
+#include "mail/MailMessage.h"
+
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+
+#include "mail/FCT_ConvChar.h"
+#include "mail/MailTestSupport.h"
+
+namespace sonivex {
+namespace {
+
+using testing::ParseWithPython;
+using testing::Str;
+
+MailHeader Header(const std::string& subject, const std::string& recipients) {
+    MailHeader h;
+    h.senderAddr = "alert@station.example";
+    h.recipients = recipients;
+    h.subject = subject;
+    h.date = MailDate({2026, 12, 5, 9, 5, 3}, 540);
+    h.messageId = NewMessageId(h.senderAddr);
+    return h;
+}
+
+// The message as a server stores it: without the terminating "." line and the doubled dots.
+std::string Stored(const std::string& block) {
+    std::string out = block.substr(0, block.size() - 3);
+    for (size_t at = 0; (at = out.find("\r\n..", at)) != std::string::npos; at += 3)
+        out.erase(at + 2, 1);
+    return out;
+}
+
+TEST(MailMessage, PythonReadsBackWhatWasComposed) {
+    struct Case {
+        std::string subject, body;
+    };
+    const Case cases[] = {
+        {"sonivex無音検出 FM 本線",
+         "警報\r\n2026/12/05 26:30:15 (監視PC内部時刻) \r\nSonivexが無音を検出しました。\r\n"
+         "ch1 FM 本線 (両ch 15秒以上)"},
+        {"Sonivex has detected the absence of audio #AM",
+         "2026/12/05 09:00:00 (PC local time) \r\nSonivex has detected the absence of audio in "
+         "your broadcasting signal.\r\nch2 AM (Rch more than 20sec)"},
+        // Long enough to need several encoded words; half-width kana arrive full-width.
+        {"sonivex無音検出 ｴﾌｴﾑ第一放送 本線系統 予備送信所 中継回線 ﾃﾞｼﾞﾀﾙ",
+         "ｴﾌｴﾑ\r\n.a line that starts with a dot\r\n..two dots"}};
+    for (const Case& c : cases) {
+        const MailHeader h = Header(c.subject, "ops@x.example; ;;  night@y.example ;");
+        const QJsonObject m = ParseWithPython(Stored(MessageBlock(h, c.body)));
+        EXPECT_EQ(Str(m, "subject"),
+                  c.subject.find("ｴﾌｴﾑ") == std::string::npos
+                      ? c.subject
+                      : "sonivex無音検出 エフエム第一放送 本線系統 予備送信所 中継回線 デジタル");
+        EXPECT_EQ(Str(m, "from"), "alert@station.example");
+        EXPECT_EQ(Str(m, "from_name"), "sonivex");
+        EXPECT_EQ(m.value("to").toArray(), (QJsonArray{"ops@x.example", "night@y.example"}));
+        EXPECT_EQ(Str(m, "date"), "2026-12-05T09:05:03+09:00");
+        EXPECT_EQ(Str(m, "message_id"), h.messageId);
+        EXPECT_EQ(Str(m, "charset"), "iso-2022-jp");
+        EXPECT_EQ(m.value("defects").toInt(), 0);
+        std::string body = c.body;
+        if (body.starts_with("ｴﾌｴﾑ")) body.replace(0, 12, "エフエム");
+        for (size_t at; (at = body.find("\r\n")) != std::string::npos;) body.replace(at, 2, "\n");
+        EXPECT_EQ(Str(m, "body"), body + "\n") << c.subject;
+    }
+}
+
+TEST(MailMessage, HeaderBlockLines) {
+    MailHeader h = Header("FM", "a@x.example;b@y.example");
+    h.messageId = "<1@x>";
+    EXPECT_EQ(HeaderBlock(h),
+              "From: \"sonivex\" <alert@station.example>\r\n"
+              "To: a@x.example, b@y.example\r\n"
+              "Subject: =?iso-2022-jp?B?Rk0=?=\r\n"
+              "Date: Sat, 5 Dec 2026 09:05:03 +0900\r\n"
+              "Message-ID: <1@x>\r\n"
+              "MIME-Version: 1.0\r\n"
+              "Content-Type: text/plain;\r\n"
+              "\tformat=flowed;\r\n"
+              "\tcharset=\"iso-2022-jp\";\r\n"
+              "Content-Transfer-Encoding: 7bit\r\n"
+              "X-Priority: 3\r\n"
+              "\r\n");
+}
+
+TEST(MailMessage, LongSubjectsFoldIntoCompleteEncodedWords) {
+    const std::string subject =
+        "sonivex無音検出 " + std::string(30, 'x') + "本線①予備" + std::string(40, 'y') + "終わり";
+    const std::vector<std::string> words = EncodedSubjectWords(subject);
+    ASSERT_GE(words.size(), 3u);
+    std::string joined;
+    for (const std::string& w : words) {
+        EXPECT_LE(w.size() + 9, 76u) << w;  // "Subject: " or a TAB before it
+        ASSERT_TRUE(w.starts_with("=?iso-2022-jp?B?") && w.ends_with("?=")) << w;
+        const std::string bytes =
+            testing::Shell("printf %s '" + w.substr(16, w.size() - 18) + "' | base64 -d");
+        // Each word is back in ASCII when it ends.
+        const size_t lastEscape = bytes.rfind('\x1b');
+        if (lastEscape != std::string::npos) {
+            EXPECT_EQ(bytes.substr(lastEscape, 3), "\x1b(B") << w;
+        }
+        joined += bytes;
+    }
+    std::string expected;
+    for (const std::string& piece : SplitIso2022jp(subject, 0)) expected += piece;
+    std::string noEscapes = joined, noEscapesExpected = expected;
+    for (std::string* s : {&noEscapes, &noEscapesExpected})
+        for (const char* esc : {"\x1b$B", "\x1b(B"})
+            for (size_t at; (at = s->find(esc)) != std::string::npos;) s->erase(at, 3);
+    EXPECT_EQ(noEscapes, noEscapesExpected);
+    EXPECT_EQ(EncodedSubjectWords("").size(), 1u);
+}
+
+TEST(MailMessage, BodyLineEndsDotsAndTerminator) {
+    MailHeader h = Header("s", "a@x.example");
+    const std::string header = HeaderBlock(h);
+    struct Case {
+        const char* body;
+        const char* sent;
+    };
+    const Case cases[] = {{"a\r\nb", "a\r\nb\r\n.\r\n"},
+                          {"a\nb\rc", "a\r\nb\r\nc\r\n.\r\n"},
+                          {".\r\n.x\r\nx.", "..\r\n..x\r\nx.\r\n.\r\n"},
+                          {"ends\r\n", "ends\r\n.\r\n"},
+                          {"", ".\r\n"}};
+    for (const Case& c : cases) {
+        const std::string block = MessageBlock(h, c.body);
+        ASSERT_TRUE(block.starts_with(header));
+        EXPECT_EQ(block.substr(header.size()), c.sent) << c.body;
+    }
+}
+
+TEST(MailMessage, RecipientsAndMessageIds) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(SplitRecipients("a@x; b@y"), (V{"a@x", "b@y"}));
+    EXPECT_EQ(SplitRecipients(";; a@x ;;"), (V{"a@x"}));
+    EXPECT_EQ(SplitRecipients(" ; "), V{});
+    const std::string one = NewMessageId("me@station.example");
+    EXPECT_TRUE(one.starts_with("<") && one.ends_with("@station.example>")) << one;
+    EXPECT_NE(one, NewMessageId("me@station.example"));
+    EXPECT_TRUE(NewMessageId("no-at-sign").ends_with("@localhost>"));
+}
+
+}  // namespace
+}  // namespace sonivex

@@ -1,0 +1,156 @@
+// Mail test helpers: bounded event waits, captured log lines, the local aiosmtpd server process,
+// a test certificate, and Python's email package as the reader of what was sent.
+#pragma once
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTimer>
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "Shell.h"
+#include "TempDir.h"
+#include "support/Log.h"
+
+namespace sonivex::testing {
+
+constexpr char kPython[] = "/usr/bin/python3";
+
+// Runs the event loop until done() or timeoutMs; false on time-out.
+inline bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > timeoutMs) return false;
+        QEventLoop loop;
+        QTimer::singleShot(2, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
+}
+
+// Operation lines as they are written, error lines from the day's error file.
+class LogCapture {
+  public:
+    LogCapture() {
+        LogConfig c;
+        c.folder = dir_.Folder() + "log/";
+        c.echo = [this](const std::string& line) { lines.push_back(line.substr(20)); };
+        ConfigureLog(c);
+    }
+    ~LogCapture() { ConfigureLog(LogConfig{}); }
+    std::string ErrorText() const { return ReadText(LogFilePath(16)); }
+    bool Has(const std::string& start) const {
+        for (const auto& l : lines)
+            if (l.rfind(start, 0) == 0) return true;
+        return false;
+    }
+    int Count(const std::string& line) const {
+        int n = 0;
+        for (const auto& l : lines) n += l == line ? 1 : 0;
+        return n;
+    }
+    std::string All() const {
+        std::string out;
+        for (const auto& l : lines) out += l + "\n";
+        return out;
+    }
+    std::vector<std::string> lines;  // without the time stamp
+
+  private:
+    TempDir dir_;
+};
+
+// A self-signed certificate for 127.0.0.1 and localhost, made once per test program.
+struct TestCertificate {
+    std::string cert, key;
+    static const TestCertificate& Get() {
+        static TempDir dir;
+        static const TestCertificate c = [] {
+            TestCertificate t{dir.File("cert.pem"), dir.File("key.pem")};
+            Shell(
+                "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes "
+                "-keyout '" +
+                t.key + "' -out '" + t.cert +
+                "' -days 2 -subj /CN=127.0.0.1 "
+                "-addext subjectAltName=IP:127.0.0.1,DNS:localhost 2>/dev/null");
+            return t;
+        }();
+        return c;
+    }
+};
+
+// aiosmtpd on 127.0.0.1 in mode plain, starttls or tls, with AUTH PLAIN for user/password when
+// user is not empty. Stops when destroyed.
+class SmtpServer {
+  public:
+    explicit SmtpServer(const std::string& mode, const std::string& user = "u",
+                        const std::string& password = "p") {
+        const TestCertificate& c = TestCertificate::Get();
+        QStringList args{SONIVEX_TEST_DATA "/mail/smtp_server.py",
+                         "--mode",
+                         QString::fromStdString(mode),
+                         "--out",
+                         QString::fromStdString(out.Folder()),
+                         "--cert",
+                         QString::fromStdString(c.cert),
+                         "--key",
+                         QString::fromStdString(c.key)};
+        if (!user.empty())
+            args << "--user" << QString::fromStdString(user) << "--password"
+                 << QString::fromStdString(password);
+        process_.start(kPython, args);
+        if (!process_.waitForStarted(5000)) return;
+        WaitUntil(
+            [this] { return process_.canReadLine() || process_.state() != QProcess::Running; },
+            10000);
+        const std::string line = process_.readLine().toStdString();
+        if (line.rfind("READY ", 0) == 0) port = std::stoi(line.substr(6));
+    }
+    ~SmtpServer() {
+        process_.closeWriteChannel();
+        if (!process_.waitForFinished(3000)) {
+            process_.kill();
+            process_.waitForFinished(3000);
+        }
+    }
+    // The raw bytes of the n-th message taken (1-based), "" when there is none.
+    std::string Message(int n) const { return ReadText(Base(n) + ".eml"); }
+    std::string Envelope(int n) const { return ReadText(Base(n) + ".json"); }
+    int Count() const {
+        int n = 0;
+        while (!Message(n + 1).empty()) ++n;
+        return n;
+    }
+    int port = 0;
+    TempDir out;
+
+  private:
+    std::string Base(int n) const {
+        const std::string digits = std::to_string(n);
+        return out.File(std::string(3 - std::min<size_t>(3, digits.size()), '0') + digits);
+    }
+    QProcess process_;
+};
+
+// Python's email package reads a message: subject, from, to, date, message-id and body.
+inline QJsonObject ParseWithPython(const std::string& messageBytes) {
+    TempDir dir;
+    WriteText(dir.File("m.eml"), messageBytes);
+    const std::string json =
+        Shell(std::string(kPython) + " " SONIVEX_TEST_DATA "/mail/parse_mail.py '" +
+              dir.File("m.eml") + "'");
+    return QJsonDocument::fromJson(QByteArray::fromStdString(json)).object();
+}
+
+inline std::string Str(const QJsonObject& o, const char* key) {
+    return o.value(key).toString().toStdString();
+}
+
+}  // namespace sonivex::testing
