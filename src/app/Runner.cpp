@@ -12,10 +12,12 @@
 
 #include "app/DataFolder.h"
 #include "app/Demo.h"
+#include "app/QtMessageBox.h"
 #include "app/SignalWatcher.h"
 #include "app/SimSettings.h"
 #include "devices/ExternalDevices.h"
 #include "mail/MonitorMail.h"
+#include "monitor/FrmMain.h"
 #include "monitor/Monitor.h"
 #include "monitor/SettingsStore.h"
 #include "platform/AudioBackend.h"
@@ -101,6 +103,57 @@ std::string PrepareFolder(const Options& o, const std::string& exePath) {
     return folder;
 }
 
+// The clock of this run: the system clock, or the same from another start, or simulated time.
+void SetUpClock(const Options& o, SystemClock& systemClock, FakeClock& fakeClock) {
+    LocalDateTime start;
+    if (!o.clockStart.empty()) ParseDateTime(o.clockStart.c_str(), start);
+    fakeClock.Set(o.clockStart.empty() ? systemClock.Now() : start);
+    if (o.fast) {
+        SetProgramClock(&fakeClock);
+    } else if (!o.clockStart.empty()) {
+        systemClock.StartAt(start);
+        SetProgramClock(&systemClock);
+    }
+}
+
+void SetUpLog(const std::string& folder, bool echo) {
+    LogConfig log;
+    log.folder = folder + "log/";
+    if (echo) log.echo = [](const std::string& line) { std::cout << line << std::endl; };
+    ConfigureLog(log);
+}
+
+// Timers, signals and the event loop around a started monitor; the loop's exit code.
+int RunLoop(const Options& o, Monitor& monitor, FakeClock& fakeClock) {
+    QObject owner;
+    SignalWatcher watcher;
+    QObject::connect(&watcher, &SignalWatcher::Stop, &owner, [] { QCoreApplication::quit(); });
+    if (o.fast)
+        StartFastTimers(monitor, fakeClock, &owner);
+    else
+        StartRealTimers(monitor, &owner);
+    StartQuitAfter(o.quitAfter, o.fast, &owner);
+    return QCoreApplication::exec();
+}
+
+// The window (when there is one) and the message boxes that go with it.
+struct Display {
+    std::unique_ptr<FrmMain> window;
+    std::unique_ptr<MessageBoxService> boxes;
+};
+
+Display MakeDisplay(bool gui) {
+    Display d;
+    if (gui) {
+        d.window = CreateMainWindow();
+        d.boxes = std::make_unique<QtMessageBox>(d.window.get());
+    } else {
+        d.boxes = std::make_unique<HeadlessMessageBox>();
+    }
+    SetMessageBoxService(d.boxes.get());
+    return d;
+}
+
 }  // namespace
 
 int RunMonitor(const Options& o, const std::string& exePath) {
@@ -117,30 +170,18 @@ int RunMonitor(const Options& o, const std::string& exePath) {
     if (::chdir(folder.c_str()) != 0) std::cerr << "sonivex: cannot enter " << folder << "\n";
     SetAppPath(folder);
     if (o.demo) std::cout << "demo data folder: " << folder << std::endl;
-
     SystemClock systemClock;
-    LocalDateTime start;
-    if (!o.clockStart.empty()) ParseDateTime(o.clockStart.c_str(), start);
-    FakeClock fakeClock(o.clockStart.empty() ? systemClock.Now() : start);
-    if (o.fast) {
-        SetProgramClock(&fakeClock);
-    } else if (!o.clockStart.empty()) {
-        systemClock.StartAt(start);
-        SetProgramClock(&systemClock);
-    }
-
-    LogConfig log;
-    log.folder = folder + "log/";
-    log.echo = [](const std::string& line) { std::cout << line << std::endl; };
-    ConfigureLog(log);
-    HeadlessMessageBox messageBox;
-    SetMessageBoxService(&messageBox);
+    FakeClock fakeClock;
+    SetUpClock(o, systemClock, fakeClock);
+    SetUpLog(folder, !o.gui);
+    Display display = MakeDisplay(o.gui);
 
     SettingsStore store(folder + "sonivex.ini");
     auto audio = MakeBackend(o, &store, folder);
     MonitorParts parts;
     parts.audio = audio.get();
     parts.store = &store;
+    parts.view = display.window.get();
     parts.dataFolder = folder;
     parts.commonIniPath = CommonIniPath();
     // Opened before the monitor and closed after it: its shutdown still switches the latches off.
@@ -153,19 +194,13 @@ int RunMonitor(const Options& o, const std::string& exePath) {
     int code = 0;
     {
         Monitor monitor(parts);
+        if (display.window) AttachMonitor(*display.window, monitor);
         monitor.Startup();
         // Mail is prepared only when an input has recipients and ErrorCatch is off.
         if (monitor.settings.mailInUse && monitor.settings.errorCatch == 0)
             mail.Open(monitor.settings);
-        QObject owner;
-        SignalWatcher watcher;
-        QObject::connect(&watcher, &SignalWatcher::Stop, &owner, [] { QCoreApplication::quit(); });
-        if (o.fast)
-            StartFastTimers(monitor, fakeClock, &owner);
-        else
-            StartRealTimers(monitor, &owner);
-        StartQuitAfter(o.quitAfter, o.fast, &owner);
-        code = QCoreApplication::exec();
+        if (display.window) display.window->show();
+        code = RunLoop(o, monitor, fakeClock);
         mail.Close();  // a session still running is ended and logged, not left behind
         monitor.Shutdown();
     }

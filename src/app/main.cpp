@@ -1,6 +1,9 @@
 // sonivex: silence monitor for broadcast audio.
+#include <QApplication>
 #include <QCoreApplication>
+#include <cstdlib>
 #include <iostream>
+#include <memory>
 
 #include "app/AnalyzeCommand.h"
 #include "app/CommandLine.h"
@@ -10,6 +13,19 @@
 namespace sonivex {
 const char* AppVersion();
 }
+
+namespace {
+
+// A window needs somewhere to appear: an X or Wayland display, or a Qt platform chosen by hand.
+bool DisplayAvailable() {
+    for (const char* var : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* v = std::getenv(var);
+        if (v && *v) return true;
+    }
+    return false;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     using namespace sonivex;
@@ -27,11 +43,17 @@ int main(int argc, char** argv) {
         std::cout << "sonivex " << AppVersion() << "\n";
         return 0;
     }
-    QCoreApplication app(argc, argv);
-    if (!options.analyze.empty())
-        return RunAnalyze(options, QCoreApplication::applicationFilePath().toStdString());
+    const bool monitorRun =
+        options.analyze.empty() && !options.listDevices && options.sendTestMail == 0;
+    options.gui = monitorRun && !options.headless && DisplayAvailable();
+    std::unique_ptr<QCoreApplication> app;
+    if (options.gui)
+        app = std::make_unique<QApplication>(argc, argv);
+    else
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    const std::string exePath = QCoreApplication::applicationFilePath().toStdString();
+    if (!options.analyze.empty()) return RunAnalyze(options, exePath);
     if (options.listDevices) return ListDevices(options);
-    if (options.sendTestMail > 0)
-        return SendTestMail(options, QCoreApplication::applicationFilePath().toStdString());
-    return RunMonitor(options, QCoreApplication::applicationFilePath().toStdString());
+    if (options.sendTestMail > 0) return SendTestMail(options, exePath);
+    return RunMonitor(options, exePath);
 }

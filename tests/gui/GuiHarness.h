@@ -1,0 +1,131 @@
+// A whole monitor on simulated devices and the fake clock, shown in the real main window, wired
+// as the program wires it; message boxes are answered by the test.
+#pragma once
+
+#include <QCoreApplication>
+#include <QTest>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "TempDir.h"
+#include "app/SimSettings.h"
+#include "controls/UC_Picture.h"
+#include "controls/UC_TextButton.h"
+#include "monitor/FrmMain.h"
+#include "monitor/Monitor.h"
+#include "monitor/SettingsStore.h"
+#include "platform/AudioBackend.h"
+#include "platform/Clock.h"
+#include "platform/MessageBox.h"
+#include "support/Log.h"
+#include "support/basic.h"
+
+namespace sonivex::testing {
+
+// Answers every box with `answer` and keeps what was asked.
+class ScriptedBox : public MessageBoxService {
+  public:
+    int Show(const std::string& text, int flags, const std::string& title) override {
+        asked.push_back({text, flags, title});
+        return answer;
+    }
+    struct Asked {
+        std::string text;
+        int flags;
+        std::string title;
+    };
+    std::vector<Asked> asked;
+    int answer = IDNO;
+};
+
+class GuiHarness {
+  public:
+    GuiHarness() : clock(LocalDateTime{2026, 12, 5, 9, 30, 0, 0}) {
+        SetProgramClock(&clock);
+        SetAppPath(dir.Folder());
+        SetMessageBoxService(&box);
+        store = std::make_unique<SettingsStore>(dir.File("sonivex.ini"));
+    }
+    ~GuiHarness() {
+        monitor.reset();  // its shutdown saves the placement through the window
+        window.reset();
+        SetMessageBoxService(nullptr);
+        ConfigureLog(LogConfig{});
+        SetProgramClock(nullptr);
+    }
+    void Set(const std::string& key, const std::string& value) { store->WriteSetting(key, value); }
+    // Inputs 1..n on "Sim In k", each with its signal program (empty: a steady tone).
+    void SimInputs(const std::vector<std::string>& signals) {
+        Set("NumRec", std::to_string(static_cast<int>(signals.size()) - 1));
+        for (size_t k = 0; k < signals.size(); ++k) {
+            const std::string n = std::to_string(k + 1);
+            Set("DevInName_" + n, "Sim In " + n);
+            if (!signals[k].empty()) Set("SimSignal_" + n, signals[k]);
+        }
+    }
+
+    void Start() {
+        LogConfig log;
+        log.folder = dir.Folder() + "log/";
+        log.echo = [this](const std::string& line) { lines.push_back(line.substr(20)); };
+        ConfigureLog(log);
+        audio = CreateSimBackend(clock, ReadSimOptions(*store, dir.Folder()));
+        window = CreateMainWindow();
+        window->onQuit = [this] { ++quits; };
+        MonitorParts parts;
+        parts.audio = audio.get();
+        parts.store = store.get();
+        parts.view = window.get();
+        parts.dataFolder = dir.Folder();
+        parts.commonIniPath = dir.File("common.ini");
+        monitor = std::make_unique<Monitor>(parts);
+        AttachMonitor(*window, *monitor);
+        monitor->Startup();
+        window->show();
+        (void)QTest::qWaitForWindowExposed(window.get());
+    }
+
+    // Whole 100 ms ticks on the fake clock, the mail timer every tenth; pending paints run.
+    void RunTicks(int ticks) {
+        for (int n = 0; n < ticks; ++n) {
+            clock.Advance(100);
+            monitor->TimerProgTick();
+            if (++tickCount_ % 10 == 0) monitor->TimerMailTick();
+        }
+        QCoreApplication::processEvents();
+    }
+    void Click(QWidget* widget) {
+        QTest::mouseClick(widget, Qt::LeftButton);
+        QCoreApplication::processEvents();
+    }
+    bool Capturing(int i) { return monitor->Capture().CaptureState[i] == 1; }
+    bool HasLine(const std::string& text) const {
+        for (const auto& l : lines)
+            if (l.find(text) != std::string::npos) return true;
+        return false;
+    }
+    // Writes the window's picture under the build's artefact folder; the path, "" on failure.
+    std::string Screenshot(const std::string& name) {
+        const std::string folder = SONIVEX_ARTIFACTS_DIR;
+        std::filesystem::create_directories(folder);
+        const std::string path = folder + "/" + name + ".png";
+        return window->grab().save(QString::fromStdString(path)) ? path : "";
+    }
+
+    TempDir dir;
+    FakeClock clock;
+    ScriptedBox box;
+    std::unique_ptr<SettingsStore> store;
+    std::unique_ptr<AudioBackend> audio;
+    std::unique_ptr<FrmMain> window;
+    std::unique_ptr<Monitor> monitor;
+    std::vector<std::string> lines;  // operation log lines without their stamp
+    int quits = 0;
+
+  private:
+    long tickCount_ = 0;
+};
+
+}  // namespace sonivex::testing
