@@ -33,6 +33,8 @@ inline QProcessEnvironment TestEnvironment(const std::string& configHome) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_CONFIG_HOME", QString::fromStdString(configHome));
     env.insert("LANG", "C.UTF-8");
+    // Runs without --headless stay headless too, whatever display the developer has.
+    for (const char* var : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(var);
     return env;
 }
 
