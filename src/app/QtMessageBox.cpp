@@ -8,25 +8,10 @@ namespace sonivex {
 
 namespace {
 
-constexpr int kButtonMask = 0xF;
-constexpr int kIconMask = 0xF0;
-// Button sets and answers of the classic API beyond those the program names.
-constexpr int MB_OKCANCEL = 0x1;
-constexpr int MB_ABORTRETRYIGNORE = 0x2;
-constexpr int MB_YESNOCANCEL = 0x3;
-constexpr int MB_RETRYCANCEL = 0x5;
-constexpr int MB_CANCELTRYCONTINUE = 0x6;
-constexpr int IDCANCEL = 2;
-constexpr int IDABORT = 3;
-constexpr int IDRETRY = 4;
-constexpr int IDIGNORE = 5;
-constexpr int IDTRYAGAIN = 10;
-constexpr int IDCONTINUE = 11;
-
 using Button = QMessageBox::StandardButton;
 
 QMessageBox::StandardButtons ButtonsOf(int flags) {
-    switch (flags & kButtonMask) {
+    switch (flags & MB_BUTTONMASK) {
         case MB_OKCANCEL:
             return Button::Ok | Button::Cancel;
         case MB_ABORTRETRYIGNORE:
@@ -45,7 +30,7 @@ QMessageBox::StandardButtons ButtonsOf(int flags) {
 }
 
 QMessageBox::Icon IconOf(int flags) {
-    switch (flags & kIconMask) {
+    switch (flags & MB_ICONMASK) {
         case MB_ICONSTOP:
             return QMessageBox::Critical;
         case MB_ICONQUESTION:
@@ -60,7 +45,7 @@ QMessageBox::Icon IconOf(int flags) {
 }
 
 int AnswerOf(QMessageBox::StandardButton clicked, int flags) {
-    const bool tryContinue = (flags & kButtonMask) == MB_CANCELTRYCONTINUE;
+    const bool tryContinue = (flags & MB_BUTTONMASK) == MB_CANCELTRYCONTINUE;
     static const std::pair<Button, int> answers[] = {
         {Button::Ok, IDOK},       {Button::Cancel, IDCANCEL}, {Button::Abort, IDABORT},
         {Button::Retry, IDRETRY}, {Button::Ignore, IDIGNORE}, {Button::Yes, IDYES},

@@ -299,14 +299,7 @@ std::string MailDate(const LocalDateTime& t, int utcOffsetMinutes) {
 }
 
 int UtcOffsetMinutes(const LocalDateTime& t) {
-    std::tm tm{};
-    tm.tm_year = t.year - 1900;
-    tm.tm_mon = t.month - 1;
-    tm.tm_mday = t.day;
-    tm.tm_hour = t.hour;
-    tm.tm_min = t.minute;
-    tm.tm_sec = t.second;
-    tm.tm_isdst = -1;
+    std::tm tm = LocalTm(t);
     if (std::mktime(&tm) == static_cast<std::time_t>(-1)) return 0;
     return static_cast<int>(tm.tm_gmtoff / 60);
 }

@@ -36,14 +36,7 @@ bool SystemClock::SetLocalTime(const LocalDateTime& requested) {
     // Now() runs `offsetMs_` ahead of the machine: move the machine so that Now() reads the
     // requested time.
     const LocalDateTime t = CivilFromMs(CivilToMs(requested) - offsetMs_);
-    tm local{};
-    local.tm_year = t.year - 1900;
-    local.tm_mon = t.month - 1;
-    local.tm_mday = t.day;
-    local.tm_hour = t.hour;
-    local.tm_min = t.minute;
-    local.tm_sec = t.second;
-    local.tm_isdst = -1;
+    std::tm local = LocalTm(t);
     const time_t when = mktime(&local);
     if (when == static_cast<time_t>(-1)) return false;
     timespec ts{when, static_cast<long>(t.millisecond) * 1000000};
@@ -73,6 +66,18 @@ void FakeClock::Set(const LocalDateTime& t) {
 void FakeClock::Advance(int64_t ms) {
     civilMs_ += ms;
     monoMs_ += ms;
+}
+
+std::tm LocalTm(const LocalDateTime& t) {
+    std::tm local{};
+    local.tm_year = t.year - 1900;
+    local.tm_mon = t.month - 1;
+    local.tm_mday = t.day;
+    local.tm_hour = t.hour;
+    local.tm_min = t.minute;
+    local.tm_sec = t.second;
+    local.tm_isdst = -1;
+    return local;
 }
 
 namespace {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <memory>
 
 #include "platform/CivilTime.h"
@@ -45,6 +46,9 @@ class FakeClock : public Clock {
     int64_t civilMs_;  // local civil time in ms since 1970
     int64_t monoMs_ = 0;
 };
+
+// A local date and time as the C library's broken-down time (daylight saving left to mktime).
+std::tm LocalTm(const LocalDateTime& t);
 
 // The process-wide clock; a SystemClock unless a test or --fast installs another.
 Clock& ProgramClock();

@@ -7,20 +7,9 @@ namespace sonivex {
 
 namespace {
 
-constexpr int kButtonMask = 0xF;
-// Button sets and answers of the classic message box API beyond those the program names.
-constexpr int MB_OKCANCEL = 0x1;
-constexpr int MB_ABORTRETRYIGNORE = 0x2;
-constexpr int MB_YESNOCANCEL = 0x3;
-constexpr int MB_RETRYCANCEL = 0x5;
-constexpr int MB_CANCELTRYCONTINUE = 0x6;
-constexpr int IDCANCEL = 2;
-constexpr int IDABORT = 3;
-constexpr int IDRETRY = 4;
-
 // Nobody is there to choose, so the first button (the default one) answers.
 int FirstButton(int flags) {
-    switch (flags & kButtonMask) {
+    switch (flags & MB_BUTTONMASK) {
         case MB_OKCANCEL:
             return IDOK;
         case MB_ABORTRETRYIGNORE:
