@@ -11,6 +11,7 @@
 #include "monitor/MonitorSettings.h"
 #include "monitor/MonitorView.h"
 #include "monitor/Outlets.h"
+#include "monitor/Schedule.h"
 #include "monitor/SilenceDetector.h"
 #include "monitor/WaveFCT.h"
 
@@ -28,7 +29,7 @@ struct MonitorParts {
     LatchOutput* hid = nullptr;
     LatchOutput* serial = nullptr;
     MailSender* mail = nullptr;
-    ScheduleSource* schedule = nullptr;
+    ScheduleSource* schedule = nullptr;  // nullptr = the data folder's "sched.txt"
     ExternalControl* external = nullptr;
 };
 
@@ -56,6 +57,8 @@ class Monitor {
     AlarmTone& Tone() { return *tone_; }
     const BroadcastClock& Clock() const { return clock_; }
     void SetFiller(int i, std::unique_ptr<FillerPlayer> player);
+    // The schedule table kept in "sched.txt"; nullptr when a schedule source was given instead.
+    ScheduleTable* Schedule() { return ownSchedule_.get(); }
 
     MonitorSettings settings;
     std::array<SilenceCounters, kMaxInputs> Counters{};
@@ -81,6 +84,7 @@ class Monitor {
     std::unique_ptr<WaveFCT> capture_;
     std::unique_ptr<AlarmTone> tone_;
     std::array<std::unique_ptr<FillerPlayer>, kMaxInputs> fillers_;
+    std::unique_ptr<ScheduleTable> ownSchedule_;  // loaded at start-up when none was given
     BroadcastClock clock_;
     bool inTick_ = false;
     bool started_ = false;

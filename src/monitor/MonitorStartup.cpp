@@ -71,6 +71,10 @@ void Monitor::Startup() {
     for (int i = 0; i < NumInputs(); ++i)
         if (!fillers_[i]) fillers_[i] = MakeFillerPlayer(settings.inputs[i].devOut);
     view_.Layout(settings);
+    if (!parts_.schedule) {
+        ownSchedule_ = LoadSchedule(parts_.dataFolder);
+        parts_.schedule = ownSchedule_.get();
+    }
     for (int i = 0; i < NumInputs(); ++i) {
         view_.ResetMeter(i);
         view_.PrintName(i, settings.inputs[i].auditName);
@@ -94,6 +98,7 @@ void Monitor::Shutdown() {
     if (tone_->Playing()) tone_->StopAlarmTone();
     for (auto& filler : fillers_) filler.reset();
     view_.SavePlacement(*parts_.store);
+    if (ownSchedule_) SaveSchedule(*ownSchedule_, parts_.dataFolder);
     // A latch left on would hold the station's alarm after the program has gone.
     for (LatchOutput* out : {parts_.serial, parts_.hid}) {
         if (!out || !out->IsOpen()) continue;

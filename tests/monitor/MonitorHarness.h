@@ -102,6 +102,8 @@ class MonitorHarness {
         SetProgramClock(nullptr);
     }
     void Set(const std::string& key, const std::string& value) { store->WriteSetting(key, value); }
+    // The schedule the next Start() hands the monitor; the caller keeps it alive.
+    void SetSchedule(ScheduleSource* schedule) { schedule_ = schedule; }
     // Inputs 1..n on "Sim In 1".."Sim In n" (an empty device name would mean device 0 for all).
     void SimInputs(int n) {
         for (int k = 1; k <= n; ++k)
@@ -123,6 +125,7 @@ class MonitorHarness {
         parts.hid = &hid;
         parts.serial = &serial;
         parts.mail = &mail;
+        parts.schedule = schedule_;
         monitor = std::make_unique<Monitor>(parts);
         if (withFillers)
             for (int i = 0; i < 8; ++i)
@@ -176,6 +179,7 @@ class MonitorHarness {
     std::vector<std::string> lines;  // operation log lines without their stamp
 
   private:
+    ScheduleSource* schedule_ = nullptr;
     long tickCount_ = 0;
     bool tone_ = false;
 };

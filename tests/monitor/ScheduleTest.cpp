@@ -1,0 +1,387 @@
+// The monitoring schedule: which moments an entry covers, the file, and a paused input in a run.
+#include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <filesystem>
+
+#include "monitor/MonitorHarness.h"
+#include "monitor/Schedule.h"
+
+namespace sonivex {
+namespace {
+
+constexpr int kMonday = 1 << 1;
+constexpr int kTuesday = 1 << 2;
+constexpr int kThursday = 1 << 4;
+constexpr int kFriday = 1 << 5;
+
+struct CoverCase {
+    const char* what;
+    TimerEntry entry;
+    const char* date;  // broadcast date and time
+    const char* time;
+    bool covered;
+};
+
+// 2026/12/07 is a Monday; times before the 05:00 day start carry the previous date and hours 24+.
+const CoverCase kCoverCases[] = {
+    {"weekday start included",
+     {0, "09:00:00", "09:05:00", kMonday | kFriday, ""},
+     "2026/12/07",
+     "09:00:00",
+     true},
+    {"weekday end included",
+     {0, "09:00:00", "09:05:00", kMonday | kFriday, ""},
+     "2026/12/07",
+     "09:05:00",
+     true},
+    {"weekday after the end",
+     {0, "09:00:00", "09:05:00", kMonday | kFriday, ""},
+     "2026/12/07",
+     "09:05:01",
+     false},
+    {"weekday before the start",
+     {0, "09:00:00", "09:05:00", kMonday, ""},
+     "2026/12/07",
+     "08:59:59",
+     false},
+    {"other weekday of the mask",
+     {0, "09:00:00", "09:05:00", kMonday | kFriday, ""},
+     "2026/12/11",
+     "09:02:00",
+     true},
+    {"weekday not in the mask",
+     {0, "09:00:00", "09:05:00", kMonday | kFriday, ""},
+     "2026/12/08",
+     "09:02:00",
+     false},
+    {"date entry on its date",
+     {0, "09:00:00", "10:00:00", 0, "2026/12/08"},
+     "2026/12/08",
+     "09:30:00",
+     true},
+    {"date entry a week later",
+     {0, "09:00:00", "10:00:00", 0, "2026/12/08"},
+     "2026/12/15",
+     "09:30:00",
+     false},
+    {"date entry ignores its mask",
+     {0, "09:00:00", "10:00:00", kMonday, "2026/12/08"},
+     "2026/12/07",
+     "09:30:00",
+     false},
+    {"start equal to end: from",
+     {0, "10:00:00", "10:00:00", 0, "2026/12/07"},
+     "2026/12/07",
+     "10:00:00",
+     true},
+    {"start equal to end: a day on",
+     {0, "10:00:00", "10:00:00", 0, "2026/12/07"},
+     "2026/12/08",
+     "10:00:00",
+     true},
+    {"start equal to end: after",
+     {0, "10:00:00", "10:00:00", 0, "2026/12/07"},
+     "2026/12/08",
+     "10:00:01",
+     false},
+    {"start equal to end: before",
+     {0, "10:00:00", "10:00:00", 0, "2026/12/07"},
+     "2026/12/07",
+     "09:59:59",
+     false},
+    {"to 25:00 within the broadcast day",
+     {0, "23:00:00", "25:00:00", 0, "2026/12/07"},
+     "2026/12/07",
+     "24:59:59",
+     true},
+    {"to 25:00 ends then",
+     {0, "23:00:00", "25:00:00", 0, "2026/12/07"},
+     "2026/12/07",
+     "25:00:01",
+     false},
+    {"25:00-26:00 after midnight",
+     {0, "25:00:00", "26:00:00", kMonday, ""},
+     "2026/12/07",
+     "25:30:00",
+     true},
+    {"25:00-26:00 not at 24:59",
+     {0, "25:00:00", "26:00:00", kMonday, ""},
+     "2026/12/07",
+     "24:59:59",
+     false},
+    {"Monday 23-01 at 23:30",
+     {0, "23:00:00", "01:00:00", kMonday, ""},
+     "2026/12/07",
+     "23:30:00",
+     true},
+    // Until the day start the clock still reads Monday, which sorts before Tuesday 01:00.
+    {"Monday 23-01 still at 28:59:59",
+     {0, "23:00:00", "01:00:00", kMonday, ""},
+     "2026/12/07",
+     "28:59:59",
+     true},
+    {"Monday 23-01 over at Tuesday 05:00",
+     {0, "23:00:00", "01:00:00", kMonday, ""},
+     "2026/12/08",
+     "05:00:00",
+     false},
+    {"Monday 23-01 on Tuesday 00:30 without day start",
+     {0, "23:00:00", "01:00:00", kMonday, ""},
+     "2026/12/08",
+     "00:30:00",
+     true},
+    {"Monday 23-01 not on Sunday",
+     {0, "23:00:00", "01:00:00", kMonday, ""},
+     "2026/12/06",
+     "23:30:00",
+     false},
+    {"Monday 28-06 on Tuesday 05:30",
+     {0, "28:00:00", "06:00:00", kMonday, ""},
+     "2026/12/08",
+     "05:30:00",
+     true},
+    {"Monday 28-06 over after 06:00",
+     {0, "28:00:00", "06:00:00", kMonday, ""},
+     "2026/12/08",
+     "06:00:01",
+     false},
+    {"Monday 28-06 not before 28:00",
+     {0, "28:00:00", "06:00:00", kMonday, ""},
+     "2026/12/07",
+     "27:59:59",
+     false},
+    // With Tuesday in the mask too, Tuesday's own period is the one looked at.
+    {"Monday+Tuesday 28-06 on Tuesday 05:30",
+     {0, "28:00:00", "06:00:00", kMonday | kTuesday, ""},
+     "2026/12/08",
+     "05:30:00",
+     false},
+    {"overnight across the year",
+     {0, "22:00:00", "02:00:00", kThursday, ""},
+     "2027/01/01",
+     "01:00:00",
+     true},
+    {"overnight date entry across the month",
+     {0, "22:00:00", "02:00:00", 0, "2026/11/30"},
+     "2026/12/01",
+     "01:59:59",
+     true},
+    {"malformed date entry never runs",
+     {0, "22:00:00", "02:00:00", 0, "someday"},
+     "2026/12/01",
+     "01:00:00",
+     false},
+};
+
+TEST(ScheduleEvaluation, CoversExactlyItsPeriod) {
+    for (const CoverCase& c : kCoverCases)
+        EXPECT_EQ(EntryCovers(c.entry, c.date, c.time), c.covered) << c.what;
+}
+
+TEST(ScheduleEvaluation, SetsOnlyTheInputsOfCoveringEntries) {
+    ScheduleTable table;
+    table.Entries = {{1, "09:00:00", "10:00:00", kMonday, ""},
+                     {0, "11:00:00", "12:00:00", kMonday, ""},
+                     {2, "09:00:00", "10:00:00", kMonday, ""},
+                     {-1, "09:00:00", "10:00:00", kMonday, ""},
+                     {8, "09:00:00", "10:00:00", kMonday, ""}};
+    std::array<int, 8> pause{};
+    table.Evaluate("2026/12/07", "09:30:00", 2, pause);
+    EXPECT_EQ(pause, (std::array<int, 8>{0, 1, 0, 0, 0, 0, 0, 0}));
+    pause.fill(0);
+    table.Evaluate("2026/12/07", "09:30:00", 9, pause);  // more inputs than the table holds
+    EXPECT_EQ(pause, (std::array<int, 8>{0, 1, 1, 0, 0, 0, 0, 0}));
+}
+
+TEST(ScheduleTimeCheck, AcceptsOnlyTimesWithinTheBroadcastDay) {
+    constexpr int kDayStartSec = 18000;  // 05:00:00
+    const struct {
+        const char* text;
+        int dayStartSec;
+        bool valid;
+    } cases[] = {
+        {"05:00:00", kDayStartSec, true},    {"04:59:59", kDayStartSec, false},
+        {"29:00:00", kDayStartSec, true},    {"29:00:00.001", kDayStartSec, false},
+        {"23:00:00", kDayStartSec, true},    {"01:00:00", kDayStartSec, false},
+        {"25:00:00", kDayStartSec, true},    {"09:00", kDayStartSec, false},
+        {"09:00:00.5", kDayStartSec, true},  {"09:00:00.1234", kDayStartSec, false},
+        {"09:60:00", kDayStartSec, false},   {"09:00:60", kDayStartSec, false},
+        {"09-00-00", kDayStartSec, false},   {"9a:00:00", kDayStartSec, false},
+        {"09:00:00,5", kDayStartSec, false}, {"01:00:00", 0, true},
+        {"99:59:59.999", 0, true},           {"", kDayStartSec, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IsValidTimerTime(c.text, c.dayStartSec), c.valid)
+            << c.text << " " << c.dayStartSec;
+}
+
+// The bytes of a UTF-8 text in the Windows Japanese code page.
+std::string ToCp932(const std::string& text) {
+    const iconv_t cd = iconv_open("CP932", "UTF-8");
+    std::string in = text, out(text.size() * 2, '\0');
+    char* inPtr = in.data();
+    char* outPtr = out.data();
+    size_t inLeft = in.size(), outLeft = out.size();
+    iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+    iconv_close(cd);
+    out.resize(out.size() - outLeft);
+    return out;
+}
+
+class ScheduleFile : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        LogConfig log;
+        log.folder = dir.Folder() + "log/";
+        ConfigureLog(log);
+    }
+    void TearDown() override { ConfigureLog(LogConfig{}); }
+    std::string Path() const { return dir.File(kScheduleFileName); }
+    testing::TempDir dir;
+};
+
+TEST_F(ScheduleFile, RoundTripKeepsOrderAndFields) {
+    ScheduleTable table;
+    table.Entries = {{0, "09:00:00", "09:05:00", kMonday | kFriday, ""},
+                     {7, "23:00:00", "25:00:00", 0, "2026/12/24"},
+                     {2, "09,00,00", "番組休止", 0, "2026/12/31"}};
+    ASSERT_TRUE(SaveSchedule(table, dir.Folder()));
+    const std::string first = "\"0\",\"09:00:00\",\"09:05:00\",\"34\",\"\"\r\n";
+    EXPECT_EQ(testing::ReadText(Path()).substr(0, first.size()), first);
+    EXPECT_EQ(LoadSchedule(dir.Folder())->Entries, table.Entries);
+}
+
+TEST_F(ScheduleFile, SplitsAtCommasOutsideQuotes) {
+    const struct {
+        const char* line;
+        std::vector<std::string> fields;
+    } cases[] = {
+        {"\"a,b\",\"c\"", {"a,b", "c"}},
+        {"plain,\"q\"", {"plain", "q"}},
+        {"\"say \"hi\"\",x", {"say \"hi\"", "x"}},
+        {"\"\",,\"\"", {"", "", ""}},
+        {"", {""}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(SplitScheduleLine(c.line), c.fields) << c.line;
+}
+
+TEST_F(ScheduleFile, SkipsShortLinesAndReadsOtherNumbersAsZero) {
+    testing::WriteText(Path(),
+                       "\"1\",\"09:00:00\",\"10:00:00\",\"2\"\r\n"
+                       "\r\n"
+                       "\"x\",\"09:00:00\",\"10:00:00\",\"Mon\",\"\"\r\n"
+                       "\"3\",\"11:00:00\",\"12:00:00\",\"2.5\",\"2026/12/07\"\n"
+                       "\"4\",\"13:00:00\",\"14:00:00\",\"6\",\"\"");
+    ScheduleTable table;
+    table.Entries = {{5, "00:00:00", "01:00:00", 1, ""}};
+    EXPECT_EQ(table.InputTimer(Path()), 1);
+    EXPECT_EQ(table.Entries, (std::vector<TimerEntry>{{0, "09:00:00", "10:00:00", 0, ""},
+                                                      {3, "11:00:00", "12:00:00", 0, "2026/12/07"},
+                                                      {4, "13:00:00", "14:00:00", 6, ""}}));
+}
+
+TEST_F(ScheduleFile, MissingFileLeavesTheScheduleAsItWas) {
+    ScheduleTable table;
+    table.Entries = {{1, "09:00:00", "10:00:00", kMonday, ""}};
+    EXPECT_EQ(table.InputTimer(Path()), 0);
+    EXPECT_EQ(table.Entries.size(), 1u);
+    EXPECT_TRUE(LoadSchedule(dir.Folder())->Entries.empty());
+}
+
+TEST_F(ScheduleFile, ReadsAWindowsFileWithJapaneseText) {
+    const std::string line = "\"1\",\"09:00:00\",\"10:00:00\",\"0\",\"定時①髙ｶﾅ\"\r\n";
+    testing::WriteText(Path(), ToCp932(line));
+    ASSERT_NE(testing::ReadText(Path()), line);  // really in the old code page
+    const auto table = LoadSchedule(dir.Folder());
+    ASSERT_EQ(table->Entries.size(), 1u);
+    EXPECT_EQ(table->Entries[0].date, "定時①髙ｶﾅ");
+    // Saved again, it is UTF-8.
+    ASSERT_TRUE(SaveSchedule(*table, dir.Folder()));
+    EXPECT_EQ(testing::ReadText(Path()), line);
+}
+
+TEST_F(ScheduleFile, DecodesUtf8AsItIsAndBrokenBytesAsReplacement) {
+    EXPECT_EQ(LegacyTextToUtf8("\xEF\xBB\xBF\"休止\""), "\"休止\"");
+    EXPECT_EQ(LegacyTextToUtf8(ToCp932("休止") + "\x81"), "休止\xEF\xBF\xBD");
+    EXPECT_EQ(LegacyTextToUtf8("a\xFF"
+                               "b"),
+              "a\xEF\xBF\xBD"
+              "b");
+}
+
+TEST_F(ScheduleFile, EmptyScheduleRemovesTheFile) {
+    testing::WriteText(Path(), "\"0\",\"09:00:00\",\"10:00:00\",\"2\",\"\"\r\n");
+    EXPECT_TRUE(SaveSchedule(ScheduleTable{}, dir.Folder()));
+    EXPECT_FALSE(std::filesystem::exists(Path()));
+    EXPECT_TRUE(SaveSchedule(ScheduleTable{}, dir.Folder()));  // nothing to remove is fine
+}
+
+TEST_F(ScheduleFile, FailedSaveIsLoggedAndKeepsTheOldFile) {
+    const std::string old = "\"0\",\"09:00:00\",\"10:00:00\",\"2\",\"\"\r\n";
+    testing::WriteText(Path(), old);
+    std::filesystem::create_directory(Path() + ".tmp");  // blocks the new file even for root
+    ScheduleTable table;
+    table.Entries = {{1, "11:00:00", "12:00:00", kTuesday, ""}};
+    EXPECT_FALSE(SaveSchedule(table, dir.Folder()));
+    EXPECT_EQ(testing::ReadText(Path()), old);
+    EXPECT_NE(testing::ReadText(LogFilePath(1)).find("OutputTimer Failed " + Path()),
+              std::string::npos);
+    EXPECT_FALSE(SaveSchedule(table, dir.Folder() + "no/such/"));
+}
+
+// A silent input in alert that the schedule pauses: paused buffers count towards recovery, and
+// the watch returns when the period ends.
+TEST(ScheduleRun, PausedInputRecoversAndIsWatchedAgainAfterThePeriod) {
+    testing::MonitorHarness h;  // starts Monday 2026/12/07 09:00:00
+    ScheduleTable table;
+    table.Entries = {{0, "09:00:20", "09:01:00", 0, "2026/12/07"}};
+    h.SetSchedule(&table);
+    h.Set("NumRec", "0");
+    h.Set("AutoRec", "1");
+    h.Set("HukkiSec", "5");
+    h.Set("SimSignal_1", "silence 200");
+    h.Start();
+    h.RunSeconds(16);
+    EXPECT_EQ(h.monitor->AlertActive[0], 1);
+    EXPECT_EQ(h.view.alertText[0], "Alert");
+    h.RunSeconds(5);
+    EXPECT_EQ(h.view.alertText[0], "-");
+    int recovery = 0;  // the 25th buffer from 20 s completes at 24.8 s
+    while (h.monitor->AlertActive[0] == 1 && recovery < 100) {
+        h.RunTicks(1);
+        ++recovery;
+    }
+    EXPECT_GE(recovery, 36);
+    EXPECT_LE(recovery, 40);
+    h.RunSeconds(30);  // up to 09:00:55: still paused, silent, and no new alert
+    EXPECT_EQ(h.monitor->AlertActive[0], 0);
+    EXPECT_EQ(h.view.alertText[0], "-");
+    h.RunSeconds(20);  // the watch returned at 09:01:01: 15 s of silence are not yet over
+    EXPECT_EQ(h.view.alertText[0], "Alert");
+    EXPECT_EQ(h.monitor->AlertActive[0], 0);
+    h.RunSeconds(2);
+    EXPECT_EQ(h.monitor->AlertActive[0], 1);
+}
+
+TEST(ScheduleRun, DeletingTheRunningEntryReleasesTheInput) {
+    testing::MonitorHarness h;
+    ScheduleTable table;
+    table.Entries = {{0, "08:00:00", "10:00:00", kMonday, ""}};
+    h.SetSchedule(&table);
+    h.Set("NumRec", "0");
+    h.Set("AutoRec", "1");
+    h.Set("SimSignal_1", "silence 100");
+    h.Start();
+    h.RunSeconds(20);
+    EXPECT_EQ(h.view.alertText[0], "-");
+    EXPECT_EQ(h.monitor->AlertActive[0], 0);
+    table.Entries.clear();
+    h.RunSeconds(1);
+    EXPECT_EQ(h.view.alertText[0], "Alert");
+    h.RunSeconds(16);
+    EXPECT_EQ(h.monitor->AlertActive[0], 1);
+}
+
+}  // namespace
+}  // namespace sonivex
