@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
-
 #include "Shell.h"
 #include "TempDir.h"
 #include "app/AnalyzeCommand.h"
@@ -25,13 +23,17 @@ std::vector<Span> Silencedetect(const std::string& path, int seconds, bool perCh
     const std::string out = Shell("ffmpeg -hide_banner -nostats -i '" + path +
                                   "' -af silencedetect=n=-50dB:d=" + std::to_string(seconds) +
                                   (perChannel ? ":mono=1" : "") + " -f null - 2>&1");
+    // (Plain string search: std::regex trips GCC's uninitialised-use warning under the sanitizers.)
+    const auto values = [&out](const std::string& key) {
+        std::vector<double> found;
+        for (size_t at = out.find(key); at != std::string::npos; at = out.find(key, at + 1))
+            found.push_back(std::stod(out.substr(at + key.size())));
+        return found;
+    };
+    const std::vector<double> starts = values("silence_start: "), ends = values("silence_end: ");
     std::vector<Span> spans;
-    const std::regex start("silence_start: ([0-9.]+)"), end("silence_end: ([0-9.]+)");
-    for (std::sregex_iterator it(out.begin(), out.end(), start), e; it != e; ++it)
-        spans.push_back({std::stod((*it)[1]), -1});
-    size_t n = 0;
-    for (std::sregex_iterator it(out.begin(), out.end(), end), e; it != e && n < spans.size(); ++it)
-        spans[n++].end = std::stod((*it)[1]);
+    for (size_t n = 0; n < starts.size(); ++n)
+        spans.push_back({starts[n], n < ends.size() ? ends[n] : -1});
     return spans;
 }
 
