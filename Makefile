@@ -24,7 +24,7 @@ check: build
 check-asan: deps
 	cmake -S . -B build-asan -G Ninja -DSONIVEX_SANITIZE=ON -DSONIVEX_BENCH=OFF
 	cmake --build build-asan -j $(JOBS)
-	cd build-asan && ctest --output-on-failure -j $(JOBS) --timeout 900
+	cd build-asan && LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp ctest --output-on-failure -j $(JOBS) --timeout 900
 
 bench: build
 	$(BUILD)/bench/bench_levels
