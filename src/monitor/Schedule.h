@@ -49,10 +49,6 @@ class ScheduleTable : public ScheduleSource {
 // The fields of one line of the file, split at commas with its quoting.
 std::vector<std::string> SplitScheduleLine(const std::string& line);
 
-// Text from an older installation: UTF-8 as it is (without a byte-order mark), anything else read
-// as the Japanese Windows code page (CP932); bytes that are neither become U+FFFD.
-std::string LegacyTextToUtf8(const std::string& bytes);
-
 // The schedule of the data folder (empty when there is no file); never null.
 std::unique_ptr<ScheduleTable> LoadSchedule(const std::string& dataFolder);
 // Writes the schedule into the data folder; false when it could not (logged).

@@ -1,6 +1,5 @@
 // The schedule file "sched.txt": five quoted fields per line, read as UTF-8 or the old code page.
 #include <fcntl.h>
-#include <iconv.h>
 #include <unistd.h>
 
 #include <array>
@@ -11,6 +10,7 @@
 #include <sstream>
 
 #include "monitor/Schedule.h"
+#include "platform/LegacyText.h"
 #include "support/Log.h"
 
 namespace sonivex {
@@ -18,52 +18,6 @@ namespace sonivex {
 namespace {
 
 constexpr size_t kFieldsPerLine = 5;
-constexpr char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
-constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
-
-// Bytes of a UTF-8 sequence from its lead byte; 0 for a byte that cannot lead one.
-int SequenceLength(unsigned char lead) {
-    if (lead < 0x80) return 1;
-    if (lead >= 0xC2 && lead <= 0xDF) return 2;
-    if (lead >= 0xE0 && lead <= 0xEF) return 3;
-    if (lead >= 0xF0 && lead <= 0xF4) return 4;
-    return 0;
-}
-
-bool IsValidUtf8(const std::string& text) {
-    for (size_t i = 0; i < text.size();) {
-        const int n = SequenceLength(static_cast<unsigned char>(text[i]));
-        if (n == 0 || i + n > text.size()) return false;
-        for (int k = 1; k < n; ++k)
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
-        i += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-std::string Cp932ToUtf8(const std::string& bytes) {
-    const iconv_t cd = iconv_open("UTF-8", "CP932");
-    if (cd == reinterpret_cast<iconv_t>(-1)) return bytes;
-    std::string out;
-    std::string in = bytes;
-    char* inPtr = in.data();
-    size_t inLeft = in.size();
-    std::array<char, 256> buf{};
-    while (inLeft > 0) {
-        char* outPtr = buf.data();
-        size_t outLeft = buf.size();
-        const size_t r = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
-        out.append(buf.data(), buf.size() - outLeft);
-        if (r == static_cast<size_t>(-1) && errno != E2BIG) {
-            out += kReplacement;  // an invalid or cut byte: keep going past it
-            ++inPtr;
-            --inLeft;
-        }
-    }
-    iconv_close(cd);
-    return out;
-}
-
 // A whole number, or 0 as the old program read anything else.
 int NumberOrZero(const std::string& field) {
     const char* begin = field.c_str();
@@ -100,11 +54,6 @@ void LogFailure(const std::string& what, const std::string& path, int error) {
 }
 
 }  // namespace
-
-std::string LegacyTextToUtf8(const std::string& bytes) {
-    if (bytes.compare(0, 3, kByteOrderMark) == 0) return LegacyTextToUtf8(bytes.substr(3));
-    return IsValidUtf8(bytes) ? bytes : Cp932ToUtf8(bytes);
-}
 
 // A quote opens a field only at its start; inside, only a quote before a comma or the end of the
 // line closes it, so commas and other quotes in a quoted field are kept.

@@ -12,6 +12,8 @@
 #include <sstream>
 #include <vector>
 
+#include "platform/LegacyText.h"
+
 namespace sonivex {
 
 namespace {
@@ -84,7 +86,8 @@ std::string IniFile::ReadAll() const {
     if (!in) return "";
     std::ostringstream text;
     text << in.rdbuf();
-    return text.str();
+    // A file from the Windows installation is CP932; it becomes UTF-8 at the first write.
+    return LegacyTextToUtf8(text.str());
 }
 
 std::optional<std::string> IniFile::Read(const std::string& section, const std::string& key) const {

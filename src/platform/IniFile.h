@@ -16,7 +16,7 @@ class IniFile {
     // Replaces or adds the key, keeping every other line of the file as it was. The file is
     // replaced atomically and created readable by its owner only. False when it cannot be written.
     bool Write(const std::string& section, const std::string& key, const std::string& value);
-    // Whole-file text, "" when it cannot be read.
+    // Whole-file text as UTF-8 (an old CP932 file is decoded), "" when it cannot be read.
     std::string ReadAll() const;
 
     // Between Hold() and Release(), reads and writes work on a copy in memory that Release()

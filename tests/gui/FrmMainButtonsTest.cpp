@@ -102,6 +102,27 @@ TEST(FrmMainButtons, PausedInputShowsADashOnItsAlertButton) {
     EXPECT_EQ(h.window->AlertButton(1)->Text(0), "Alert");
 }
 
+// A downtime period from "sched.txt" on a silent input, in the window: "-" while it runs, no alert;
+// the alert once the silence has lasted long enough after it.
+TEST(FrmMainButtons, ScheduledInputShowsADashThenAlertsAfterItsPeriod) {
+    GuiHarness h;
+    h.SimInputs({"tone -20 100", "silence 1000"});
+    h.Set("AutoRec", "1");
+    h.Set("MuonSec", "5");
+    testing::WriteText(h.dir.File("sched.txt"),
+                       "\"1\",\"09:30:00\",\"09:30:20\",\"0\",\"2026/12/05\"\r\n");
+    h.Start();
+    h.RunTicks(200);  // 09:30:20
+    EXPECT_EQ(h.window->AlertButton(1)->Text(0), "-");
+    EXPECT_EQ(h.monitor->AlertActive[1], 0);
+    h.RunTicks(20);  // the period is over; the silence is counted again from here
+    EXPECT_EQ(h.window->AlertButton(1)->Text(0), "Alert");
+    EXPECT_EQ(h.monitor->AlertActive[1], 0);
+    h.RunTicks(50);
+    EXPECT_NE(h.monitor->AlertActive[1], 0);
+    EXPECT_EQ(h.monitor->AlertActive[0], 0);
+}
+
 // One input with a steady tone, one whose level steps every buffer, one idle: only the
 // meters whose picture changes are redrawn and repainted.
 TEST(FrmMainButtons, OnlyChangedMetersRepaint) {

@@ -1,9 +1,9 @@
 // The monitoring schedule: which moments an entry covers, the file, and a paused input in a run.
 #include <gtest/gtest.h>
-#include <iconv.h>
 
 #include <filesystem>
 
+#include "Cp932.h"
 #include "monitor/MonitorHarness.h"
 #include "monitor/Schedule.h"
 
@@ -216,18 +216,7 @@ TEST(ScheduleTimeCheck, AcceptsOnlyTimesWithinTheBroadcastDay) {
             << c.text << " " << c.dayStartSec;
 }
 
-// The bytes of a UTF-8 text in the Windows Japanese code page.
-std::string ToCp932(const std::string& text) {
-    const iconv_t cd = iconv_open("CP932", "UTF-8");
-    std::string in = text, out(text.size() * 2, '\0');
-    char* inPtr = in.data();
-    char* outPtr = out.data();
-    size_t inLeft = in.size(), outLeft = out.size();
-    iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
-    iconv_close(cd);
-    out.resize(out.size() - outLeft);
-    return out;
-}
+using testing::ToCp932;
 
 class ScheduleFile : public ::testing::Test {
   protected:
@@ -299,15 +288,6 @@ TEST_F(ScheduleFile, ReadsAWindowsFileWithJapaneseText) {
     // Saved again, it is UTF-8.
     ASSERT_TRUE(SaveSchedule(*table, dir.Folder()));
     EXPECT_EQ(testing::ReadText(Path()), line);
-}
-
-TEST_F(ScheduleFile, DecodesUtf8AsItIsAndBrokenBytesAsReplacement) {
-    EXPECT_EQ(LegacyTextToUtf8("\xEF\xBB\xBF\"休止\""), "\"休止\"");
-    EXPECT_EQ(LegacyTextToUtf8(ToCp932("休止") + "\x81"), "休止\xEF\xBF\xBD");
-    EXPECT_EQ(LegacyTextToUtf8("a\xFF"
-                               "b"),
-              "a\xEF\xBF\xBD"
-              "b");
 }
 
 TEST_F(ScheduleFile, EmptyScheduleRemovesTheFile) {

@@ -7,7 +7,9 @@
 #include <filesystem>
 #include <random>
 
+#include "Cp932.h"
 #include "TempDir.h"
+#include "platform/LegacyText.h"
 
 namespace sonivex {
 namespace {
@@ -29,6 +31,29 @@ TEST(IniFile, WriteKeepsOtherSectionsCommentsAndCrLfFiles) {
     EXPECT_FALSE(ini.Read("conf", "missing").has_value());
     EXPECT_FALSE(IniFile(dir.File("none.ini")).Read("conf", "A").has_value());
     EXPECT_FALSE(IniFile(dir.File("no/such/x.ini")).Write("conf", "A", "1"));
+}
+
+// A station's settings from the Windows installation keep their Japanese names; the first write
+// turns the file into UTF-8 without losing them.
+TEST(IniFile, OldCp932FileReadsUnchangedAndIsWrittenBackAsUtf8) {
+    TempDir dir;
+    const std::string path = dir.File("sonivex.ini");
+    const std::string text = "[conf]\r\nAuditName_1=ＦＭ本線①髙ｶﾅ\r\nNumRec=1\r\n";
+    WriteText(path, testing::ToCp932(text));
+    ASSERT_NE(ReadText(path), text);  // really in the old code page
+    IniFile ini(path);
+    EXPECT_EQ(ini.Read("conf", "AuditName_1").value(), "ＦＭ本線①髙ｶﾅ");
+    EXPECT_TRUE(ini.Write("conf", "NumRec", "2"));
+    EXPECT_EQ(ReadText(path), "[conf]\nAuditName_1=ＦＭ本線①髙ｶﾅ\nNumRec=2\n");
+}
+
+TEST(LegacyText, Utf8StaysAsItIsAndUndecodableBytesBecomeReplacements) {
+    EXPECT_EQ(LegacyTextToUtf8("\xEF\xBB\xBF\"休止\""), "\"休止\"");
+    EXPECT_EQ(LegacyTextToUtf8(testing::ToCp932("休止") + "\x81"), "休止\xEF\xBF\xBD");
+    EXPECT_EQ(LegacyTextToUtf8("a\xFF"
+                               "b"),
+              "a\xEF\xBF\xBD"
+              "b");
 }
 
 TEST(IniFile, HeldWritesReachTheDiskOnceOnRelease) {
