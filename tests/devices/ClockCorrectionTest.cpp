@@ -107,29 +107,24 @@ TEST(TimeCode, CodesEndInE5AndCorrectOnlyOnTheTarget) {
         int corrections;
         std::string left;  // the text that waits for more
     };
-    const std::string e5 = "\xE5";
+    const std::string e5 = "\xE5", hourly = "120000" + e5;
+    const std::string framed = {'\x02', '1', '2', '\0', '0', '0', '0', '0', '\x03', '\xE5'};
+    const std::string letters = "abcdefghijklmnopqrstuvwxyz";
+    const AdjustTarget top{0, 0, 0, 1};
     const Case cases[] = {
-        {{"120000" + e5}, {0, 0, 0, 1}, "12:00:00", 1, ""},
-        {{"120000"}, {0, 0, 0, 1}, "", 0, "120000"},
-        {{"12", "00", "00" + e5}, {0, 0, 0, 1}, "12:00:00", 1, ""},
-        {{std::string("\x02"
-                      "12\x00"
-                      "0000\x03",
-                      9) +
-          e5},
-         {0, 0, 0, 1},
-         "12:00:00",
-         1,
-         ""},
-        {{"xx1259" + std::string("00") + e5}, {0, 0, 0, 1}, "12:59:00", 0, ""},
-        {{"12345" + e5}, {0, 0, 0, 1}, "", 0, "12345"},
+        {{hourly}, top, "12:00:00", 1, ""},
+        {{"120000"}, top, "", 0, "120000"},
+        {{"12", "00", "00" + e5}, top, "12:00:00", 1, ""},
+        {{framed}, top, "12:00:00", 1, ""},
+        {{"xx125900" + e5}, top, "12:59:00", 0, ""},
+        {{"12345" + e5}, top, "", 0, "12345"},
         {{"123430" + e5}, {0, 0, 30, 0}, "12:34:30", 1, ""},
         {{"123430" + e5}, {12, 34, 30, 2}, "12:34:30", 1, ""},
         {{"113430" + e5}, {12, 34, 30, 2}, "11:34:30", 0, ""},
-        {{"120000" + e5}, {0, 0, 0, 3}, "12:00:00", 0, ""},
-        {{"115900" + e5 + "120000" + e5}, {0, 0, 0, 1}, "12:00:00", 1, ""},
-        {{"abcdefghijklmnopqrstuvwxyz0"}, {0, 0, 0, 1}, "", 0, "jklmnopqrstuvwxyz0"},
-        {{"abcdefghijklmnopqrstuvwxyz"}, {0, 0, 0, 1}, "", 0, "abcdefghijklmnopqrstuvwxyz"},
+        {{hourly}, {0, 0, 0, 3}, "12:00:00", 0, ""},
+        {{"115900" + e5 + hourly}, top, "12:00:00", 1, ""},
+        {{letters + "0"}, top, "", 0, "jklmnopqrstuvwxyz0"},
+        {{letters}, top, "", 0, letters},
     };
     for (const Case& c : cases) {
         std::string text, last;

@@ -16,24 +16,12 @@ class DeviceHarness : public MonitorHarness {
     ~DeviceHarness() { monitor.reset(); }  // the monitor's shutdown still uses the devices
 
     void StartOn(const DeviceRoots& roots) {
-        LogConfig log;
-        log.folder = dir.Folder() + "log/";
-        log.echo = [this](const std::string& line) { lines.push_back(line.substr(20)); };
-        ConfigureLog(log);
-        devices = OpenExternalDevices(*store, roots);
-        audio = CreateSimBackend(clock, ReadSimOptions(*store, dir.Folder()));
-        MonitorParts parts;
-        parts.audio = audio.get();
-        parts.store = store.get();
-        parts.view = &view;
-        parts.dataFolder = dir.Folder();
-        parts.commonIniPath = dir.File("common.ini");
-        parts.hid = devices.hid.get();
-        parts.serial = devices.serial.get();
-        parts.external = devices.control.get();
-        parts.mail = &mail;
-        monitor = std::make_unique<Monitor>(parts);
-        monitor->Startup();
+        Start(false, [&](MonitorParts& parts) {
+            devices = OpenExternalDevices(*store, roots);
+            parts.hid = devices.hid.get();
+            parts.serial = devices.serial.get();
+            parts.external = devices.control.get();
+        });
     }
     // Two inputs watched from start-up, both silent unless told otherwise; short times.
     void TwoInputs(const std::string& first = "silence 1000",

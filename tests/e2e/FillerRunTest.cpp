@@ -2,14 +2,9 @@
 // alert ends: on simulated devices in simulated time, and on ALSA through a file-plugin output.
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
-#include <QProcess>
-#include <cmath>
-#include <csignal>
 #include <cstring>
 #include <filesystem>
 
-#include "TempDir.h"
 #include "e2e/Run.h"
 #include "platform/WavWriter.h"
 
@@ -39,9 +34,11 @@ std::vector<int16_t> MakeFiller(const std::string& path) {
     return samples;
 }
 
-// Frames played as the filler repeated from its start; the rest must be silence (the stop-time
-// silence). Returns the number of frames that matched the loop.
-size_t LoopedFrames(const std::vector<int16_t>& played, const std::vector<int16_t>& filler) {
+// The frames of `bytes` (after `skip`) played as the filler repeated from its start; the rest
+// must be silence (the stop-time silence), else 0.
+size_t LoopedFrames(const std::string& bytes, size_t skip, const std::vector<int16_t>& filler) {
+    std::vector<int16_t> played((bytes.size() - std::min(skip, bytes.size())) / 2);
+    std::memcpy(played.data(), bytes.data() + skip, played.size() * 2);
     size_t f = 0;
     const size_t frames = played.size() / 2;
     for (; f < frames; ++f) {
@@ -51,12 +48,6 @@ size_t LoopedFrames(const std::vector<int16_t>& played, const std::vector<int16_
     for (size_t g = f; g < frames; ++g)
         if (played[2 * g] != 0 || played[2 * g + 1] != 0) return 0;
     return f;
-}
-
-std::vector<int16_t> Samples(const std::string& bytes, size_t skip) {
-    std::vector<int16_t> s((bytes.size() - std::min(skip, bytes.size())) / 2);
-    std::memcpy(s.data(), bytes.data() + skip, s.size() * 2);
-    return s;
 }
 
 TEST(FillerRun, SimulatedOutputPlaysTheFillerLoopedDuringTheAlertOnly) {
@@ -71,57 +62,38 @@ TEST(FillerRun, SimulatedOutputPlaysTheFillerLoopedDuringTheAlertOnly) {
         dir.Folder());
     ASSERT_EQ(r.exitCode, 0) << r.err;
     // Alert at 4.2 s (11 silent buffers after 2 s), end at 9.0 s (10 buffers after 7 s).
-    const auto played = Samples(ReadText(dir.File("simout/Sim Out 1.wav")), 44);
-    const size_t looped = LoopedFrames(played, filler);
+    const size_t looped = LoopedFrames(ReadText(dir.File("simout/Sim Out 1.wav")), 44, filler);
     EXPECT_GT(looped, 3u * kFillerFrames);  // several times round the loop point
     EXPECT_NEAR(looped / 8000.0, 9.0 - 4.2, 0.3);
 }
 
 TEST(FillerRun, AlsaOutputDeviceGetsTheLoopedFillerAndStopsAfterTheAlert) {
     TempDir dir;
-    const std::vector<int16_t> filler = MakeFiller(dir.File("filler.wav"));
-    std::vector<int16_t> in;  // 8 kHz capture: tone 1 s, silence 3 s, tone 30 s
-    for (int f = 0; f < 8000 * 34; ++f) {
-        const bool tone = f < 8000 || f >= 8000 * 4;
-        const auto v = static_cast<int16_t>(tone ? std::lround(3277 * std::sin(f * 0.785)) : 0);
-        in.insert(in.end(), {v, v});
-    }
-    WriteText(dir.File("in.raw"),
-              std::string(reinterpret_cast<const char*>(in.data()), in.size() * 2));
     const std::string d = dir.Folder();
-    WriteText(dir.File("alsa.conf"),
-              "pcm.testcap { type file slave.pcm { type null } file \"/dev/null\" infile \"" + d +
-                  "in.raw\" format \"raw\" hint.description \"Test capture\" }\n"
-                  "pcm.testout { type file slave.pcm { type null } file \"" +
-                  d + "out.raw\" format \"raw\" hint.description \"Test output\" }\n");
-    WriteText(dir.File("sonivex.ini"),
+    const std::vector<int16_t> filler = MakeFiller(d + "filler.wav");
+    std::vector<int16_t> in;  // 8 kHz capture: tone 1 s, silence 3 s, tone 30 s
+    testing::AppendTone(in, 8000, true);
+    testing::AppendTone(in, 8000 * 3, false);
+    testing::AppendTone(in, 8000 * 30, true);
+    WriteText(d + "in.raw", testing::RawBytes(in));
+    WriteText(d + "sonivex.ini",
               "[conf]\nNumRec=0\nAutoRec=1\nnFreq=8000\nMuonSec=2\nHukkiSec=2\nUseBeep=0\n"
               "MailAtRestoration=1\nDevInName_1=Test capture\nDevOutName_1=Test output\n"
               "FillerFile_1=" +
-                  dir.File("filler.wav") + "\n");
-    QProcessEnvironment env = testing::TestEnvironment(d);
-    env.insert("ALSA_CONFIG_PATH",
-               QString::fromStdString("/usr/share/alsa/alsa.conf:" + dir.File("alsa.conf")));
-    QProcess p;
-    p.setProcessEnvironment(env);
-    p.start(SONIVEX_BINARY, testing::Args({"--dir", d, "--headless"}));
-    ASSERT_TRUE(p.waitForStarted(10000));
-    std::string out;
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < 20000 && out.find("(音声復旧)") == std::string::npos) {
-        p.waitForReadyRead(50);
-        out += p.readAllStandardOutput().toStdString();
-    }
-    ASSERT_NE(out.find("(音声復旧)"), std::string::npos) << out;
-    p.waitForReadyRead(1000);  // the stop-time silence has passed by now
-    const uintmax_t sizeAfterStop = std::filesystem::file_size(dir.File("out.raw"));
-    p.waitForReadyRead(1000);
-    EXPECT_EQ(std::filesystem::file_size(dir.File("out.raw")), sizeAfterStop);
-    ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
-    ASSERT_TRUE(p.waitForFinished(10000));
-    const auto played = Samples(ReadText(dir.File("out.raw")), 0);
-    EXPECT_GT(LoopedFrames(played, filler), 2u * kFillerFrames);
+                  d + "filler.wav\n");
+    testing::LiveRun run(
+        {"--dir", d, "--headless"},
+        testing::AlsaEnvironment(
+            d, testing::FilePcm("testcap", "Test capture", "/dev/null", d + "in.raw") +
+                   testing::FilePcm("testout", "Test output", d + "out.raw")));
+    ASSERT_TRUE(run.started);
+    ASSERT_TRUE(run.ReadUntil("(音声復旧)", 20000)) << run.out;
+    run.ReadFor(1000);  // the stop-time silence has passed by now
+    const uintmax_t sizeAfterStop = std::filesystem::file_size(d + "out.raw");
+    run.ReadFor(1000);
+    EXPECT_EQ(std::filesystem::file_size(d + "out.raw"), sizeAfterStop);
+    run.Stop();
+    EXPECT_GT(LoopedFrames(ReadText(d + "out.raw"), 0, filler), 2u * kFillerFrames);
 }
 
 }  // namespace

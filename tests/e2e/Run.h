@@ -1,11 +1,18 @@
-// Runs the built sonivex binary as a separate process and collects what it printed.
+// Runs the built sonivex binary as a separate process and collects what it printed; the private
+// ALSA configurations the runs on real ALSA use.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStringList>
+#include <cmath>
+#include <csignal>
+#include <functional>
 #include <string>
 #include <vector>
+
+#include "TempDir.h"
 
 namespace sonivex::testing {
 
@@ -54,6 +61,74 @@ inline RunResult RunSonivex(const std::vector<std::string>& args, const std::str
     r.out = p.readAllStandardOutput().toStdString();
     r.err = p.readAllStandardError().toStdString();
     return r;
+}
+
+// A sonivex running in the background whose output the test reads as it comes.
+class LiveRun {
+  public:
+    LiveRun(const std::vector<std::string>& args, const QProcessEnvironment& env) {
+        p_.setProcessEnvironment(env);
+        p_.start(SONIVEX_BINARY, Args(args));
+        started = p_.waitForStarted(10000);
+    }
+    ~LiveRun() {
+        p_.kill();
+        p_.waitForFinished(5000);
+    }
+    // Reads output until it holds `text` or `ms` have passed, calling `each` after every read.
+    bool ReadUntil(const std::string& text, int ms, const std::function<void()>& each = {}) {
+        QElapsedTimer t;
+        t.start();
+        while (out.find(text) == std::string::npos && t.elapsed() < ms) {
+            p_.waitForReadyRead(20);
+            out += p_.readAllStandardOutput().toStdString();
+            if (each) each();
+        }
+        return out.find(text) != std::string::npos;
+    }
+    void ReadFor(int ms) { ReadUntil(std::string(1, '\0'), ms); }
+    // Ends the run as a service manager does; its exit code, -1 when it did not end.
+    int Stop() {
+        ::kill(static_cast<pid_t>(p_.processId()), SIGTERM);
+        if (!p_.waitForFinished(10000)) return -1;
+        out += p_.readAllStandardOutput().toStdString();
+        return p_.exitCode();
+    }
+
+    bool started = false;
+    std::string out;
+
+  private:
+    QProcess p_;
+};
+
+// A file-plugin PCM: playback writes `outfile` raw; with an `infile`, capture reads it raw.
+inline std::string FilePcm(const std::string& pcm, const std::string& description,
+                           const std::string& outfile, const std::string& infile = "") {
+    return "pcm." + pcm + " { type file slave.pcm { type null } file \"" + outfile + "\"" +
+           (infile.empty() ? "" : " infile \"" + infile + "\"") + " format \"raw\"" +
+           (description.empty() ? "" : " hint.description \"" + description + "\"") + " }\n";
+}
+
+// The run's environment with the stock ALSA configuration plus `pcms`, written into `folder`.
+inline QProcessEnvironment AlsaEnvironment(const std::string& folder, const std::string& pcms) {
+    WriteText(folder + "alsa.conf", pcms);
+    QProcessEnvironment env = TestEnvironment(folder);
+    env.insert("ALSA_CONFIG_PATH",
+               QString::fromStdString("/usr/share/alsa/alsa.conf:" + folder + "alsa.conf"));
+    return env;
+}
+
+// Appends `frames` stereo frames at 8 kHz: a 1 kHz tone at -20 dBFS, or silence.
+inline void AppendTone(std::vector<int16_t>& samples, int frames, bool tone) {
+    for (int f = 0; f < frames; ++f) {
+        const auto v = static_cast<int16_t>(tone ? std::lround(3277 * std::sin(M_PI * f / 4)) : 0);
+        samples.insert(samples.end(), {v, v});
+    }
+}
+
+inline std::string RawBytes(const std::vector<int16_t>& samples) {
+    return std::string(reinterpret_cast<const char*>(samples.data()), samples.size() * 2);
 }
 
 }  // namespace sonivex::testing

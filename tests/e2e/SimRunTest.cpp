@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
-#include <csignal>
 #include <filesystem>
 #include <iostream>
 
@@ -71,31 +70,20 @@ TEST(SimRun, DemoShowsAlertsAndRestorationsWithinHalfAMinute) {
     EXPECT_TRUE(std::filesystem::file_size(dir.Folder() + "simout/default.wav") > 44);
 }
 
-TEST(SimRun, TermSignalShutsDownInOrder) {
+TEST(SimRun, TermSignalShutsDownInOrderAndASecondInstanceLeavesTheFirstAlone) {
     TempDir dir;
     WriteIni(dir, "NumRec=0\nAutoRec=1\n");
-    QProcess p;
-    p.setProcessEnvironment(testing::TestEnvironment(dir.Folder()));
-    p.start(SONIVEX_BINARY, testing::Args({"--dir", dir.Folder(), "--headless", "--audio", "sim"}));
-    ASSERT_TRUE(p.waitForStarted(10000));
-    std::string out;
-    for (int n = 0; n < 100 && out.find("監視開始（起動）") == std::string::npos; ++n) {
-        p.waitForReadyRead(100);
-        out += p.readAllStandardOutput().toStdString();
-    }
-    ASSERT_NE(out.find("監視開始（起動）"), std::string::npos) << out;
-    // A second instance on the same folder ends at once and leaves the first alone.
+    testing::LiveRun run({"--dir", dir.Folder(), "--headless", "--audio", "sim"},
+                         testing::TestEnvironment(dir.Folder()));
+    ASSERT_TRUE(run.ReadUntil("監視開始（起動）", 10000)) << run.out;
     const auto second =
         RunSonivex({"--dir", dir.Folder(), "--headless", "--audio", "sim"}, dir.Folder(), 10000);
     EXPECT_TRUE(second.finished);
     EXPECT_EQ(second.exitCode, 0);
     EXPECT_NE(second.err.find("already running"), std::string::npos);
     EXPECT_EQ(second.out, "");
-    ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
-    ASSERT_TRUE(p.waitForFinished(10000));
-    out += p.readAllStandardOutput().toStdString();
-    EXPECT_EQ(p.exitCode(), 0);
-    EXPECT_NE(out.find("*********終了**********"), std::string::npos) << out;
+    EXPECT_EQ(run.Stop(), 0);
+    EXPECT_NE(run.out.find("*********終了**********"), std::string::npos) << run.out;
 }
 
 TEST(SimRun, CommandLineMistakesAreNamed) {

@@ -1,6 +1,9 @@
-// Mail test helpers: bounded event waits, captured log lines, the local aiosmtpd server process,
-// a test certificate, and Python's email package as the reader of what was sent.
+// Mail test helpers: bounded event waits, captured log lines, one session run to its end, the
+// local aiosmtpd server process, a test certificate, and Python's email package as the reader of
+// what was sent.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -16,6 +19,7 @@
 
 #include "Shell.h"
 #include "TempDir.h"
+#include "mail/SmtpSession.h"
 #include "support/Log.h"
 
 namespace sonivex::testing {
@@ -33,6 +37,34 @@ inline bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
         loop.exec();
     }
     return true;
+}
+
+// A mail to 127.0.0.1:port without authentication.
+inline MailJob TestJob(int port, const std::string& body = "警報\r\nch1 FM (両ch 15秒以上)") {
+    MailJob job;
+    job.host = "127.0.0.1";
+    job.remotePort = port;
+    job.senderAddr = "alert@station.example";
+    job.password = "p";
+    job.targetAddr = "a@x.example";
+    job.subject = "sonivex無音検出 FM";
+    job.body = body;
+    return job;
+}
+
+// Runs one session to its end; the outcome.
+inline SessionResult RunSession(const MailJob& job, const SessionLimits& limits) {
+    UC_WinSock tcp;
+    tcp.Init();
+    SmtpSession session(tcp, limits);
+    SessionResult result;
+    bool ended = false;
+    session.Start(job, [&](const SessionResult& r) {
+        result = r;
+        ended = true;
+    });
+    EXPECT_TRUE(WaitUntil([&] { return ended; }, 20000)) << "the session never ended";
+    return result;
 }
 
 // Operation lines as they are written, error lines from the day's error file.

@@ -14,49 +14,22 @@ namespace {
 
 using testing::LogCapture;
 using testing::PeerScript;
+using testing::RunSession;
 using testing::ScriptedPeer;
+using testing::TestJob;
 using testing::WaitUntil;
+using V = std::vector<std::string>;
 
 constexpr SessionLimits kShortLimits{2000, 500, 2048, 16384};
-
-MailJob Job(int port, const std::string& user = "") {
-    MailJob job;
-    job.host = "127.0.0.1";
-    job.remotePort = port;
-    job.senderAddr = "alert@station.example";
-    job.userName = user;
-    job.password = "p";
-    job.targetAddr = "a@x.example";
-    job.subject = "sonivex無音検出 FM";
-    job.body = "警報\r\nch1 FM (両ch 15秒以上)";
-    return job;
-}
-
-// Runs one session to its end; the outcome.
-SessionResult RunSession(const MailJob& job, SessionLimits limits = kShortLimits) {
-    UC_WinSock tcp;
-    tcp.Init();
-    SmtpSession session(tcp, limits);
-    SessionResult result;
-    bool ended = false;
-    session.Start(job, [&](const SessionResult& r) {
-        result = r;
-        ended = true;
-    });
-    EXPECT_TRUE(WaitUntil([&] { return ended; }, 15000));
-    return result;
-}
 
 TEST(SmtpDialogue, CommandsWithoutAuthentication) {
     ScriptedPeer peer;
     LogCapture log;
-    MailJob job = Job(peer.Port());
+    MailJob job = TestJob(peer.Port(), ".hidden\r\nline");
     job.targetAddr = "a@x.example; ;;  b@y.example ;";
-    job.body = ".hidden\r\nline";
-    EXPECT_TRUE(RunSession(job).accepted);
-    EXPECT_EQ(peer.lines, (std::vector<std::string>{
-                              "HELO alert", "MAIL FROM:<alert@station.example>",
-                              "RCPT TO:<a@x.example>", "RCPT TO:<b@y.example>", "DATA", "QUIT"}));
+    EXPECT_TRUE(RunSession(job, kShortLimits).accepted);
+    EXPECT_EQ(peer.lines, (V{"HELO alert", "MAIL FROM:<alert@station.example>",
+                             "RCPT TO:<a@x.example>", "RCPT TO:<b@y.example>", "DATA", "QUIT"}));
     EXPECT_NE(peer.message.find("\r\n\r\n..hidden\r\nline\r\n.\r\n"), std::string::npos);
     EXPECT_EQ(log.lines.front(),
               "pLocalPort=10001 pHost=127.0.0.1 pRemotePort=" + std::to_string(peer.Port()) +
@@ -72,129 +45,122 @@ TEST(SmtpDialogue, AuthPlainTokenAndMultiLineReplies) {
     script.greeting = "220-first line\r\n220-second\r\n220 ready\r\n";
     ScriptedPeer peer(script);
     LogCapture log;
-    MailJob job = Job(peer.Port(), "u");
-    EXPECT_TRUE(RunSession(job).accepted);
+    MailJob job = TestJob(peer.Port());
+    job.userName = "u";
+    EXPECT_TRUE(RunSession(job, kShortLimits).accepted);
     ASSERT_GE(peer.lines.size(), 3u);
-    EXPECT_EQ(peer.lines[0], "EHLO alert");
-    EXPECT_EQ(peer.lines[1], "AUTH PLAIN");
-    EXPECT_EQ(peer.lines[2], "AHUAcA==");  // NUL "u" NUL "p"
+    EXPECT_EQ(V(peer.lines.begin(), peer.lines.begin() + 3),
+              (V{"EHLO alert", "AUTH PLAIN", "AHUAcA=="}));  // NUL "u" NUL "p"
     EXPECT_TRUE(log.Has("受信 220-first line\\n220-second\\n220 ready\\n"));
     EXPECT_TRUE(log.Has("送信 ********\\n"));  // the password never reaches the log
     EXPECT_FALSE(log.Has("送信 AHUAcA=="));
 }
 
-TEST(SmtpDialogue, StartTlsRequiredButNotOfferedSendsNoCredentials) {
-    ScriptedPeer peer;
-    LogCapture log;
-    MailJob job = Job(peer.Port(), "u");
-    job.security = 1;
-    const SessionResult r = RunSession(job);
-    EXPECT_FALSE(r.accepted);
-    EXPECT_EQ(peer.lines, std::vector<std::string>{"EHLO alert"});
-    EXPECT_NE(log.ErrorText().find("メール送信失敗 サーバーが STARTTLS を提供していません"),
-              std::string::npos);
-}
-
-TEST(SmtpDialogue, BadSenderOrRecipientsFailBeforeConnecting) {
-    ScriptedPeer peer;
-    for (const auto& [sender, target, line] :
-         {std::tuple{"no-at-sign", "a@x.example", "送信者アドレスが不正です: no-at-sign"},
-          std::tuple{"a@b", " ; ;", "宛先がありません"},
-          std::tuple{"a@b", "x@y>\r\nRSET", "宛先アドレスが不正です"}}) {
+// Each fails with its error-log line; only the STARTTLS case reaches the peer, and it sends no
+// credentials there.
+TEST(SmtpDialogue, MissingStartTlsAndBadAddressesFailBeforeAnyCredentials) {
+    const struct {
+        const char* sender;
+        const char* target;
+        int security;
+        const char* errLine;
+    } cases[] = {
+        {"alert@station.example", "a@x.example", 1, "サーバーが STARTTLS を提供していません"},
+        {"no-at-sign", "a@x.example", 0, "送信者アドレスが不正です: no-at-sign"},
+        {"a@b", " ; ;", 0, "宛先がありません"},
+        {"a@b", "x@y>\r\nRSET", 0, "宛先アドレスが不正です"}};
+    for (const auto& c : cases) {
+        ScriptedPeer peer;
         LogCapture log;
-        MailJob job = Job(peer.Port());
-        job.senderAddr = sender;
-        job.targetAddr = target;
-        EXPECT_FALSE(RunSession(job).accepted);
-        EXPECT_NE(log.ErrorText().find(std::string("メール送信失敗 ") + line), std::string::npos)
-            << line;
+        MailJob job = TestJob(peer.Port());
+        job.senderAddr = c.sender;
+        job.targetAddr = c.target;
+        job.security = c.security;
+        job.userName = "u";
+        EXPECT_FALSE(RunSession(job, kShortLimits).accepted) << c.errLine;
+        EXPECT_NE(log.ErrorText().find(std::string("メール送信失敗 ") + c.errLine),
+                  std::string::npos)
+            << c.errLine;
+        EXPECT_EQ(peer.lines, c.security ? V{"EHLO alert"} : V{}) << c.errLine;
     }
-    EXPECT_TRUE(peer.lines.empty());
 }
 
-struct FailureCase {
-    const char* name;
-    std::function<void(PeerScript&, MailJob&)> setUp;
-    std::vector<std::string> opLines;  // in this order, among the operation lines
-    std::string errLine;               // the start of the error-log line, "" for none
-    int maxMs;
-};
-
-// Each failure on input 1, then input 2 to a good peer must still go out.
+// Each failure on input 1, then input 2 to a good peer must still go out. (A refused password
+// is in the tests against the real server.)
 TEST(SmtpDialogue, FailuresAreLoggedBoundedAndTheNextMailGoesOut) {
-    const std::string longLine = "220 " + std::string(100 * 1024, 'x') + "\r\n";
-    const FailureCase cases[] = {
-        {"refused",
-         [](PeerScript&, MailJob& j) { j.remotePort = 1; },
-         {"エラー 接続が強制的に拒絶されました。", "接続失敗 (既定値) 閉じています。"},
-         "",
-         1000},
+    const std::string closed = "接続失敗 (既定値) 閉じています。";
+    PeerScript silent, longLine, closing, rejecting;
+    silent.greeting = "";
+    longLine.greeting = "220 " + std::string(100 * 1024, 'x') + "\r\n";
+    closing.closeInData = true;
+    rejecting.replies["RCPT"] = "550 5.1.1 no such user\r\n";
+    const struct {
+        const char* name;
+        PeerScript script;
+        std::string host;     // "" = the scripted peer
+        int port;             // 0 = the scripted peer's
+        V opLines;            // in this order, among the operation lines
+        std::string errLine;  // the start of the error-log line, "" for none
+        int maxMs;
+    } cases[] = {
+        {"refused", {}, "", 1, {"エラー 接続が強制的に拒絶されました。", closed}, "", 1000},
         {"unresolvable",
-         [](PeerScript&, MailJob& j) { j.host = "mail.nowhere.invalid"; },
-         {"エラー 正式応答。ホストが見つかりません。", "接続失敗 (既定値) 閉じています。"},
+         {},
+         "mail.nowhere.invalid",
+         0,
+         {"エラー 正式応答。ホストが見つかりません。", closed},
          "",
          2000},
-        {"silent",
-         [](PeerScript& s, MailJob&) { s.greeting = ""; },
-         {"メール送信タイムアウト "},
-         "",
-         1500},
-        {"535",
-         [](PeerScript& s, MailJob& j) {
-             s.replies["TOKEN"] = "535 5.7.8 Authentication credentials invalid\r\n";
-             j.userName = "u";
-         },
-         {"送信 AUTH PLAIN\\n", "受信 535 5.7.8 Authentication credentials invalid\\n"},
-         "メール送信失敗 535 5.7.8 Authentication credentials invalid",
-         400},
+        {"silent", silent, "", 0, {"メール送信タイムアウト "}, "", 1500},
         {"close in DATA",
-         [](PeerScript& s, MailJob&) { s.closeInData = true; },
+         closing,
+         "",
+         0,
          {"送信 DATA\\n"},
          "メール送信失敗 サーバーが接続を閉じました",
          400},
-        {"100 KB line",
-         [&](PeerScript& s, MailJob&) { s.greeting = longLine; },
-         {},
-         "メール送信失敗 応答が長すぎます: 220 xxx",
-         400},
+        {"100 KB line", longLine, "", 0, {}, "メール送信失敗 応答が長すぎます: 220 xxx", 400},
         {"rejected recipient",
-         [](PeerScript& s, MailJob&) { s.replies["RCPT"] = "550 5.1.1 no such user\r\n"; },
+         rejecting,
+         "",
+         0,
          {"受信 550 5.1.1 no such user\\n"},
          "メール送信失敗 550 5.1.1 no such user",
          400}};
-    for (const FailureCase& c : cases) {
-        PeerScript badScript;
-        MailJob bad = Job(0);
-        c.setUp(badScript, bad);
-        ScriptedPeer badPeer(badScript), goodPeer;
-        if (bad.remotePort == 0) bad.remotePort = badPeer.Port();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedPeer badPeer(c.script), goodPeer;
+        MailJob bad = TestJob(c.port ? c.port : badPeer.Port());
+        if (!c.host.empty()) bad.host = c.host;
         LogCapture log;
         std::vector<std::pair<int, SessionResult>> ends;
-        SmtpMailer mailer([&](int i, const std::string&,
-                              const std::string&) { return i == 0 ? bad : Job(goodPeer.Port()); },
-                          kShortLimits);
+        SmtpMailer mailer(
+            [&](int i, const std::string&, const std::string&) {
+                return i == 0 ? bad : TestJob(goodPeer.Port());
+            },
+            kShortLimits);
         mailer.OnSessionEnd = [&](int i, const SessionResult& r) { ends.emplace_back(i, r); };
         mailer.Open();
         QElapsedTimer t;
         t.start();
         mailer.Queue(0, "s", "b");
         mailer.Queue(1, "s", "b");
-        ASSERT_TRUE(WaitUntil([&] { return ends.size() == 2; }, 15000)) << c.name;
-        EXPECT_LT(t.elapsed(), c.maxMs + 1000) << c.name;
+        ASSERT_TRUE(WaitUntil([&] { return ends.size() == 2; }, 15000));
+        EXPECT_LT(t.elapsed(), c.maxMs + 1000);
         EXPECT_EQ(ends[0].first, 0);
-        EXPECT_FALSE(ends[0].second.accepted) << c.name;
+        EXPECT_FALSE(ends[0].second.accepted);
         EXPECT_EQ(ends[1].first, 1);
-        EXPECT_TRUE(ends[1].second.accepted) << c.name << "\n" << log.All();
+        EXPECT_TRUE(ends[1].second.accepted) << log.All();
         size_t at = 0;
         for (const std::string& line : c.opLines) {
             while (at < log.lines.size() && log.lines[at] != line) ++at;
-            EXPECT_LT(at, log.lines.size()) << c.name << ": " << line << "\n" << log.All();
+            EXPECT_LT(at, log.lines.size()) << line << "\n" << log.All();
         }
         const std::string errors = log.ErrorText();
         if (c.errLine.empty())
-            EXPECT_EQ(errors, "") << c.name;
+            EXPECT_EQ(errors, "");
         else
-            EXPECT_NE(errors.find(c.errLine), std::string::npos) << c.name << "\n" << errors;
+            EXPECT_NE(errors.find(c.errLine), std::string::npos) << errors;
     }
 }
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "mail/MailTestSupport.h"
 #include "mail/MonitorMail.h"
 #include "mail/ScriptedPeer.h"
@@ -13,17 +15,8 @@ namespace {
 
 using testing::LogCapture;
 using testing::ScriptedPeer;
+using testing::TestJob;
 using testing::WaitUntil;
-
-MailJob JobTo(int port, const std::string& body) {
-    MailJob job;
-    job.host = "127.0.0.1";
-    job.remotePort = port;
-    job.senderAddr = "alert@station.example";
-    job.targetAddr = "a@x.example";
-    job.body = body;
-    return job;
-}
 
 bool Carries(const std::string& message, const std::string& body) {
     return message.find("\r\n\r\n" + body + "\r\n.\r\n") != std::string::npos;
@@ -37,7 +30,7 @@ TEST(SmtpMailer, OnePassInIndexOrderAndLateTextsWaitForTheNext) {
     SmtpMailer mailer([&](int i, const std::string&, const std::string& body) {
         // A text for the same input while its session runs: it waits for the next pass.
         if (i == 0 && body == "zero") self->Queue(0, "s", "zero again");
-        return JobTo(peer.Port(), body);
+        return TestJob(peer.Port(), body);
     });
     self = &mailer;
     mailer.OnSessionEnd = [&](int i, const SessionResult& r) {
@@ -62,8 +55,9 @@ TEST(SmtpMailer, CloseEndsTheRunningSessionAndDropsWaitingTexts) {
     silent.greeting = "";
     ScriptedPeer peer(silent);
     LogCapture log;
-    SmtpMailer mailer(
-        [&](int, const std::string&, const std::string& body) { return JobTo(peer.Port(), body); });
+    SmtpMailer mailer([&](int, const std::string&, const std::string& body) {
+        return TestJob(peer.Port(), body);
+    });
     mailer.Open();
     mailer.Queue(0, "s", "a");
     mailer.Queue(3, "s", "b");
@@ -97,17 +91,15 @@ TEST(MonitorMail, SendsOnlyWhenOpenWithTheSettingsOfTheMoment) {
     EXPECT_TRUE(Carries(peer.messages[0], "after open"));
     EXPECT_EQ(peer.lines[2], "RCPT TO:<night@y.example>");
 
+    // Every setting of the moment reaches the job.
     s.mailSecurity = 2;
     s.mailTlsVerify = 0;
     s.mailLocalPort = 10002;
     s.mailPassWord = "pw";
     const MailJob job = MailJobFor(s, 1, "subj", "body");
-    EXPECT_EQ(job.security, 2);
-    EXPECT_EQ(job.tlsVerify, 0);
-    EXPECT_EQ(job.localPort, 10002);
-    EXPECT_EQ(job.password, "pw");
-    EXPECT_EQ(job.targetAddr, "night@y.example");
-    EXPECT_EQ(job.senderName, "sonivex");
+    EXPECT_EQ(std::tie(job.security, job.tlsVerify, job.localPort), std::make_tuple(2, 0, 10002));
+    EXPECT_EQ(job.password + " " + job.targetAddr + " " + job.senderName,
+              "pw night@y.example sonivex");
     mail.Close();
 }
 

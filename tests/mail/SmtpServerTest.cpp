@@ -15,6 +15,7 @@ namespace {
 
 using testing::LogCapture;
 using testing::ParseWithPython;
+using testing::RunSession;
 using testing::SmtpServer;
 using testing::Str;
 using testing::TestCertificate;
@@ -36,32 +37,12 @@ class SmtpServerTest : public ::testing::Test {
     }
 
     static MailJob Job(const SmtpServer& server, int security, int verify) {
-        MailJob job;
-        job.host = "127.0.0.1";
-        job.remotePort = server.port;
-        job.senderAddr = "alert@station.example";
+        MailJob job = testing::TestJob(server.port, "警報\r\nch1 FM 本線 (両ch 15秒以上)");
         job.userName = "u";
-        job.password = "p";
         job.targetAddr = "ops@x.example;night@y.example";
         job.security = security;
         job.tlsVerify = verify;
-        job.subject = "sonivex無音検出 FM 本線";
-        job.body = "警報\r\n2026/12/05 26:30:15 (監視PC内部時刻) \r\nch1 FM 本線 (両ch 15秒以上)";
         return job;
-    }
-
-    static SessionResult Run(const MailJob& job) {
-        UC_WinSock tcp;
-        tcp.Init();
-        SmtpSession session(tcp, kLimits);
-        SessionResult result;
-        bool ended = false;
-        session.Start(job, [&](const SessionResult& r) {
-            result = r;
-            ended = true;
-        });
-        EXPECT_TRUE(WaitUntil([&] { return ended; }, 20000));
-        return result;
     }
 
     // The test certificate trusted for the rest of the test.
@@ -103,7 +84,7 @@ TEST_F(SmtpServerTest, EveryModeDeliversTheComposedMail) {
         ASSERT_GT(c.server->port, 0);
         const int before = c.server->Count();
         LogCapture log;
-        const SessionResult r = Run(Job(*c.server, c.security, c.verify));
+        const SessionResult r = RunSession(Job(*c.server, c.security, c.verify), kLimits);
         ASSERT_TRUE(r.accepted) << c.security << "/" << c.verify << " " << r.failure << "\n"
                                 << log.All();
         ASSERT_EQ(c.server->Count(), before + 1);
@@ -113,9 +94,8 @@ TEST_F(SmtpServerTest, EveryModeDeliversTheComposedMail) {
         EXPECT_NE(envelope.find("\"login\": \"u\""), std::string::npos);
         EXPECT_NE(envelope.find(c.tls ? "\"tls\": true" : "\"tls\": false"), std::string::npos);
         const QJsonObject m = ParseWithPython(c.server->Message(before + 1));
-        EXPECT_EQ(Str(m, "subject"), "sonivex無音検出 FM 本線");
-        EXPECT_EQ(Str(m, "body"),
-                  "警報\n2026/12/05 26:30:15 (監視PC内部時刻) \nch1 FM 本線 (両ch 15秒以上)\n");
+        EXPECT_EQ(Str(m, "subject"), "sonivex無音検出 FM");
+        EXPECT_EQ(Str(m, "body"), "警報\nch1 FM 本線 (両ch 15秒以上)\n");
         // After STARTTLS the greeting is asked for again.
         EXPECT_EQ(log.Count("送信 EHLO alert\\n"), c.security == 1 ? 2 : 1);
     }
@@ -137,7 +117,7 @@ TEST_F(SmtpServerTest, UntrustedCertificateOrWrongPasswordFails) {
         LogCapture log;
         MailJob job = Job(*c.server, c.security, 1);
         job.password = c.password;
-        const SessionResult r = Run(job);
+        const SessionResult r = RunSession(job, kLimits);
         EXPECT_FALSE(r.accepted);
         EXPECT_FALSE(r.timedOut);
         EXPECT_NE(log.ErrorText().find(c.errLine), std::string::npos) << log.ErrorText() << "\n"

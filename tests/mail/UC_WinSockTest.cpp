@@ -59,7 +59,7 @@ TEST(UC_WinSock, StateAndErrorTexts) {
     EXPECT_EQ(SocketErrorText(65535), "未知のエラー: (-1)");
 }
 
-TEST(UC_WinSock, ConnectToAddressWithoutLookupAndConnectWhileOpenChangesNothing) {
+TEST(UC_WinSock, ConnectsToAnAddressAtOnceAndToANameAfterItsLookup) {
     QTcpServer peer;
     ASSERT_TRUE(peer.listen(QHostAddress::LocalHost, 0));
     UC_WinSock s;
@@ -70,22 +70,28 @@ TEST(UC_WinSock, ConnectToAddressWithoutLookupAndConnectWhileOpenChangesNothing)
     EXPECT_EQ(s.State(), 6);  // no look-up for a dotted address
     ASSERT_TRUE(WaitUntil([&] { return s.State() == 7; }, 5000));
     EXPECT_EQ(ev.list, std::vector<std::string>{"connect state=7"});
+    // Connect while connected changes nothing, not even the properties.
     const long handle = s.SocketHandle();
     s.Connect("127.0.0.1", FreePort());
     EXPECT_EQ(s.SocketHandle(), handle);
     EXPECT_EQ(s.State(), 7);
-    EXPECT_EQ(s.RemoteHost(), "");  // the arguments do not change the properties
+    EXPECT_EQ(s.RemoteHost(), "");
+    UC_WinSock named;
+    named.Init();
+    named.Connect("localhost", peer.serverPort());
+    EXPECT_EQ(named.State(), 4);
+    ASSERT_TRUE(WaitUntil([&] { return named.State() == 7; }, 5000)) << named.State();
 }
 
-TEST(UC_WinSock, HostNameWaitsForItsLookup) {
-    QTcpServer peer;
-    ASSERT_TRUE(peer.listen(QHostAddress::LocalHost, 0));
+TEST(UC_WinSock, ClosingDuringALookupCancelsIt) {
     UC_WinSock s;
     Events ev(s);
     s.Init();
-    s.Connect("localhost", peer.serverPort());
-    EXPECT_EQ(s.State(), 4);
-    ASSERT_TRUE(WaitUntil([&] { return s.State() == 7; }, 5000)) << s.State();
+    s.Connect("localhost", FreePort());
+    s.DisConnect();
+    WaitUntil([] { return false; }, 300);
+    EXPECT_TRUE(ev.list.empty());
+    EXPECT_EQ(s.State(), 0);
 }
 
 TEST(UC_WinSock, FailedConnectsRaiseErrorAndClose) {
@@ -108,17 +114,6 @@ TEST(UC_WinSock, FailedConnectsRaiseErrorAndClose) {
         EXPECT_EQ(s.State(), 0);
         EXPECT_EQ(s.SocketHandle(), -1);
     }
-}
-
-TEST(UC_WinSock, ClosingDuringALookupCancelsIt) {
-    UC_WinSock s;
-    Events ev(s);
-    s.Init();
-    s.Connect("localhost", FreePort());
-    s.DisConnect();
-    WaitUntil([] { return false; }, 300);
-    EXPECT_TRUE(ev.list.empty());
-    EXPECT_EQ(s.State(), 0);
 }
 
 // A listening control, the control that accepts, and a client connected to it.

@@ -38,15 +38,17 @@ TEST(MonitorCycle, DefaultAlertOnThe76thSilentBufferAndRecoveryOnThe75th) {
                  "hid 101", "filler 1 stop", "tone off", "mail 1 sonivex無音検出 FM"}));
 }
 
-TEST(MonitorCycle, ShortOneChannelTimeReportsLeftBeforeBoth) {
+TEST(MonitorCycle, ShortOneChannelTimeReportsLeftBeforeBothAndNoToneWhenSwitchedOff) {
     MonitorHarness h;
     SilentInput(h, "silence 100");
     h.Set("MuonSecMono", "5");
+    h.Set("UseBeep", "0");
     h.Start();
     EXPECT_EQ(h.TicksUntilLine("(Lch 5秒以上)", 400), 52);
     h.RunSeconds(20);
     EXPECT_FALSE(h.HasLine("両ch"));
     EXPECT_EQ(h.CountLines("警報"), 1);
+    EXPECT_EQ(h.rec.events, (V{"hid 101", "hid 1"}));
 }
 
 TEST(MonitorCycle, TwoInputsShareTheToneUntilTheLastAlertEnds) {
@@ -62,15 +64,6 @@ TEST(MonitorCycle, TwoInputsShareTheToneUntilTheLastAlertEnds) {
     h.RunSeconds(12);
     EXPECT_EQ(h.rec.events, (V{"hid 101", "hid 102", "hid 1", "hid 2", "tone on", "hid 101",
                                "hid 102", "tone off"}));
-}
-
-TEST(MonitorCycle, NoToneWhenTheSwitchIsOff) {
-    MonitorHarness h;
-    SilentInput(h, "silence 100");
-    h.Set("UseBeep", "0");
-    h.Start();
-    h.RunSeconds(20);
-    EXPECT_EQ(h.rec.events, (V{"hid 101", "hid 1"}));
 }
 
 TEST(MonitorCycle, ManualCancelEndsTheAlertAndStopsTheInput) {
@@ -137,9 +130,10 @@ TEST(MonitorCycle, NoCancelTextWithoutRestorationSwitch) {
     EXPECT_EQ(h.monitor->AlertActive[0], 0);
 }
 
-TEST(MonitorCycle, PausedInputShowsDashAndRaisesNothing) {
+TEST(MonitorCycle, PausedInputShowsDashRaisesNothingAndAPausedAlertEndsAsRestored) {
     MonitorHarness h;
     SilentInput(h, "silence 1000");
+    h.Set("MailAtRestoration", "1");
     h.Start();
     h.monitor->ExternalPause[0] = 1;
     h.RunSeconds(60);
@@ -150,14 +144,6 @@ TEST(MonitorCycle, PausedInputShowsDashAndRaisesNothing) {
     // The last paused tick cleared the counters before counting its own buffer.
     EXPECT_EQ(h.TicksUntilLine("両ch", 400), 150);
     EXPECT_EQ(h.view.alertText[0], "Alert");
-}
-
-TEST(MonitorCycle, AlertOfAPausedInputEndsAsRestored) {
-    MonitorHarness h;
-    SilentInput(h, "silence 1000");
-    h.Set("MailAtRestoration", "1");
-    h.Start();
-    h.RunSeconds(16);
     ASSERT_EQ(h.monitor->AlertActive[0], 1);
     h.monitor->ExternalPause[0] = 1;
     EXPECT_GT(h.TicksUntilLine("音声復旧", 400), 0);
@@ -195,18 +181,6 @@ TEST(MonitorCycle, LatchCodesOnBothTransports) {
     expected.insert(expected.end(), {"serial 8", "tone on"});  // tone on: recorded after the tick
     for (int c = 101; c <= 108; ++c) expected.push_back("serial " + std::to_string(c));
     EXPECT_EQ(h.rec.events, expected);
-}
-
-TEST(MonitorCycle, SerialPortCarryingTimeCodeGetsNoLatchBytes) {
-    MonitorHarness h;
-    SilentInput(h, "silence 100");
-    h.Set("UseBCD", "1");
-    h.serial.open = true;
-    h.Start();
-    h.RunSeconds(16);
-    h.monitor->Shutdown();
-    EXPECT_EQ(h.rec.events, (V{"hid 101", "hid 1", "tone on", "hid 101", "hid 102", "hid 103",
-                               "hid 104", "hid 105", "hid 106", "hid 107", "hid 108"}));
 }
 
 }  // namespace

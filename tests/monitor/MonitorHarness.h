@@ -3,6 +3,7 @@
 // nothing else went out.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -110,7 +111,8 @@ class MonitorHarness {
             Set("DevInName_" + std::to_string(k), "Sim In " + std::to_string(k));
     }
 
-    void Start(bool withFillers = false) {
+    // `wire` may add parts (real devices, say) once the log is set up.
+    void Start(bool withFillers = false, const std::function<void(MonitorParts&)>& wire = {}) {
         LogConfig log;
         log.folder = dir.Folder() + "log/";
         log.echo = [this](const std::string& line) { lines.push_back(line.substr(20)); };
@@ -126,6 +128,7 @@ class MonitorHarness {
         parts.serial = &serial;
         parts.mail = &mail;
         parts.schedule = schedule_;
+        if (wire) wire(parts);
         monitor = std::make_unique<Monitor>(parts);
         if (withFillers)
             for (int i = 0; i < 8; ++i)

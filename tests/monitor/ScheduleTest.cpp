@@ -15,168 +15,84 @@ constexpr int kTuesday = 1 << 2;
 constexpr int kThursday = 1 << 4;
 constexpr int kFriday = 1 << 5;
 
-struct CoverCase {
-    const char* what;
-    TimerEntry entry;
+struct Probe {
     const char* date;  // broadcast date and time
     const char* time;
     bool covered;
 };
 
+struct CoverCase {
+    const char* what;
+    TimerEntry entry;
+    std::vector<Probe> probes;
+};
+
 // 2026/12/07 is a Monday; times before the 05:00 day start carry the previous date and hours 24+.
 const CoverCase kCoverCases[] = {
-    {"weekday start included",
+    {"weekday entry: both ends included, other weekday of the mask, weekday not in it",
      {0, "09:00:00", "09:05:00", kMonday | kFriday, ""},
-     "2026/12/07",
-     "09:00:00",
-     true},
-    {"weekday end included",
-     {0, "09:00:00", "09:05:00", kMonday | kFriday, ""},
-     "2026/12/07",
-     "09:05:00",
-     true},
-    {"weekday after the end",
-     {0, "09:00:00", "09:05:00", kMonday | kFriday, ""},
-     "2026/12/07",
-     "09:05:01",
-     false},
+     {{"2026/12/07", "09:00:00", true},
+      {"2026/12/07", "09:05:00", true},
+      {"2026/12/07", "09:05:01", false},
+      {"2026/12/11", "09:02:00", true},
+      {"2026/12/08", "09:02:00", false}}},
     {"weekday before the start",
      {0, "09:00:00", "09:05:00", kMonday, ""},
-     "2026/12/07",
-     "08:59:59",
-     false},
-    {"other weekday of the mask",
-     {0, "09:00:00", "09:05:00", kMonday | kFriday, ""},
-     "2026/12/11",
-     "09:02:00",
-     true},
-    {"weekday not in the mask",
-     {0, "09:00:00", "09:05:00", kMonday | kFriday, ""},
-     "2026/12/08",
-     "09:02:00",
-     false},
-    {"date entry on its date",
+     {{"2026/12/07", "08:59:59", false}}},
+    {"date entry: its date only",
      {0, "09:00:00", "10:00:00", 0, "2026/12/08"},
-     "2026/12/08",
-     "09:30:00",
-     true},
-    {"date entry a week later",
-     {0, "09:00:00", "10:00:00", 0, "2026/12/08"},
-     "2026/12/15",
-     "09:30:00",
-     false},
+     {{"2026/12/08", "09:30:00", true}, {"2026/12/15", "09:30:00", false}}},
     {"date entry ignores its mask",
      {0, "09:00:00", "10:00:00", kMonday, "2026/12/08"},
-     "2026/12/07",
-     "09:30:00",
-     false},
-    {"start equal to end: from",
+     {{"2026/12/07", "09:30:00", false}}},
+    {"start equal to end: a whole day from the start",
      {0, "10:00:00", "10:00:00", 0, "2026/12/07"},
-     "2026/12/07",
-     "10:00:00",
-     true},
-    {"start equal to end: a day on",
-     {0, "10:00:00", "10:00:00", 0, "2026/12/07"},
-     "2026/12/08",
-     "10:00:00",
-     true},
-    {"start equal to end: after",
-     {0, "10:00:00", "10:00:00", 0, "2026/12/07"},
-     "2026/12/08",
-     "10:00:01",
-     false},
-    {"start equal to end: before",
-     {0, "10:00:00", "10:00:00", 0, "2026/12/07"},
-     "2026/12/07",
-     "09:59:59",
-     false},
+     {{"2026/12/07", "10:00:00", true},
+      {"2026/12/08", "10:00:00", true},
+      {"2026/12/08", "10:00:01", false},
+      {"2026/12/07", "09:59:59", false}}},
     {"to 25:00 within the broadcast day",
      {0, "23:00:00", "25:00:00", 0, "2026/12/07"},
-     "2026/12/07",
-     "24:59:59",
-     true},
-    {"to 25:00 ends then",
-     {0, "23:00:00", "25:00:00", 0, "2026/12/07"},
-     "2026/12/07",
-     "25:00:01",
-     false},
+     {{"2026/12/07", "24:59:59", true}, {"2026/12/07", "25:00:01", false}}},
     {"25:00-26:00 after midnight",
      {0, "25:00:00", "26:00:00", kMonday, ""},
-     "2026/12/07",
-     "25:30:00",
-     true},
-    {"25:00-26:00 not at 24:59",
-     {0, "25:00:00", "26:00:00", kMonday, ""},
-     "2026/12/07",
-     "24:59:59",
-     false},
-    {"Monday 23-01 at 23:30",
+     {{"2026/12/07", "25:30:00", true}, {"2026/12/07", "24:59:59", false}}},
+    // Until the day start the clock still reads Monday, which sorts before Tuesday 01:00; without
+    // the day start Tuesday 00:30 is inside too.
+    {"Monday 23-01",
      {0, "23:00:00", "01:00:00", kMonday, ""},
-     "2026/12/07",
-     "23:30:00",
-     true},
-    // Until the day start the clock still reads Monday, which sorts before Tuesday 01:00.
-    {"Monday 23-01 still at 28:59:59",
-     {0, "23:00:00", "01:00:00", kMonday, ""},
-     "2026/12/07",
-     "28:59:59",
-     true},
-    {"Monday 23-01 over at Tuesday 05:00",
-     {0, "23:00:00", "01:00:00", kMonday, ""},
-     "2026/12/08",
-     "05:00:00",
-     false},
-    {"Monday 23-01 on Tuesday 00:30 without day start",
-     {0, "23:00:00", "01:00:00", kMonday, ""},
-     "2026/12/08",
-     "00:30:00",
-     true},
-    {"Monday 23-01 not on Sunday",
-     {0, "23:00:00", "01:00:00", kMonday, ""},
-     "2026/12/06",
-     "23:30:00",
-     false},
-    {"Monday 28-06 on Tuesday 05:30",
+     {{"2026/12/07", "23:30:00", true},
+      {"2026/12/07", "28:59:59", true},
+      {"2026/12/08", "05:00:00", false},
+      {"2026/12/08", "00:30:00", true},
+      {"2026/12/06", "23:30:00", false}}},
+    {"Monday 28-06",
      {0, "28:00:00", "06:00:00", kMonday, ""},
-     "2026/12/08",
-     "05:30:00",
-     true},
-    {"Monday 28-06 over after 06:00",
-     {0, "28:00:00", "06:00:00", kMonday, ""},
-     "2026/12/08",
-     "06:00:01",
-     false},
-    {"Monday 28-06 not before 28:00",
-     {0, "28:00:00", "06:00:00", kMonday, ""},
-     "2026/12/07",
-     "27:59:59",
-     false},
+     {{"2026/12/08", "05:30:00", true},
+      {"2026/12/08", "06:00:01", false},
+      {"2026/12/07", "27:59:59", false}}},
     // With Tuesday in the mask too, Tuesday's own period is the one looked at.
-    {"Monday+Tuesday 28-06 on Tuesday 05:30",
+    {"Monday+Tuesday 28-06",
      {0, "28:00:00", "06:00:00", kMonday | kTuesday, ""},
-     "2026/12/08",
-     "05:30:00",
-     false},
+     {{"2026/12/08", "05:30:00", false}}},
     {"overnight across the year",
      {0, "22:00:00", "02:00:00", kThursday, ""},
-     "2027/01/01",
-     "01:00:00",
-     true},
+     {{"2027/01/01", "01:00:00", true}}},
     {"overnight date entry across the month",
      {0, "22:00:00", "02:00:00", 0, "2026/11/30"},
-     "2026/12/01",
-     "01:59:59",
-     true},
+     {{"2026/12/01", "01:59:59", true}}},
     {"malformed date entry never runs",
      {0, "22:00:00", "02:00:00", 0, "someday"},
-     "2026/12/01",
-     "01:00:00",
-     false},
+     {{"2026/12/01", "01:00:00", false}}},
 };
 
 TEST(ScheduleEvaluation, CoversExactlyItsPeriod) {
-    for (const CoverCase& c : kCoverCases)
-        EXPECT_EQ(EntryCovers(c.entry, c.date, c.time), c.covered) << c.what;
+    for (const CoverCase& c : kCoverCases) {
+        for (const Probe& p : c.probes) {
+            EXPECT_EQ(EntryCovers(c.entry, p.date, p.time), p.covered)
+                << c.what << " at " << p.date << " " << p.time;
+        }
+    }
 }
 
 TEST(ScheduleEvaluation, SetsOnlyTheInputsOfCoveringEntries) {
@@ -216,8 +132,6 @@ TEST(ScheduleTimeCheck, AcceptsOnlyTimesWithinTheBroadcastDay) {
             << c.text << " " << c.dayStartSec;
 }
 
-using testing::ToCp932;
-
 class ScheduleFile : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -230,7 +144,7 @@ class ScheduleFile : public ::testing::Test {
     testing::TempDir dir;
 };
 
-TEST_F(ScheduleFile, RoundTripKeepsOrderAndFields) {
+TEST_F(ScheduleFile, RoundTripKeepsOrderAndFieldsAndAnEmptyScheduleRemovesTheFile) {
     ScheduleTable table;
     table.Entries = {{0, "09:00:00", "09:05:00", kMonday | kFriday, ""},
                      {7, "23:00:00", "25:00:00", 0, "2026/12/24"},
@@ -239,6 +153,10 @@ TEST_F(ScheduleFile, RoundTripKeepsOrderAndFields) {
     const std::string first = "\"0\",\"09:00:00\",\"09:05:00\",\"34\",\"\"\r\n";
     EXPECT_EQ(testing::ReadText(Path()).substr(0, first.size()), first);
     EXPECT_EQ(LoadSchedule(dir.Folder())->Entries, table.Entries);
+    EXPECT_TRUE(SaveSchedule(ScheduleTable{}, dir.Folder()));
+    EXPECT_FALSE(std::filesystem::exists(Path()));
+    EXPECT_TRUE(SaveSchedule(ScheduleTable{}, dir.Folder()));  // nothing to remove is fine
+    EXPECT_TRUE(LoadSchedule(dir.Folder())->Entries.empty());
 }
 
 TEST_F(ScheduleFile, SplitsAtCommasOutsideQuotes) {
@@ -255,32 +173,26 @@ TEST_F(ScheduleFile, SplitsAtCommasOutsideQuotes) {
     for (const auto& c : cases) EXPECT_EQ(SplitScheduleLine(c.line), c.fields) << c.line;
 }
 
-TEST_F(ScheduleFile, SkipsShortLinesAndReadsOtherNumbersAsZero) {
+TEST_F(ScheduleFile, SkipsShortLinesReadsOtherNumbersAsZeroAndAMissingFileChangesNothing) {
+    ScheduleTable table;
+    table.Entries = {{5, "00:00:00", "01:00:00", 1, ""}};
+    EXPECT_EQ(table.InputTimer(Path()), 0);
+    EXPECT_EQ(table.Entries.size(), 1u);
     testing::WriteText(Path(),
                        "\"1\",\"09:00:00\",\"10:00:00\",\"2\"\r\n"
                        "\r\n"
                        "\"x\",\"09:00:00\",\"10:00:00\",\"Mon\",\"\"\r\n"
                        "\"3\",\"11:00:00\",\"12:00:00\",\"2.5\",\"2026/12/07\"\n"
                        "\"4\",\"13:00:00\",\"14:00:00\",\"6\",\"\"");
-    ScheduleTable table;
-    table.Entries = {{5, "00:00:00", "01:00:00", 1, ""}};
     EXPECT_EQ(table.InputTimer(Path()), 1);
     EXPECT_EQ(table.Entries, (std::vector<TimerEntry>{{0, "09:00:00", "10:00:00", 0, ""},
                                                       {3, "11:00:00", "12:00:00", 0, "2026/12/07"},
                                                       {4, "13:00:00", "14:00:00", 6, ""}}));
 }
 
-TEST_F(ScheduleFile, MissingFileLeavesTheScheduleAsItWas) {
-    ScheduleTable table;
-    table.Entries = {{1, "09:00:00", "10:00:00", kMonday, ""}};
-    EXPECT_EQ(table.InputTimer(Path()), 0);
-    EXPECT_EQ(table.Entries.size(), 1u);
-    EXPECT_TRUE(LoadSchedule(dir.Folder())->Entries.empty());
-}
-
 TEST_F(ScheduleFile, ReadsAWindowsFileWithJapaneseText) {
     const std::string line = "\"1\",\"09:00:00\",\"10:00:00\",\"0\",\"定時①髙ｶﾅ\"\r\n";
-    testing::WriteText(Path(), ToCp932(line));
+    testing::WriteText(Path(), testing::ToCp932(line));
     ASSERT_NE(testing::ReadText(Path()), line);  // really in the old code page
     const auto table = LoadSchedule(dir.Folder());
     ASSERT_EQ(table->Entries.size(), 1u);
@@ -288,13 +200,6 @@ TEST_F(ScheduleFile, ReadsAWindowsFileWithJapaneseText) {
     // Saved again, it is UTF-8.
     ASSERT_TRUE(SaveSchedule(*table, dir.Folder()));
     EXPECT_EQ(testing::ReadText(Path()), line);
-}
-
-TEST_F(ScheduleFile, EmptyScheduleRemovesTheFile) {
-    testing::WriteText(Path(), "\"0\",\"09:00:00\",\"10:00:00\",\"2\",\"\"\r\n");
-    EXPECT_TRUE(SaveSchedule(ScheduleTable{}, dir.Folder()));
-    EXPECT_FALSE(std::filesystem::exists(Path()));
-    EXPECT_TRUE(SaveSchedule(ScheduleTable{}, dir.Folder()));  // nothing to remove is fine
 }
 
 TEST_F(ScheduleFile, FailedSaveIsLoggedAndKeepsTheOldFile) {
@@ -310,18 +215,23 @@ TEST_F(ScheduleFile, FailedSaveIsLoggedAndKeepsTheOldFile) {
     EXPECT_FALSE(SaveSchedule(table, dir.Folder() + "no/such/"));
 }
 
-// A silent input in alert that the schedule pauses: paused buffers count towards recovery, and
-// the watch returns when the period ends.
-TEST(ScheduleRun, PausedInputRecoversAndIsWatchedAgainAfterThePeriod) {
-    testing::MonitorHarness h;  // starts Monday 2026/12/07 09:00:00
-    ScheduleTable table;
-    table.Entries = {{0, "09:00:20", "09:01:00", 0, "2026/12/07"}};
+// One silent input watched from start-up (Monday 2026/12/07 09:00:00) under `table`.
+void StartSilent(testing::MonitorHarness& h, ScheduleTable& table, const char* hukkiSec) {
     h.SetSchedule(&table);
     h.Set("NumRec", "0");
     h.Set("AutoRec", "1");
-    h.Set("HukkiSec", "5");
+    h.Set("HukkiSec", hukkiSec);
     h.Set("SimSignal_1", "silence 200");
     h.Start();
+}
+
+// A silent input in alert that the schedule pauses: paused buffers count towards recovery, and
+// the watch returns when the period ends.
+TEST(ScheduleRun, PausedInputRecoversAndIsWatchedAgainAfterThePeriod) {
+    testing::MonitorHarness h;
+    ScheduleTable table;
+    table.Entries = {{0, "09:00:20", "09:01:00", 0, "2026/12/07"}};
+    StartSilent(h, table, "5");
     h.RunSeconds(16);
     EXPECT_EQ(h.monitor->AlertActive[0], 1);
     EXPECT_EQ(h.view.alertText[0], "Alert");
@@ -348,11 +258,7 @@ TEST(ScheduleRun, DeletingTheRunningEntryReleasesTheInput) {
     testing::MonitorHarness h;
     ScheduleTable table;
     table.Entries = {{0, "08:00:00", "10:00:00", kMonday, ""}};
-    h.SetSchedule(&table);
-    h.Set("NumRec", "0");
-    h.Set("AutoRec", "1");
-    h.Set("SimSignal_1", "silence 100");
-    h.Start();
+    StartSilent(h, table, "15");
     h.RunSeconds(20);
     EXPECT_EQ(h.view.alertText[0], "-");
     EXPECT_EQ(h.monitor->AlertActive[0], 0);

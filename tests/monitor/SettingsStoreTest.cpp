@@ -65,20 +65,18 @@ TEST(SettingsStore, LongValuesAreCutAndLineBreaksNeverSplitAKey) {
     EXPECT_EQ(store.ReadSetting("Name", ""), "a NumRec=7");
 }
 
-TEST(SettingsStore, ReadOnlyStoreWritesNothing) {
-    TempDir dir;
-    SettingsStore common(dir.File("common.ini"), false);
-    EXPECT_EQ(common.ReadSetting("DebugLogPath", ""), "");
-    EXPECT_FALSE(std::filesystem::exists(dir.File("common.ini")));
-}
-
-TEST(SettingsStore, NewFileIsPrivateToItsOwner) {
+// The settings hold a password: a new file is private to its owner; a read-only store (the
+// maker's shared file) is never created.
+TEST(SettingsStore, NewFileIsPrivateAndAReadOnlyStoreWritesNothing) {
     TempDir dir;
     SettingsStore store(dir.File("s.ini"));
     store.WriteSetting("MailPassWord", "secret");
     const auto perms = std::filesystem::status(dir.File("s.ini")).permissions();
     EXPECT_EQ(perms & (std::filesystem::perms::group_all | std::filesystem::perms::others_all),
               std::filesystem::perms::none);
+    SettingsStore common(dir.File("common.ini"), false);
+    EXPECT_EQ(common.ReadSetting("DebugLogPath", ""), "");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("common.ini")));
 }
 
 }  // namespace

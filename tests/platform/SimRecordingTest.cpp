@@ -1,11 +1,11 @@
 // Recordings of the simulated outputs and the wave writer, read back with sox as the reference.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <numeric>
 #include <vector>
 
+#include "Shell.h"
 #include "TempDir.h"
 #include "platform/AudioBackend.h"
 #include "platform/Clock.h"
@@ -17,26 +17,16 @@ namespace {
 
 using testing::TempDir;
 
-std::string Run(const std::string& command) {
-    std::string output;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char chunk[256];
-        while (size_t n = fread(chunk, 1, sizeof chunk, pipe)) output.append(chunk, n);
-        pclose(pipe);
-    }
-    while (!output.empty() && (output.back() == '\n' || output.back() == ' ')) output.pop_back();
-    return output;
-}
-
 // One field of soxi for a file: r rate, c channels, b bits, s samples per channel.
 std::string Soxi(char field, const std::string& path) {
-    return Run(std::string("soxi -") + field + " '" + path + "' 2>&1");
+    std::string out = testing::Shell(std::string("soxi -") + field + " '" + path + "' 2>&1");
+    while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
+    return out;
 }
 
 // The sample bytes as sox decodes them, in the file's own encoding.
-std::string SoxData(const std::string& path, const std::string& scratch) {
-    Run("sox '" + path + "' -t raw '" + scratch + "' 2>&1");
-    return testing::ReadText(scratch);
+std::string SoxData(const std::string& path) {
+    return testing::Shell("sox '" + path + "' -t raw - 2>/dev/null");
 }
 
 WaveFormat Pcm(uint32_t rate, uint16_t channels, uint16_t bits, uint16_t tag = WAVE_FORMAT_PCM) {
@@ -65,7 +55,7 @@ TEST(WavWriter, WritesFilesSoxReadsAfterEveryFlush) {
         EXPECT_EQ(Soxi('r', path) + " " + Soxi('c', path) + " " + Soxi('b', path),
                   std::to_string(format.samplesPerSec) + " " + std::to_string(format.channels) +
                       " " + std::to_string(format.bitsPerSample));
-        EXPECT_EQ(SoxData(path, dir.File("raw")), all);
+        EXPECT_EQ(SoxData(path), all);
         w.Close();
         EXPECT_EQ(Soxi('s', path), "1098");
     }
@@ -126,7 +116,7 @@ TEST(SimRecording, OutputsAppendWhatTheyPlayToAFilePerDevice) {
     EXPECT_EQ(Soxi('s', path), "3760");
     std::string expected(Played(first).begin(), Played(first).end());
     expected.append(Played(again).begin(), Played(again).end());
-    EXPECT_EQ(SoxData(path, dir.File("raw")), expected);
+    EXPECT_EQ(SoxData(path), expected);
     EXPECT_EQ(expected.substr(2800 * 4, 40), std::string(page.begin(), page.begin() + 40));
     ASSERT_EQ(again->Close(), MMSYSERR_NOERROR);
 

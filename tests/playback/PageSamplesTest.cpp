@@ -90,11 +90,5 @@ TEST(PageSamplesTest, SplitCopiesOnePairPerDevice) {
     }
 }
 
-TEST(PageSamplesTest, SilenceIsTheMidpointForEightBits) {
-    EXPECT_EQ(SilenceByte(8), 128);
-    EXPECT_EQ(SilenceByte(16), 0);
-    EXPECT_EQ(SilenceByte(24), 0);
-}
-
 }  // namespace
 }  // namespace sonivex

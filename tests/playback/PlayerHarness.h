@@ -22,55 +22,43 @@
 
 namespace sonivex::testing {
 
-// A simulated output that counts opens and answers chosen calls with a failure code.
-class TestOut : public WaveOut {
+// A simulated output that keeps what it played, counts opens and answers chosen calls with a
+// failure code.
+class TestOut : public SimWaveOut {
   public:
-    TestOut(std::unique_ptr<WaveOut> inner, std::map<std::string, int>& failures)
-        : fail(failures), inner_(std::move(inner)), sim_(dynamic_cast<SimWaveOut*>(inner_.get())) {
-        sim_->KeepPlayed(true);
+    TestOut(const Clock& clock, std::map<std::string, int>& failures)
+        : SimWaveOut(clock, nullptr), fail(failures) {
+        KeepPlayed(true);
     }
     int Open(int id, const WaveFormat& f) override {
         ++opens;
         format = f;
-        return fail.count("Open") ? fail["Open"] : inner_->Open(id, f);
+        return fail.count("Open") ? fail["Open"] : SimWaveOut::Open(id, f);
     }
-    int PrepareHeader(WaveHeader& h) override { return inner_->PrepareHeader(h); }
-    int UnprepareHeader(WaveHeader& h) override { return inner_->UnprepareHeader(h); }
     int Write(WaveHeader& h) override {
         if (h.bufferLength % format.blockAlign != 0) ++misaligned;
         // A refused buffer is not queued, as a real device refuses it.
-        return fail.count("Write") ? fail["Write"] : inner_->Write(h);
+        return fail.count("Write") ? fail["Write"] : SimWaveOut::Write(h);
     }
-    int Reset() override { return inner_->Reset(); }
-    int Pause() override { return inner_->Pause(); }
-    int Restart() override { return inner_->Restart(); }
-    int GetPosition(uint64_t& frames) override { return inner_->GetPosition(frames); }
-    int SetVolume(uint32_t v) override { return inner_->SetVolume(v); }
-    int Close() override { return inner_->Close(); }
-    int Service() override { return fail.count("Service") ? fail["Service"] : inner_->Service(); }
+    int Service() override {
+        return fail.count("Service") ? fail["Service"] : SimWaveOut::Service();
+    }
     std::string ErrorText(int code) const override { return "device says " + std::to_string(code); }
-
-    const std::vector<uint8_t>& Played() const { return sim_->Played(); }
-    const std::string& Name() const { return sim_->DeviceName(); }
-    bool Paused() const { return sim_->Paused(); }
 
     std::map<std::string, int>& fail;  // call name → result code, shared by all devices
     int opens = 0;
     int misaligned = 0;  // buffers queued that do not hold whole frames
     WaveFormat format;
-
-  private:
-    std::unique_ptr<WaveOut> inner_;
-    SimWaveOut* sim_;
 };
 
 class TestBackend : public AudioBackend {
   public:
-    explicit TestBackend(const Clock& clock) : sim_(CreateSimBackend(clock, SimOptions{})) {}
+    explicit TestBackend(const Clock& clock)
+        : clock_(clock), sim_(CreateSimBackend(clock, SimOptions{})) {}
     const DeviceList& Devices() const override { return sim_->Devices(); }
     std::unique_ptr<WaveIn> CreateWaveIn() override { return sim_->CreateWaveIn(); }
     std::unique_ptr<WaveOut> CreateWaveOut() override {
-        auto out = std::make_unique<TestOut>(sim_->CreateWaveOut(), fail);
+        auto out = std::make_unique<TestOut>(clock_, fail);
         outs.push_back(out.get());
         return out;
     }
@@ -78,12 +66,14 @@ class TestBackend : public AudioBackend {
     std::map<std::string, int> fail;
 
   private:
+    const Clock& clock_;
     std::unique_ptr<AudioBackend> sim_;
 };
 
+// Message boxes as "title|text|flags", answered OK.
 struct RecordingBox : MessageBoxService {
-    int Show(const std::string& text, int, const std::string&) override {
-        shown.push_back(text);
+    int Show(const std::string& text, int flags, const std::string& title) override {
+        shown.push_back(title + "|" + text + "|" + std::to_string(flags));
         return IDOK;
     }
     std::vector<std::string> shown;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "PlayerHarness.h"
 #include "TempDir.h"
 #include "platform/AudioBackend.h"
 #include "platform/Clock.h"
@@ -31,14 +32,6 @@ class FakeDevices : public DeviceList {
         if (index < 0 || index >= Count(isInput)) return {};
         return List(isInput)[static_cast<size_t>(index)];
     }
-};
-
-struct RecordingBox : MessageBoxService {
-    int Show(const std::string& text, int flags, const std::string& title) override {
-        shown.push_back(title + "|" + text + "|" + std::to_string(flags));
-        return IDOK;
-    }
-    std::vector<std::string> shown;
 };
 
 class WaveDevicesTest : public ::testing::Test {
@@ -68,7 +61,7 @@ class WaveDevicesTest : public ::testing::Test {
 
     testing::TempDir temp_;
     FakeClock clock_{LocalDateTime{2026, 12, 5, 9, 0, 0, 0}};
-    RecordingBox box_;
+    testing::RecordingBox box_;
     FakeDevices devices_;
     std::vector<std::string> lines_;
 };

@@ -7,8 +7,8 @@
 #include <unistd.h>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 
+#include "Shell.h"
 #include "TempDir.h"
 
 namespace sonivex {
@@ -18,23 +18,14 @@ using testing::ReadText;
 using testing::TempDir;
 using testing::WriteText;
 
-std::string Command(const std::string& command) {
-    std::string out;
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
-    char buffer[4096];
-    for (size_t n; pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0;)
-        out.append(buffer, n);
-    return out;
-}
-
 long Soxi(const std::string& flag, const std::string& path) {
-    return std::stol("0" + Command("soxi " + flag + " '" + path + "' 2>/dev/null"));
+    return std::stol("0" + testing::Shell("soxi " + flag + " '" + path + "' 2>/dev/null"));
 }
 
 // The samples as sox decodes them, in the file's own width and encoding.
 std::string SoxRaw(const std::string& path, int bits) {
     const char* encoding = bits == 8 ? "unsigned-integer" : "signed-integer";
-    return Command("sox '" + path + "' -t raw -e " + encoding + " - 2>/dev/null");
+    return testing::Shell("sox '" + path + "' -t raw -e " + encoding + " - 2>/dev/null");
 }
 
 void ExpectAsSoxReports(const std::string& path) {
