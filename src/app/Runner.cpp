@@ -16,6 +16,8 @@
 #include "app/SignalWatcher.h"
 #include "app/SimSettings.h"
 #include "devices/ExternalDevices.h"
+#include "dialogs/FrmConf.h"
+#include "dialogs/ScheduleWindow.h"
 #include "mail/MonitorMail.h"
 #include "monitor/FrmMain.h"
 #include "monitor/Monitor.h"
@@ -142,6 +144,25 @@ struct Display {
     std::unique_ptr<MessageBoxService> boxes;
 };
 
+// Mail is prepared once an input has recipients and ErrorCatch is off: at start-up, or when the
+// settings dialog adds the first recipient.
+void OpenMailWhenInUse(const Monitor& monitor, MonitorMail& mail) {
+    if (mail.IsOpen() || !monitor.settings.mailInUse || monitor.settings.errorCatch != 0) return;
+    mail.Open(monitor.settings);
+}
+
+void AttachDialogs(FrmMain& window, Monitor& monitor, SettingsStore& store,
+                   const AudioBackend& audio, ExternalDevices& devices, MonitorMail& mail) {
+    AttachScheduleWindow(window, monitor, store);
+    ConfHost host;
+    host.monitor = &monitor;
+    host.store = &store;
+    host.devices = &audio.Devices();
+    host.reopenDevices = [&devices](const MonitorSettings& s) { devices.Reopen(s); };
+    host.onApplied = [&monitor, &mail] { OpenMailWhenInUse(monitor, mail); };
+    AttachSettingsDialog(window, host);
+}
+
 Display MakeDisplay(bool gui) {
     Display d;
     if (gui) {
@@ -194,11 +215,12 @@ int RunMonitor(const Options& o, const std::string& exePath) {
     int code = 0;
     {
         Monitor monitor(parts);
-        if (display.window) AttachMonitor(*display.window, monitor);
+        if (display.window) {
+            AttachMonitor(*display.window, monitor);
+            AttachDialogs(*display.window, monitor, store, *audio, devices, mail);
+        }
         monitor.Startup();
-        // Mail is prepared only when an input has recipients and ErrorCatch is off.
-        if (monitor.settings.mailInUse && monitor.settings.errorCatch == 0)
-            mail.Open(monitor.settings);
+        OpenMailWhenInUse(monitor, mail);
         if (display.window) display.window->show();
         code = RunLoop(o, monitor, fakeClock);
         mail.Close();  // a session still running is ended and logged, not left behind

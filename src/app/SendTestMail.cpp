@@ -19,8 +19,6 @@ namespace sonivex {
 
 namespace {
 
-constexpr int kBothChannels = 2;  // the alert kind the test text shows
-
 MonitorSettings ReadTestSettings(SettingsStore& store, int i) {
     MonitorSettings s;
     s.hourAdjust = store.ReadSetting("HourAdjust", int32_t{18000});
@@ -28,12 +26,6 @@ MonitorSettings ReadTestSettings(SettingsStore& store, int i) {
     ReadThresholds(store, s);
     ReadMail(store, s);
     return s;
-}
-
-std::string TestText(const MonitorSettings& s, int i) {
-    const std::string mark = s.messageLang != 0 ? "[TEST] This is a test message from sonivex."
-                                                : "【テスト送信】これは試験メールです。";
-    return mark + "\r\n" + AlertText(i, kBothChannels, s.inputs[i].auditName, s.TextSettings());
 }
 
 }  // namespace
@@ -59,7 +51,7 @@ int SendTestMail(const Options& o, const std::string& exePath) {
     SessionResult result;
     bool ended = false;
     session.Start(
-        MailJobFor(s, i, MailSubject(s.inputs[i].auditName, s.messageLang), TestText(s, i)),
+        MailJobFor(s, i, MailSubject(s.inputs[i].auditName, s.messageLang), TestMailText(s, i)),
         [&](const SessionResult& r) {
             result = r;
             ended = true;

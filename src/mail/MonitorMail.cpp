@@ -1,7 +1,19 @@
 // The monitor's mail outlet.
 #include "mail/MonitorMail.h"
 
+#include "mail/AlertText.h"
+
 namespace sonivex {
+
+namespace {
+constexpr int kBothChannels = 2;  // the alert kind a test text shows
+}
+
+std::string TestMailText(const MonitorSettings& s, int i) {
+    const std::string mark = s.messageLang != 0 ? "[TEST] This is a test message from sonivex."
+                                                : "【テスト送信】これは試験メールです。";
+    return mark + "\r\n" + AlertText(i, kBothChannels, s.inputs[i].auditName, s.TextSettings());
+}
 
 MailJob MailJobFor(const MonitorSettings& s, int i, const std::string& subject,
                    const std::string& body) {

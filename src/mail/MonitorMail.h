@@ -13,12 +13,16 @@ namespace sonivex {
 MailJob MailJobFor(const MonitorSettings& s, int i, const std::string& subject,
                    const std::string& body);
 
+// The text of a test mail for input i: the alert text, marked as a test in its first line.
+std::string TestMailText(const MonitorSettings& s, int i);
+
 class MonitorMail : public MailSender {
   public:
     explicit MonitorMail(SessionLimits limits = {});
     // Until Open() (mail in use, ErrorCatch off) texts are dropped: no mail is prepared.
     // settings must outlive this outlet or the next Close().
     void Open(const MonitorSettings& settings);
+    bool IsOpen() const { return settings_ != nullptr; }
     void Close();
     void SendAlertMail(int i, const std::string& subject, const std::string& body) override;
     SmtpMailer& Mailer() { return mailer_; }

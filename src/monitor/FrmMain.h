@@ -92,8 +92,6 @@ class FrmMain : public QMainWindow, public MonitorView {
     void RenderMeter(Row& row);
     void SizeWindow();
     bool ValidRow(int i) const { return i >= 0 && i < Rows(); }
-    int StateCode() const;
-    void ApplyStateCode(int state);
 
     MainLayout layout_;
     int altFont_ = 1;

@@ -50,6 +50,9 @@ class Monitor {
     void SetLatch(int i, int on);
     void AuditButtonClick(int index);
     void AlertButtonClick(int index);
+    // After `settings` changed while running: refreshes what was copied from it at start-up
+    // (capture gains, capture devices for each input's next start) and the names shown.
+    void ApplySettings();
 
     bool InTick() const { return inTick_; }
     int NumInputs() const { return settings.NumInputs(); }

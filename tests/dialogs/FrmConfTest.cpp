@@ -1,0 +1,292 @@
+// The settings dialog on a running monitor: typing into its fields, OK and cancel, what the ini
+// file and the running monitor get, the devices reopened, the test mail and the tabs' pictures.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QTabWidget>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+#include "dialogs/FrmConf.h"
+#include "gui/GuiHarness.h"
+#include "mail/MailTestSupport.h"
+#include "platform/IniFile.h"
+#include "playback/Decibel.h"
+
+namespace sonivex::testing {
+namespace {
+
+class ConfDialog : public ::testing::Test {
+  protected:
+    void Start(const std::vector<std::string>& signals = {"", ""}) {
+        h.SimInputs(signals);
+        h.Start();
+        const auto reopen = [this](const MonitorSettings& s) {
+            calls.push_back("reopen");
+            reopened = s;
+        };
+        AttachSettingsDialog(*h.window, {h.monitor.get(), h.store.get(), &h.audio->Devices(),
+                                         reopen, [this] { calls.push_back("applied"); }, roots});
+    }
+    void Open() {
+        h.window->MenuConf()->trigger();
+        frm = h.window->findChild<FrmConf*>();
+        ASSERT_TRUE(frm && QTest::qWaitForWindowExposed(frm));
+        tabs = Get<QTabWidget>("TabConf");
+    }
+    template <class T = QAbstractButton>
+    T* Get(const QString& name) {
+        T* widget = frm->findChild<T*>(name);
+        EXPECT_NE(widget, nullptr) << name.toStdString();
+        return widget;
+    }
+    // The tab that holds the control comes to the front, as a user would bring it.
+    void ShowTab(QWidget* control) {
+        for (QWidget* w = control; w; w = w->parentWidget())
+            if (w->objectName().startsWith("PictureTab")) tabs->setCurrentWidget(w);
+    }
+    void Type(const std::string& name, const std::string& text) {
+        QLineEdit* box = Get<QLineEdit>(QString::fromStdString(name));
+        ShowTab(box);
+        box->clear();
+        // Kana and kanji arrive as composed text, as an input method commits them.
+        for (const QChar c : QString::fromStdString(text)) {
+            if (c.unicode() < 0x80)
+                QTest::keyClick(box, c.toLatin1());
+            else
+                QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        }
+    }
+    void Click(const char* name) {
+        QAbstractButton* button = Get(name);
+        ShowTab(button);
+        h.Click(button);
+    }
+    std::string BoxText(const std::string& name) {
+        return Get<QLineEdit>(QString::fromStdString(name))->text().toStdString();
+    }
+    // Without letting events run: the dialog, deleted on close, is still there to look at.
+    void Press(int index) {
+        QTest::mouseClick(Get(QStringLiteral("OKCancelButtons%1").arg(index)), Qt::LeftButton);
+    }
+    std::string Ini(const std::string& key) {
+        return IniFile(h.store->Path()).Read("conf", key).value_or("missing");
+    }
+
+    GuiHarness h;
+    DeviceRoots roots;
+    QPointer<FrmConf> frm;
+    QTabWidget* tabs = nullptr;
+    std::vector<std::string> calls;
+    MonitorSettings reopened;
+};
+
+// Each entry "name=text": a control and what is typed, a key and its ini value after OK, a control
+// and its text after OK.
+struct Session {
+    const char* what;
+    std::vector<std::string> typed, stored, shown;
+};
+
+std::pair<std::string, std::string> Split(const std::string& entry) {
+    const size_t eq = entry.find('=');
+    return {entry.substr(0, eq), entry.substr(eq + 1)};
+}
+
+class TypedSession : public ConfDialog, public ::testing::WithParamInterface<Session> {};
+
+TEST_P(TypedSession, OkStoresTheRulesResults) {
+    Start();
+    Open();
+    for (const std::string& e : GetParam().typed) Type(Split(e).first, Split(e).second);
+    Press(1);
+    for (const std::string& e : GetParam().shown)
+        EXPECT_EQ(BoxText(Split(e).first), Split(e).second);
+    for (const std::string& e : GetParam().stored) EXPECT_EQ(Ini(Split(e).first), Split(e).second);
+    EXPECT_TRUE(h.HasLine("設定画面 OKCancelButtons Click1"));
+    EXPECT_EQ(calls, (std::vector<std::string>{"reopen", "applied"}));
+}
+
+const Session kSessions[] = {
+    {"A",
+     {"TextNumDev=0", "TextAlertLevelDB=50", "TextMuonSec=0", "TextHourAdjust=053000",
+      "TextMinute=abc"},
+     {"NumRec=1", "AlertLevelDB=-50", "MuonSec=1", "HourAdjust=19800", "AMinute=0"},
+     {"TextHourAdjust=05:30:00", "TextMinute=0"}},
+    {"B",
+     {"TextNumDev=1", "TextAlertLevelDB=-50", "TextHourAdjust=abc", "TextAuditName3=ラジオ第２",
+      "TextMailAddr7=desk@example.com"},
+     {"NumRec=0", "AlertLevelDB=-50", "HourAdjust=18000", "AuditName_4=ラジオ第２",
+      "MailAddr_8=desk@example.com", "MailAddr_1=***"},
+     {}}};
+INSTANTIATE_TEST_SUITE_P(Fields, TypedSession, ::testing::ValuesIn(kSessions),
+                         [](const auto& p) { return std::string(p.param.what); });
+
+TEST_F(ConfDialog, CancelWritesOnlyItsLogLine) {
+    Start();
+    const std::string before = ReadText(h.store->Path());
+    Open();
+    Type("TextNumDev", "5");
+    Type("TextMuonSec", "2");
+    Press(0);
+    EXPECT_EQ(ReadText(h.store->Path()), before);
+    EXPECT_TRUE(h.HasLine("設定画面 OKCancelButtons Click0"));
+    EXPECT_FALSE(h.HasLine("Click1"));
+    EXPECT_TRUE(calls.empty());
+    EXPECT_EQ(h.monitor->settings.thresholds.muonSec, 15);
+}
+
+TEST_F(ConfDialog, ChangesActOnTheRunningMonitor) {
+    Start({"silence 100", ""});
+    h.Click(h.window->AuditButton(0));
+    h.RunTicks(30);
+    ASSERT_EQ(h.monitor->AlertActive[0], 0);
+    const QImage meter = h.window->PictureVU(1)->Pixmap().toImage();
+    Open();
+    Type("TextMuonSec", "1");
+    Type("TextRecLevelDB0", "-6");
+    Type("TextAuditName1", "AM 本線");
+    Type("TextHourAdjust", "10:00:00");
+    Press(1);
+    h.RunTicks(10);
+    EXPECT_EQ(h.monitor->AlertActive[0], 1);
+    EXPECT_FLOAT_EQ(h.monitor->Capture().RecGain[0], DecibelToGain(-6.0f));
+    EXPECT_NE(h.window->PictureVU(1)->Pixmap().toImage(), meter);  // idle, yet renamed
+    // 09:31 is before a 10:00 day start: the broadcast day is still the day before.
+    EXPECT_EQ(h.monitor->Clock().BroadcastDate(), "2026/12/04");
+    EXPECT_EQ(h.monitor->Clock().BroadcastTime().substr(0, 3), "33:");
+}
+
+TEST_F(ConfDialog, ReopensDevicesWithADetectedPort) {
+    std::filesystem::create_directories(h.dir.File("sys/class/tty/ttyUSB0"));
+    roots.sysfs = h.dir.File("sys");
+    roots.dev = h.dir.File("dev");
+    Start();
+    Open();
+    QComboBox* com = Get<QComboBox>("ComboCom");
+    ASSERT_EQ(com->count(), 8);
+    const std::string port = roots.dev + "/ttyUSB0";
+    EXPECT_EQ(com->itemText(7).toStdString(), port);
+    com->setCurrentIndex(7);
+    Click("CheckBCD");
+    Press(1);
+    EXPECT_EQ(reopened.comNo, 7);
+    EXPECT_EQ(reopened.comDevice, port);
+    EXPECT_EQ(reopened.useBCD, 1);
+    EXPECT_EQ(h.monitor->settings.useBCD, 1);
+    EXPECT_EQ(Ini("ComDevice"), port);
+}
+
+TEST_F(ConfDialog, BcdDisablesTheBaudAndTheFirstPin) {
+    h.Set("UseBCD", "1");
+    Start();
+    Open();
+    const auto enabled = [this] {
+        return std::vector<bool>{Get<QComboBox>("ComboBaud")->isEnabled(),
+                                 Get<QComboBox>("ComboAdjustPin0")->isEnabled(),
+                                 Get<QComboBox>("ComboAdjustPin1")->isEnabled()};
+    };
+    EXPECT_EQ(enabled(), (std::vector<bool>{false, false, true}));
+    Click("CheckBCD");
+    EXPECT_EQ(enabled(), (std::vector<bool>{true, true, true}));
+    Click("CheckBCD");
+    EXPECT_EQ(enabled(), (std::vector<bool>{false, false, true}));
+}
+
+TEST_F(ConfDialog, ASecondMenuClickRaisesTheSameDialog) {
+    Start();
+    Open();
+    FrmConf* first = frm;
+    h.window->MenuConf()->trigger();
+    EXPECT_EQ(h.window->findChildren<FrmConf*>().size(), 1);
+    EXPECT_EQ(h.window->findChild<FrmConf*>(), first);
+    Press(0);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(frm.isNull());
+    Open();
+    EXPECT_FALSE(frm.isNull());
+}
+
+// Mail ports are 16-bit signed settings: a listener below 32768 (ephemeral ports lie above).
+bool ListenLow(QTcpServer& server) {
+    for (quint16 port = 20000 + QRandomGenerator::global()->bounded(10000); port < 32768; ++port)
+        if (server.listen(QHostAddress::LocalHost, port)) return true;
+    return false;
+}
+
+class TestMail : public ConfDialog {
+  protected:
+    void SendTo(int port, const char* addressBox) {
+        Start();
+        Open();
+        Type("TextMailHost", "127.0.0.1");
+        Type("TextMailHostPort", std::to_string(port));
+        Type("TextMailUserName", "");
+        Type(addressBox, "desk@example.com");
+    }
+    void Send() { Click("ButtonTestMail"); }
+    std::string Result() { return Get<QLabel>("LabelTestMail")->text().toStdString(); }
+    bool Ended() { return Result() != FrmConf::kTestMailSending; }
+};
+
+// Typed but not confirmed: the server gets the dialog's values, memory keeps its own.
+TEST_F(TestMail, ReachesALocalServerWithTheTypedValues) {
+    SmtpServer server("plain", "");
+    ASSERT_NE(server.port, 0);
+    SendTo(server.port, "TextMailAddr1");
+    Type("TextAuditName1", "AM 本線");
+    Send();
+    EXPECT_FALSE(Get("ButtonTestMail")->isEnabled());
+    ASSERT_TRUE(WaitUntil([this] { return Ended(); }, 20000));
+    EXPECT_EQ(Result(), FrmConf::kTestMailAccepted);
+    ASSERT_EQ(server.Count(), 1);
+    EXPECT_NE(server.Envelope(1).find("desk@example.com"), std::string::npos);
+    EXPECT_EQ(Str(ParseWithPython(server.Message(1)), "subject"), "sonivex無音検出 AM 本線");
+    EXPECT_EQ(h.monitor->settings.mailHost, kDefaultMailHost);
+}
+
+TEST_F(TestMail, ClosingTheDialogEndsASessionInProgress) {
+    QTcpServer silent;  // accepts and never greets
+    ASSERT_TRUE(ListenLow(silent));
+    SendTo(silent.serverPort(), "TextMailAddr0");
+    Send();
+    ASSERT_TRUE(WaitUntil([&silent] { return silent.hasPendingConnections(); }, 5000));
+    QTcpSocket* peer = silent.nextPendingConnection();
+    Press(0);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(frm.isNull());
+    EXPECT_TRUE(
+        WaitUntil([peer] { return peer->state() == QAbstractSocket::UnconnectedState; }, 5000));
+}
+
+// Each tab as a picture, and no text cut off by the space its control was given.
+TEST_F(ConfDialog, EveryTabShowsItsTextsWhole) {
+    h.Set("AuditName_1", "FM 本線");
+    h.Set("MailAddr_1", "desk@example.com");
+    Start();
+    Open();
+    for (int k = 0; k < tabs->count(); ++k) {
+        tabs->setCurrentIndex(k);
+        QCoreApplication::processEvents();
+        std::filesystem::create_directories(SONIVEX_ARTIFACTS_DIR);
+        EXPECT_TRUE(frm->grab().save(QStringLiteral(SONIVEX_ARTIFACTS_DIR "/conf-%1.png").arg(k)));
+        for (QLabel* label : tabs->widget(k)->findChildren<QLabel*>()) {
+            const QSize need = label->sizeHint();
+            EXPECT_GE(label->width(), label->wordWrap() ? 0 : need.width())
+                << k << " " << label->text().toStdString();
+            const int height =
+                label->wordWrap() ? label->heightForWidth(label->width()) : need.height();
+            EXPECT_GE(label->height(), height) << k << " " << label->text().toStdString();
+        }
+    }
+}
+
+}  // namespace
+}  // namespace sonivex::testing

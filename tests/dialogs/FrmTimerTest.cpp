@@ -1,0 +1,248 @@
+// The schedule window on a running monitor: typing, clicking, the checks and their messages, the
+// list, the date dialog, its own placement, and the monitor pausing an input for a new entry.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTreeWidget>
+
+#include "DateDialogDriver.h"
+#include "dialogs/FrmTimer.h"
+#include "dialogs/ScheduleWindow.h"
+#include "gui/GuiHarness.h"
+
+namespace sonivex::testing {
+namespace {
+
+// Broadcast time 2026/12/05 (Saturday) 09:30:00 on two inputs.
+class TimerWindow : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        h.SimInputs({"", ""});
+        h.Start();
+        h.RunTicks(1);
+        AttachScheduleWindow(*h.window, *h.monitor, *h.store);
+    }
+    void Open() {
+        h.window->MenuTimer()->trigger();
+        frm = h.window->findChild<QWidget*>("FrmTimer");
+        ASSERT_TRUE(frm && QTest::qWaitForWindowExposed(frm));
+        list = frm->findChild<QTreeWidget*>("ListTimer");
+    }
+    template <class T = QAbstractButton>
+    T* Get(const QString& name) {
+        T* widget = frm->findChild<T*>(name);
+        EXPECT_NE(widget, nullptr) << name.toStdString();
+        return widget;
+    }
+    QLineEdit* Box(const QString& name) { return Get<QLineEdit>(name); }
+    void Type(const char* box, const char* text) {
+        Box(box)->clear();
+        QTest::keyClicks(Box(box), QString::fromUtf8(text));
+    }
+    void Click(const QString& name) { h.Click(Get(name)); }
+    void ClickRow(int row, Qt::KeyboardModifiers keys = {}) {
+        const QRect rect = list->visualItemRect(list->topLevelItem(row));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, keys, rect.center());
+    }
+    // Times typed; weekday boxes clicked (bit i = CheckWD<i>), or the date box used for `day`.
+    void Edit(const char* start, const char* end, int weekdays, int decemberDay = 0) {
+        Type("TextTime0", start);
+        Type("TextTime1", end);
+        for (int i = 0; i < 7; ++i)
+            if ((weekdays >> i) & 1) Click("CheckWD" + QString::number(i));
+        if (decemberDay == 0) return;
+        Click("CheckDate");
+        WhenDateDialogOpens(frm, [decemberDay](FrmGetDate& d) { ClickDay(d, decemberDay); });
+        h.Click(Box("TextDate"));
+    }
+    std::vector<TimerEntry>& Entries() { return h.monitor->Schedule()->Entries; }
+    QStringList Row(int row) {
+        QStringList texts;
+        for (int c = 0; c < kTimerColumns; ++c) texts << list->topLevelItem(row)->text(c);
+        return texts;
+    }
+
+    GuiHarness h;
+    QWidget* frm = nullptr;
+    QTreeWidget* list = nullptr;
+};
+
+TEST_F(TimerWindow, AddsWeekdayAndDateEntries) {
+    Open();
+    Edit("090000", "100000", (1 << 1) | (1 << 5));
+    EXPECT_EQ(Box("TextTime0")->text() + Box("TextTime1")->text(), "09:00:0010:00:00");
+    Click("CmdAdd");
+    QTest::keyClick(Get<QComboBox>("ComboCh"), Qt::Key_Down);
+    Edit("23:00:00", "25:00:00", 0, 24);
+    Click("CmdAdd");
+    EXPECT_TRUE(h.box.asked.empty());
+    ASSERT_EQ(list->topLevelItemCount(), 2);
+    EXPECT_EQ(Row(0), QStringList({"1", "09:00:00", "10:00:00", "月金"}));
+    EXPECT_EQ(Row(1), QStringList({"2", "23:00:00", "25:00:00", "2026/12/24"}));
+    EXPECT_EQ(Entries(), (std::vector<TimerEntry>{{0, "09:00:00", "10:00:00", 34, ""},
+                                                  {1, "23:00:00", "25:00:00", 0, "2026/12/24"}}));
+}
+
+struct CheckCase {
+    const char* start;
+    const char* end;
+    int weekdays;
+    int decemberDay;      // 0 = no date
+    const char* message;  // "" = accepted
+};
+
+void PrintTo(const CheckCase& c, std::ostream* os) {
+    *os << c.start << "-" << c.end << " days " << c.weekdays << " date " << c.decemberDay;
+}
+
+class TimerChecks : public TimerWindow, public ::testing::WithParamInterface<CheckCase> {};
+
+TEST_P(TimerChecks, RefuseWithTheFirstFailingRule) {
+    const CheckCase& c = GetParam();
+    Open();
+    Edit(c.start, c.end, c.weekdays, c.decemberDay);
+    Click("CmdAdd");
+    const bool accepted = *c.message == 0;
+    EXPECT_EQ(Entries().size(), accepted ? 1u : 0u);
+    EXPECT_EQ(list->topLevelItemCount(), accepted ? 1 : 0);
+    ASSERT_EQ(h.box.asked.size(), accepted ? 0u : 1u);
+    if (accepted) return;
+    EXPECT_EQ(h.box.asked[0].text, c.message);
+    EXPECT_EQ(h.box.asked[0].flags, MB_OK | MB_ICONSTOP);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rules, TimerChecks,
+                         ::testing::Values(CheckCase{"23:00:00", "01:00:00", 2, 0, kBadTimeMessage},
+                                           CheckCase{"23:00:00", "25:00:00", 2, 0, ""},
+                                           CheckCase{"09:00", "10:00:00", 2, 0, kBadTimeMessage},
+                                           CheckCase{"09:00:00.5", "10:00:00", 2, 0, ""},
+                                           CheckCase{"09:00:00", "10:00:00", 0, 0, kNoDayMessage},
+                                           CheckCase{"09:00:00", "10:00:00", 0, 4, kPastMessage},
+                                           CheckCase{"09:00:00", "10:00:00", 0, 5, kPastMessage},
+                                           CheckCase{"09:31:00", "10:00:00", 0, 5, ""}));
+
+TEST_F(TimerWindow, RowFillsTheEditorAndOverwriteReplacesIt) {
+    Entries() = {{0, "09:00:00", "10:00:00", 34, ""},
+                 {1, "28:00:00", "06:00:00", 0, "2027/01/02"},
+                 {5, "11:00:00", "12:00:00", 0x7f, ""}};
+    h.Set("TabWidth_ListTimer_4", "1800");  // every weekday's name in full
+    Open();
+    EXPECT_FALSE(Box("TextDate")->isEnabled());
+    ClickRow(1);
+    EXPECT_EQ(Get<QComboBox>("ComboCh")->currentText(), "2");
+    EXPECT_EQ(Box("TextTime0")->text(), "28:00:00");
+    EXPECT_TRUE(Get("CheckDate")->isChecked() && Box("TextDate")->isEnabled());
+    EXPECT_EQ(Box("TextDate")->text(), "2027/01/02");
+    EXPECT_FALSE(Get("CheckWD1")->isEnabled());
+    QDate shown;  // the date dialog opens on the box's date; cancelling keeps it
+    WhenDateDialogOpens(frm, [&shown](FrmGetDate& d) {
+        shown = d.Calendar()->selectedDate();
+        d.reject();
+    });
+    h.Click(Box("TextDate"));
+    EXPECT_EQ(shown, QDate(2027, 1, 2));
+    EXPECT_EQ(Box("TextDate")->text(), "2027/01/02");
+    std::filesystem::create_directories(SONIVEX_ARTIFACTS_DIR);
+    EXPECT_TRUE(frm->grab().save(QString(SONIVEX_ARTIFACTS_DIR) + "/timer-window.png"));
+    ClickRow(0);
+    EXPECT_TRUE(!Get("CheckDate")->isChecked() && Box("TextDate")->text().isEmpty());
+    int ticked = 0;
+    for (int i = 0; i < 7; ++i) ticked |= Get("CheckWD" + QString::number(i))->isChecked() << i;
+    EXPECT_TRUE(ticked == 34 && Get("CheckWD1")->isEnabled());
+    ClickRow(2);  // channel 6 does not exist: the first one
+    EXPECT_EQ(Get<QComboBox>("ComboCh")->currentIndex(), 0);
+    Type("TextTime1", "130000");
+    Click("CmdOverwrite");
+    EXPECT_EQ(Entries()[2], (TimerEntry{0, "11:00:00", "13:00:00", 0x7f, ""}));
+    EXPECT_EQ(Entries()[0].end, "10:00:00");
+    EXPECT_EQ(Row(2)[2], "13:00:00");
+}
+
+TEST_F(TimerWindow, DeleteAsksThenRemovesEverySelectedRow) {
+    for (int k = 0; k < 4; ++k) Entries().push_back({k % 2, "0" + std::to_string(k), "", 1, ""});
+    const std::vector<TimerEntry> before = Entries();
+    Open();
+    ClickRow(0);
+    ClickRow(2, Qt::ControlModifier);
+    Click("CmdDelete");
+    ASSERT_EQ(h.box.asked.size(), 1u);
+    EXPECT_EQ(h.box.asked[0].text, kDeleteQuestion);
+    EXPECT_EQ(h.box.asked[0].flags, MB_YESNO | MB_ICONQUESTION);
+    EXPECT_EQ(Entries(), before);
+    h.box.answer = IDYES;
+    Click("CmdDelete");
+    EXPECT_EQ(Entries(), (std::vector<TimerEntry>{before[1], before[3]}));
+    EXPECT_EQ(list->topLevelItemCount(), 2);
+}
+
+// The close box only hides; the window saves its own keys when the main window takes it along.
+TEST_F(TimerWindow, HidesOnCloseAndKeepsItsPlacementAndWidths) {
+    for (auto [key, value] : {std::pair{"WindowLeft_Timer", "1500"},
+                              {"WindowTop_Timer", "3000"},
+                              {"WindowWidth_Timer", "7500"},
+                              {"WindowHeight_Timer", "6000"},
+                              {"TabWidth_ListTimer_2", "2400"},
+                              {"TabWidth_ListTimer_3", "-5"}})
+        h.Set(key, value);
+    Open();
+    EXPECT_EQ(frm->pos(), QPoint(100, 200));
+    EXPECT_EQ(frm->frameGeometry().size(), QSize(500, 400));
+    EXPECT_EQ(std::vector<int>({list->columnWidth(0), list->columnWidth(1), list->columnWidth(2)}),
+              std::vector<int>({80, 160, 80}));
+    QWidget* first = frm;
+    frm->close();
+    EXPECT_FALSE(first->isVisible());
+    Open();
+    EXPECT_TRUE(frm == first && frm->isVisible());
+    frm->move(60, 30);
+    frm->resize(520, 410);
+    const QSize outer = frm->frameGeometry().size() * 15;
+    list->setColumnWidth(3, 100);
+    const std::string mainLeft = h.store->ReadSetting("WindowLeft", "");
+    h.monitor.reset();
+    h.window.reset();
+    std::string saved;
+    for (const char* key : {"WindowLeft_Timer", "WindowTop_Timer", "WindowState_Timer",
+                            "TabWidth_ListTimer_1", "TabWidth_ListTimer_2", "TabWidth_ListTimer_3",
+                            "TabWidth_ListTimer_4", "WindowWidth_Timer", "WindowHeight_Timer"})
+        saved += h.store->ReadSetting(key, "") + " ";
+    EXPECT_EQ(saved, "900 450 0 1200 2400 1200 1500 " + std::to_string(outer.width()) + " " +
+                         std::to_string(outer.height()) + " ");
+    EXPECT_EQ(h.store->ReadSetting("WindowLeft", ""), mainLeft);
+}
+
+// The program's end takes the window while the monitor and the store still exist.
+TEST_F(TimerWindow, GoesWhenTheApplicationQuits) {
+    Open();
+    frm->move(60, 30);
+    QObject guard;  // a window refusing to close would stop the quit: fail instead of hanging
+    QTimer::singleShot(0, &guard, &QCoreApplication::quit);
+    QTimer::singleShot(5000, &guard, [] { QCoreApplication::exit(1); });
+    EXPECT_EQ(QApplication::exec(), 0);
+    EXPECT_EQ(h.window->findChild<QWidget*>("FrmTimer"), nullptr);
+    EXPECT_EQ(h.store->ReadSetting("WindowLeft_Timer", ""), "900");
+}
+
+// The next evaluation (the clock's next second) pauses the input; deleting the entry frees it.
+TEST_F(TimerWindow, AddedEntryPausesItsInputAtTheNextEvaluation) {
+    Open();
+    Edit("09:00:00", "10:00:00", 1 << 6);
+    Click("CmdAdd");
+    EXPECT_EQ(h.window->AlertButton(0)->Text(0), "Alert");
+    h.RunTicks(10);
+    EXPECT_EQ(h.monitor->SchedulePause, (std::array<int, kMaxInputs>{1}));
+    EXPECT_EQ(h.window->AlertButton(0)->Text(0), "-");
+    EXPECT_EQ(h.window->AlertButton(1)->Text(0), "Alert");
+    h.box.answer = IDYES;
+    ClickRow(0);
+    Click("CmdDelete");
+    h.RunTicks(10);
+    EXPECT_EQ(h.monitor->SchedulePause[0], 0);
+    EXPECT_EQ(h.window->AlertButton(0)->Text(0), "Alert");
+}
+
+}  // namespace
+}  // namespace sonivex::testing
