@@ -14,6 +14,9 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include "devices/ExternalDevices.h"
+#include "devices/FCT_Serial.h"
+#include "devices/Pty.h"
 #include "dialogs/FrmConf.h"
 #include "gui/GuiHarness.h"
 #include "mail/MailTestSupport.h"
@@ -182,6 +185,34 @@ TEST_F(ConfDialog, ReopensDevicesWithADetectedPort) {
     EXPECT_EQ(reopened.useBCD, 1);
     EXPECT_EQ(h.monitor->settings.useBCD, 1);
     EXPECT_EQ(Ini("ComDevice"), port);
+}
+
+// OK reopens the program's own serial link and HID box: the port on a pseudo-terminal comes back
+// in time-code mode, and the box now configured is looked for (and reported missing).
+TEST_F(ConfDialog, OkReopensTheRealSerialPortAndHidBox) {
+    Pty pty;
+    h.Set("ComNo", "7");
+    h.Set("ComDevice", pty.SlavePath());
+    roots.sysfs = h.dir.File("sys");  // no HID device on this machine's bus
+    ExternalDevices devices = OpenExternalDevices(*h.store, roots);
+    h.SimInputs({"", ""});
+    h.Start();
+    AttachSettingsDialog(*h.window,
+                         {h.monitor.get(), h.store.get(), &h.audio->Devices(),
+                          [&](const MonitorSettings& s) { devices.Reopen(s); }, nullptr, roots});
+    ASSERT_TRUE(devices.serial->IsOpen());
+    EXPECT_EQ(devices.serial->Port()->LineBaud(), 38400);
+    Open();
+    EXPECT_EQ(Get<QComboBox>("ComboCom")->currentText().toStdString(), pty.SlavePath());
+    Click("CheckBCD");
+    Get<QComboBox>("ComboHID")->setCurrentIndex(1);
+    h.box.asked.clear();
+    Press(1);
+    ASSERT_TRUE(devices.serial->IsOpen());
+    EXPECT_EQ(devices.serial->Port()->LineBaud(), kTimeCodeBaud);
+    EXPECT_FALSE(devices.hid->IsOpen());
+    ASSERT_EQ(h.box.asked.size(), 1u);
+    EXPECT_EQ(h.box.asked[0].text, "velmarok USB HID not found");
 }
 
 TEST_F(ConfDialog, BcdDisablesTheBaudAndTheFirstPin) {
