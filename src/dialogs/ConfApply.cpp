@@ -250,12 +250,9 @@ int TestMailInput(const ConfFields& fields) {
 }
 
 int DayStartSeconds(const std::string& text) {
-    if (!IsValidTimerTime(text, 0)) return -1;
-    const auto two = [&](size_t at) { return (text[at] - '0') * 10 + (text[at + 1] - '0'); };
-    double seconds = two(0) * 3600.0 + two(3) * 60.0 + two(6);
-    double scale = 0.1;
-    for (size_t i = 9; i < text.size(); ++i, scale /= 10) seconds += (text[i] - '0') * scale;
-    const double whole = std::nearbyint(seconds);
+    const std::optional<int64_t> ms = TimerTimeMs(text);
+    if (!ms) return -1;
+    const double whole = std::nearbyint(static_cast<double>(*ms) / 1000.0);
     return whole < kSecondsPerDay ? static_cast<int>(whole) : -1;
 }
 

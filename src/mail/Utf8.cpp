@@ -3,6 +3,8 @@
 
 #include <array>
 
+#include "platform/LegacyText.h"
+
 namespace sonivex {
 
 namespace {
@@ -28,16 +30,6 @@ bool Voiceable(char32_t k) {
     return (k >= u'カ' && k <= u'チ' && (k - u'カ') % 2 == 0) || k == u'ツ' || k == u'テ' ||
            k == u'ト' || SemiVoiceable(k);
 }
-
-// Length of the sequence a lead byte starts, 0 for a byte that cannot lead.
-int SequenceLength(unsigned char b) {
-    if (b < 0x80) return 1;
-    if (b >= 0xC2 && b <= 0xDF) return 2;
-    if (b >= 0xE0 && b <= 0xEF) return 3;
-    if (b >= 0xF0 && b <= 0xF4) return 4;
-    return 0;
-}
-
 }  // namespace
 
 std::u32string DecodeUtf8(const std::string& text) {
@@ -46,7 +38,7 @@ std::u32string DecodeUtf8(const std::string& text) {
     size_t n = 0;
     while (n < text.size()) {
         const auto b = static_cast<unsigned char>(text[n]);
-        const int len = SequenceLength(b);
+        const int len = Utf8SequenceLength(b);
         if (len == 1) {
             out += b;
             ++n;

@@ -68,26 +68,31 @@ bool EntryCovers(const TimerEntry& entry, const std::string& date, const std::st
     return from <= now && now <= to;
 }
 
-bool IsValidTimerTime(const std::string& pText, int dayStartSec) {
-    constexpr int64_t kDayMs = 86'400'000;
+std::optional<int64_t> TimerTimeMs(const std::string& pText) {
     const size_t n = pText.size();
     const bool form =
         (n == 8 || (n >= 10 && n <= 12 && pText[8] == '.')) && pText[2] == ':' && pText[5] == ':';
-    if (!form) return false;
+    if (!form) return std::nullopt;
     std::string digits;
     for (size_t i = 0; i < n; ++i) {
         if (i == 2 || i == 5 || i == 8) continue;
-        if (pText[i] < '0' || pText[i] > '9') return false;
+        if (pText[i] < '0' || pText[i] > '9') return std::nullopt;
         digits += pText[i];
     }
     digits.resize(9, '0');  // hhmmssfff
     const int hh = std::stoi(digits.substr(0, 2)), mm = std::stoi(digits.substr(2, 2));
     const int ss = std::stoi(digits.substr(4, 2)), fff = std::stoi(digits.substr(6, 3));
-    if (mm >= 60 || ss >= 60) return false;
-    const int64_t valueMs = hh * 3'600'000LL + mm * 60'000LL + ss * 1'000LL + fff;
+    if (mm >= 60 || ss >= 60) return std::nullopt;
+    return hh * 3'600'000LL + mm * 60'000LL + ss * 1'000LL + fff;
+}
+
+bool IsValidTimerTime(const std::string& pText, int dayStartSec) {
+    constexpr int64_t kDayMs = 86'400'000;
+    const std::optional<int64_t> valueMs = TimerTimeMs(pText);
+    if (!valueMs) return false;
     if (dayStartSec <= 0) return true;
     const int64_t fromMs = dayStartSec * 1'000LL;
-    return valueMs >= fromMs && valueMs <= fromMs + kDayMs;
+    return *valueMs >= fromMs && *valueMs <= fromMs + kDayMs;
 }
 
 void ScheduleTable::Evaluate(const std::string& date, const std::string& time, int numInputs,

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +28,9 @@ struct TimerEntry {
 // True when the entry covers the broadcast date and time.
 bool EntryCovers(const TimerEntry& entry, const std::string& date, const std::string& time);
 
+// The milliseconds of hh:mm:ss or hh:mm:ss.f to .fff (minutes and seconds below 60); nothing for
+// any other text.
+std::optional<int64_t> TimerTimeMs(const std::string& pText);
 // A start or end time the editor accepts: hh:mm:ss, optionally with .f to .fff, minutes and
 // seconds below 60, and with a day start above 0 within [day start, day start + 24 h].
 bool IsValidTimerTime(const std::string& pText, int dayStartSec);

@@ -13,8 +13,9 @@ namespace {
 constexpr char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
 constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 
-// Bytes of a UTF-8 sequence from its lead byte; 0 for a byte that cannot lead one.
-int SequenceLength(unsigned char lead) {
+}  // namespace
+
+int Utf8SequenceLength(unsigned char lead) {
     if (lead < 0x80) return 1;
     if (lead >= 0xC2 && lead <= 0xDF) return 2;
     if (lead >= 0xE0 && lead <= 0xEF) return 3;
@@ -22,11 +23,9 @@ int SequenceLength(unsigned char lead) {
     return 0;
 }
 
-}  // namespace
-
 bool IsValidUtf8(const std::string& text) {
     for (size_t i = 0; i < text.size();) {
-        const int n = SequenceLength(static_cast<unsigned char>(text[i]));
+        const int n = Utf8SequenceLength(static_cast<unsigned char>(text[i]));
         if (n == 0 || i + n > text.size()) return false;
         for (int k = 1; k < n; ++k)
             if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;

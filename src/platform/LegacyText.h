@@ -6,6 +6,8 @@
 
 namespace sonivex {
 
+// Bytes of a UTF-8 sequence from its lead byte; 0 for a byte that cannot lead one.
+int Utf8SequenceLength(unsigned char lead);
 bool IsValidUtf8(const std::string& text);
 // Bytes that CP932 cannot decode become U+FFFD; nothing is dropped silently.
 std::string Cp932ToUtf8(const std::string& bytes);
