@@ -59,7 +59,9 @@ void C_WaveOut::FileName(const std::string& path) {
     if (c_Pages.empty()) Init();
     c_StartFrame = c_FromSample = 0;
     c_PlayEnd = c_Length;
-    if (!path.empty() && path == c_FileName && c_Info.valid) {
+    // The same name is read again only when the file was replaced or rewritten on disk.
+    const FileStamp stamp = StampOfFile(path);
+    if (!path.empty() && path == c_FileName && c_Info.valid && stamp == c_FileStamp) {
         c_FileLoaded = 1;
         c_Busy = false;
         return;
@@ -76,6 +78,7 @@ void C_WaveOut::FileName(const std::string& path) {
         c_Busy = false;
         return;
     }
+    c_FileStamp = stamp;
     c_Busy = false;
     c_FileLoaded = 1;
 }

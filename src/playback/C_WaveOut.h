@@ -167,6 +167,7 @@ class C_WaveOut : public FillerPlayer {
 
     // The loaded file.
     std::string c_FileName;
+    FileStamp c_FileStamp;  // of c_FileName when it was loaded
     WaveInfo c_Info;
     int c_FileLoaded = 0;
     int64_t c_Length = 0;  // frames the file holds

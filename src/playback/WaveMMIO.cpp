@@ -165,6 +165,14 @@ int64_t GetFileSizeByHandle(FileHandle fd) {
     return static_cast<int64_t>(st.st_size);
 }
 
+FileStamp StampOfFile(const std::string& path) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) return {};
+    return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino),
+            static_cast<int64_t>(st.st_size),
+            static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
 int64_t GetFileSizeByName(const std::string& path) {
     FileHandle fd = OpenFileHandle(path, 0);
     if (fd == 0) return 0;

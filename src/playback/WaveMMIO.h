@@ -53,6 +53,14 @@ void CloseFileHandle(FileHandle& fd);
 int SeekFileHandle(FileHandle fd, int64_t position);  // 0, or -1 on failure
 int64_t GetFileSizeByHandle(FileHandle fd);           // -1 on failure
 int64_t GetFileSizeByName(const std::string& path);   // 0 when it cannot be opened
+
+// Tells a file replaced or rewritten on disk from the one seen before; all 0 when it is missing.
+struct FileStamp {
+    uint64_t device = 0, inode = 0;
+    int64_t size = 0, modifiedNs = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+FileStamp StampOfFile(const std::string& path);
 // Reads count bytes at position. fd 0 opens the path. Returns the (open) handle, or 1 after
 // closing it when closeAfter; 0 on failure, after closing the handle (also one passed in).
 // count 0 with fd 0 and closeAfter 0 only opens the file and returns the handle.

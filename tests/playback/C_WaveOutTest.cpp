@@ -103,6 +103,25 @@ TEST_F(PlayerTest, RangeSettersFollowTheirRules) {
     EXPECT_EQ(player.Length(), 1000);
 }
 
+// A filler replaced on disk between two alerts plays as it is now, not as it was first read.
+TEST_F(PlayerTest, AFileReplacedUnderItsNameIsReadAfresh) {
+    Configure();
+    const std::string path = Load("filler.wav", 8000, 2, 16, 4000);
+    ASSERT_EQ(player.Play(), 1);
+    Run(300);
+    player.StopIO(1);
+    const std::vector<uint8_t> fresh = TestSamples(3000, 2, 16, 99);
+    WriteWave(path, 8000, 2, 16, fresh);
+    player.FileName(path);
+    EXPECT_EQ(player.Length(), 375);
+    const size_t before = Out(0).Played().size();
+    ASSERT_EQ(player.Play(), 1);
+    Run(300);
+    const std::vector<uint8_t>& played = Out(0).Played();
+    ASSERT_GE(played.size(), before + 2000);
+    EXPECT_TRUE(std::equal(fresh.begin(), fresh.begin() + 2000, played.begin() + before));
+}
+
 struct LeadCase {
     int rate, channels, bits, delayMs, leadFrames;
     uint8_t silence;
