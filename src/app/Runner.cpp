@@ -22,6 +22,7 @@
 #include "monitor/FrmMain.h"
 #include "monitor/Monitor.h"
 #include "monitor/SettingsStore.h"
+#include "platform/AlsaDeviceList.h"
 #include "platform/AudioBackend.h"
 #include "platform/Clock.h"
 #include "support/HeadlessMessageBox.h"
@@ -240,6 +241,8 @@ int ListDevices(const Options& o) {
             std::cout << "  " << n << "  " << devices.Name(isInput, n);
             const std::string id = devices.Id(isInput, n);
             if (id != devices.Name(isInput, n)) std::cout << "  [" << id << "]";
+            if (const std::string sharing = SharingOf(id); !sharing.empty())
+                std::cout << "  " << sharing;
             std::cout << "\n";
         }
     }

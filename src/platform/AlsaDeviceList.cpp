@@ -14,7 +14,6 @@ namespace sonivex {
 namespace {
 
 constexpr std::string_view kDefaultPcm = "default";
-constexpr std::string_view kSharedSuffix = " (shared)";
 
 // PCMs that make no sound, only wrap "default" (rate converters, channel mixers) or reach a card
 // with fewer conversions or other channels than plughw: listing them would offer the same device
@@ -56,23 +55,52 @@ bool Skipped(std::string_view plugin) {
     return false;
 }
 
-// Whether the hint belongs in the list of this direction, and whether it is a shared variant.
-bool Usable(const PcmHint& hint, bool isInput, bool& shared) {
+std::string_view SharingPlugin(bool isInput) {
+    return isInput ? "dsnoop" : "dmix";
+}
+
+// "CARD=X,DEV=n" of a card PCM; "" for other PCMs.
+std::string_view CardDevice(std::string_view pcmName) {
+    const size_t colon = pcmName.find(':');
+    if (colon == std::string_view::npos || pcmName.find("CARD=") == std::string_view::npos)
+        return "";
+    return pcmName.substr(colon + 1);
+}
+
+// Whether the hint belongs in the list of this direction.
+bool Usable(const PcmHint& hint, bool isInput) {
     if (hint.name.empty()) return false;
     if (hint.ioid == (isInput ? "Output" : "Input")) return false;
     const std::string_view plugin = PluginOf(hint.name);
-    shared = plugin == (isInput ? "dsnoop" : "dmix");
-    if (plugin == "dsnoop" || plugin == "dmix") return shared;
+    if (plugin == "dsnoop" || plugin == "dmix") return plugin == SharingPlugin(isInput);
     // Of a card's many PCMs only the one with all conversions is offered.
-    if (hint.name.find("CARD=") != std::string::npos) return plugin == "plughw";
+    if (!CardDevice(hint.name).empty()) return plugin == "plughw";
     return !Skipped(plugin);
 }
 
-std::string DisplayName(const PcmHint& hint, bool shared) {
+std::string DisplayName(const PcmHint& hint) {
     std::string name = Trim(std::string_view(hint.desc).substr(0, hint.desc.find('\n')));
-    if (name.empty()) name = hint.name;
-    if (shared) name += kSharedSuffix;
-    return name;
+    return name.empty() ? hint.name : name;
+}
+
+// The sharing PCM of each card device that ALSA offers one for, by "CARD=X,DEV=n".
+std::map<std::string, std::string, std::less<>> SharingPcms(const std::vector<PcmHint>& hints,
+                                                            bool isInput) {
+    std::map<std::string, std::string, std::less<>> sharing;
+    for (const PcmHint& hint : hints) {
+        if (Usable(hint, isInput) && PluginOf(hint.name) == SharingPlugin(isInput))
+            sharing.emplace(CardDevice(hint.name), hint.name);
+    }
+    return sharing;
+}
+
+bool HasPlughw(const std::vector<PcmHint>& hints, std::string_view cardDevice, bool isInput) {
+    for (const PcmHint& hint : hints) {
+        if (Usable(hint, isInput) && PluginOf(hint.name) == "plughw" &&
+            CardDevice(hint.name) == cardDevice)
+            return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -93,15 +121,33 @@ std::vector<PcmHint> ReadPcmHints() {
 std::vector<AlsaDeviceEntry> BuildDeviceEntries(const std::vector<PcmHint>& hints, bool isInput) {
     std::vector<AlsaDeviceEntry> entries{{std::string(kDefaultPcm), std::string(kDefaultPcm)}};
     std::map<std::string, int> seen{{std::string(kDefaultPcm), 1}};
-    for (const PcmHint& hint : hints) {
-        bool shared = false;
-        if (!Usable(hint, isInput, shared)) continue;
-        std::string name = DisplayName(hint, shared);
+    const auto add = [&](std::string name, const std::string& id) {
         const int count = ++seen[name];
         if (count > 1) name = std::to_string(count) + "- " + name;
-        entries.push_back({std::move(name), hint.name});
+        entries.push_back({std::move(name), id});
+    };
+    const auto sharing = SharingPcms(hints, isInput);
+    for (const PcmHint& hint : hints) {
+        if (!Usable(hint, isInput)) continue;
+        const auto shared = sharing.find(CardDevice(hint.name));
+        if (PluginOf(hint.name) == "plughw" && shared != sharing.end()) {
+            // The card's plain name shares it with other programs and inputs; the exclusive
+            // open keeps its ALSA name.
+            add(DisplayName(hint), shared->second);
+            add(hint.name, hint.name);
+        } else if (PluginOf(hint.name) != SharingPlugin(isInput) ||
+                   !HasPlughw(hints, CardDevice(hint.name), isInput)) {
+            add(DisplayName(hint), hint.name);
+        }
     }
     return entries;
+}
+
+std::string SharingOf(const std::string& pcmId) {
+    const std::string_view plugin = PluginOf(pcmId);
+    if (plugin == "dmix" || plugin == "dsnoop") return "shared";
+    if (plugin == "plughw" || plugin == "hw") return "exclusive";
+    return "";
 }
 
 AlsaDeviceList::AlsaDeviceList(const std::vector<PcmHint>& hints)

@@ -24,8 +24,13 @@ struct AlsaDeviceEntry {
 std::vector<PcmHint> ReadPcmHints();
 
 // The devices of one direction: "default" first, then the usable hints in their order, with
-// duplicate names numbered "2- ", "3- ", ... as the device lookup expects.
+// duplicate names numbered "2- ", "3- ", ... as the device lookup expects. A card device's plain
+// name opens it through ALSA's sharing plugin (dsnoop for capture, dmix for output) when ALSA
+// offers one for it, and an entry named by its "plughw:" ALSA name opens it exclusively.
 std::vector<AlsaDeviceEntry> BuildDeviceEntries(const std::vector<PcmHint>& hints, bool isInput);
+
+// "shared" or "exclusive" for a card PCM by its ALSA name, "" for others (a sound server's).
+std::string SharingOf(const std::string& pcmId);
 
 // A snapshot of the device list, taken when it is made, so that an index found by name stays
 // the index that is opened.

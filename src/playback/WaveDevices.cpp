@@ -2,6 +2,7 @@
 #include "playback/WaveDevices.h"
 
 #include <charconv>
+#include <string_view>
 
 #include "platform/AudioBackend.h"
 #include "platform/MessageBox.h"
@@ -16,6 +17,7 @@ constexpr const char* kProductName = "sonivex";
 constexpr size_t kErrorTextChars = 200;
 constexpr int kMaxDuplicateNumber = 4;       // "N- " numbering recognised for N = 1..4
 constexpr size_t kNumberedNameMinChars = 5;  // shorter names are never stripped of a "N- " prefix
+constexpr std::string_view kOldSharedSuffix = " (shared)";
 const std::string kNotFoundText = "この名前のデバイスを検出できませんでした";
 
 std::string Trim(const std::string& text) {
@@ -103,7 +105,7 @@ bool ParseIndex(const std::string& key, int& index) {
 
 // First index whose name (or platform id) equals the key, then the first that matches it once
 // duplicate numbering is ignored; -1 when none does.
-int LookUp(const DeviceList& devices, bool isInput, const std::string& key) {
+int LookUpName(const DeviceList& devices, bool isInput, const std::string& key) {
     const int count = devices.Count(isInput);
     for (int i = 0; i < count; ++i) {
         if (ComparisonKey(DeviceName(devices, isInput, i)) == key ||
@@ -115,6 +117,15 @@ int LookUp(const DeviceList& devices, bool isInput, const std::string& key) {
         if (MatchDeviceName(DeviceName(devices, isInput, i), key)) return i;
     }
     return -1;
+}
+
+int LookUp(const DeviceList& devices, bool isInput, const std::string& key) {
+    const int found = LookUpName(devices, isInput, key);
+    // Earlier versions listed a card's shared open as "<name> (shared)"; its plain name shares
+    // it now.
+    if (found < 0 && key.ends_with(kOldSharedSuffix))
+        return LookUpName(devices, isInput, key.substr(0, key.size() - kOldSharedSuffix.size()));
+    return found;
 }
 
 }  // namespace

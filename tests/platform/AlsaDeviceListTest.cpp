@@ -6,6 +6,7 @@
 
 #include "AlsaTestConfig.h"
 #include "platform/AlsaDeviceList.h"
+#include "playback/WaveDevices.h"
 
 namespace sonivex {
 namespace {
@@ -43,7 +44,9 @@ TEST(AlsaDeviceListTest, LeavesOutPluginsAndNamesPcmsByTheirDescription) {
     EXPECT_EQ(ListOf(AlsaDeviceList(std::vector<PcmHint>{}), true), Entries{both[0]});
 }
 
-// Through ALSA itself: the private configuration's PCMs and its hints of two identical cards.
+// Through ALSA itself: the private configuration's PCMs and its hints of two identical cards, the
+// second without a mixing PCM. A card's plain name shares it where ALSA offers a way; its
+// "plughw:" name opens it alone.
 TEST(AlsaDeviceListTest, ReadsTheHintsAlsaGives) {
     test::UseAlsaTestConfig();
     const AlsaDeviceList list;
@@ -51,14 +54,14 @@ TEST(AlsaDeviceListTest, ReadsTheHintsAlsaGives) {
         {"default", "default"},
         {"Test capture", "testcap"},
         {"Test playback", "testplay"},
-        {"USB Audio CODEC, USB Audio", "plughw:CARD=CODEC,DEV=0"},
     };
     Entries inputs = common, outputs = common;
-    inputs.insert(inputs.end(),
-                  {{"USB Audio CODEC, USB Audio (shared)", "dsnoop:CARD=CODEC,DEV=0"},
-                   {"2- USB Audio CODEC, USB Audio", "plughw:CARD=CODEC_1,DEV=0"},
-                   {"2- USB Audio CODEC, USB Audio (shared)", "dsnoop:CARD=CODEC_1,DEV=0"}});
-    outputs.insert(outputs.end(), {{"USB Audio CODEC, USB Audio (shared)", "dmix:CARD=CODEC,DEV=0"},
+    inputs.insert(inputs.end(), {{"USB Audio CODEC, USB Audio", "dsnoop:CARD=CODEC,DEV=0"},
+                                 {"plughw:CARD=CODEC,DEV=0", "plughw:CARD=CODEC,DEV=0"},
+                                 {"2- USB Audio CODEC, USB Audio", "dsnoop:CARD=CODEC_1,DEV=0"},
+                                 {"plughw:CARD=CODEC_1,DEV=0", "plughw:CARD=CODEC_1,DEV=0"}});
+    outputs.insert(outputs.end(), {{"USB Audio CODEC, USB Audio", "dmix:CARD=CODEC,DEV=0"},
+                                   {"plughw:CARD=CODEC,DEV=0", "plughw:CARD=CODEC,DEV=0"},
                                    {"2- USB Audio CODEC, USB Audio", "plughw:CARD=CODEC_1,DEV=0"},
                                    {"HDA Intel HDMI, HDMI 0", "plughw:CARD=HDMI,DEV=3"}});
     // The machine's own configuration may add hints (a sound server, say); ours must all be
@@ -69,6 +72,29 @@ TEST(AlsaDeviceListTest, ReadsTheHintsAlsaGives) {
         for (const auto& entry : all) next += next < wanted.size() && entry == wanted[next];
         EXPECT_EQ(next, wanted.size()) << ::testing::PrintToString(all);
         EXPECT_EQ(all.front(), wanted.front());
+    }
+}
+
+// Names stored before plain names shared a card still find the device they meant.
+TEST(AlsaDeviceListTest, StoredNamesFindTheirDeviceAndSayHowTheyOpenIt) {
+    test::UseAlsaTestConfig();
+    const AlsaDeviceList list;
+    const struct {
+        bool isInput;
+        const char* stored;
+        const char* id;
+        const char* sharing;
+    } cases[] = {
+        {false, "USB Audio CODEC, USB Audio (shared)", "dmix:CARD=CODEC,DEV=0", "shared"},
+        {true, "2- USB Audio CODEC, USB Audio (shared)", "dsnoop:CARD=CODEC_1,DEV=0", "shared"},
+        {true, "USB Audio CODEC, USB Audio", "dsnoop:CARD=CODEC,DEV=0", "shared"},
+        {false, "plughw:CARD=CODEC,DEV=0", "plughw:CARD=CODEC,DEV=0", "exclusive"},
+        {false, "Test playback", "testplay", ""},
+    };
+    for (const auto& c : cases) {
+        const std::string id = list.Id(c.isInput, FindWaveDevice(list, c.isInput, c.stored, 0));
+        EXPECT_EQ(id, c.id) << c.stored;
+        EXPECT_EQ(SharingOf(id), c.sharing) << c.stored;
     }
 }
 
