@@ -22,6 +22,8 @@ std::string Cause(int kind, const AlertTextSettings& s) {
             return en ? "Lch more than " + one + "sec)" : "Lch " + one + "秒以上)";
         case 4:
             return en ? "Rch more than " + one + "sec)" : "Rch " + one + "秒以上)";
+        case 5:
+            return en ? "capture device failure)" : "録音デバイス異常)";
         default:
             return "";
     }
@@ -46,13 +48,16 @@ std::string AlertText(int i, int kind, const std::string& name, const AlertTextS
 
 std::string CancelText(int i, int reason, const std::string& name, const AlertTextSettings& s) {
     const std::string t = DateTimeText(s.hourAdjust);
+    static constexpr const char* kEnglish[] = {"Manually canceled)", "Audio detected)",
+                                               "capture device restored)"};
+    static constexpr const char* kJapanese[] = {"手動解除)", "音声復旧)", "録音デバイス復旧)"};
+    const size_t r = reason >= 0 && reason <= 2 ? static_cast<size_t>(reason) : 1;
     if (s.messageLang != 0) {
         return t + " (PC local time) " + kCrLf + "Alert has canceled." + kCrLf + Channel(i, name) +
-               (reason == 0 ? "Manually canceled)" : "Audio detected)");
+               kEnglish[r];
     }
     return std::string("警報解除") + kCrLf + t + " (PC内部時刻) " + kCrLf +
-           "警報が解除されました。" + kCrLf + Channel(i, name) +
-           (reason == 0 ? "手動解除)" : "音声復旧)");
+           "警報が解除されました。" + kCrLf + Channel(i, name) + kJapanese[r];
 }
 
 std::string MailSubject(const std::string& name, int messageLang) {

@@ -14,7 +14,7 @@ struct AlertTextSettings {
 
 // Lines end with CR LF; the time is the program clock on broadcast-day time.
 std::string AlertText(int i, int kind, const std::string& name, const AlertTextSettings& s);
-// reason 0: cancelled by hand, 1: audio restored.
+// reason 0: cancelled by hand, 1: audio restored, 2: the capture device delivers again.
 std::string CancelText(int i, int reason, const std::string& name, const AlertTextSettings& s);
 std::string MailSubject(const std::string& name, int messageLang);
 // Every CR LF replaced by one space, for the log.

@@ -46,7 +46,7 @@ class Monitor {
     void StartCapture(int i);
     void StopCapture(int i);
     void RaiseAlert(int i, int kind);
-    void CancelAlert(int i, int reason);  // reason 0 by hand, 1 audio restored
+    void CancelAlert(int i, int reason);  // CancelReason
     void SetLatch(int i, int on);
     void AuditButtonClick(int index);
     void AlertButtonClick(int index);
@@ -66,6 +66,7 @@ class Monitor {
     MonitorSettings settings;
     std::array<SilenceCounters, kMaxInputs> Counters{};
     std::array<int, kMaxInputs> AlertActive{};
+    std::array<int, kMaxInputs> ActiveKind{};  // the AlertKind of the alert in progress
     std::array<int, kMaxInputs> CancelRequest{};
     std::array<std::string, kMaxInputs> PendingMail{};
     std::array<int, kMaxInputs> SchedulePause{};
@@ -77,6 +78,9 @@ class Monitor {
     void ClockStep();
     void InputStep(int i);
     void SilenceStepFor(int i, int k);
+    void DeviceStep(int i, bool paused, bool justLost);
+    void DeviceBack(int i);
+    void BlankMeter(int i);  // "-∞" on both channels
     void ShowLevels(int i, int k, float& peakLeft, float& peakRight);
     void ServeCancelRequests();
     void QueueText(int i, const std::string& text);

@@ -19,6 +19,7 @@ void Monitor::RaiseAlert(int i, int kind) {
         fillers_[i]->Play();
     }
     AlertActive[i] = 1;
+    ActiveKind[i] = kind;
     QueueText(i, AlertText(i, kind, settings.inputs[i].auditName, settings.TextSettings()));
 }
 

@@ -6,6 +6,7 @@ namespace sonivex {
 
 void Monitor::ApplySettings() {
     if (!started_) return;
+    capture_->LossRecovery = settings.deviceLossAlert;
     for (int i = 0; i < kMaxInputs; ++i) {
         capture_->DeviceId[i] = settings.inputs[i].devIn;  // an open input keeps its device
         capture_->RecGain[i] = settings.inputs[i].recGain;

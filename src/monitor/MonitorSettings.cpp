@@ -99,6 +99,7 @@ void ReadInputs(SettingsStore& store, const DeviceList& devices, MonitorSettings
 
 void ReadThresholds(SettingsStore& store, MonitorSettings& s) {
     s.useBeep = store.ReadSetting("UseBeep", int32_t{1});
+    s.deviceLossAlert = store.ReadSetting("DeviceLossAlert", int32_t{1}) != 0 ? 1 : 0;
     SilenceThresholds& t = s.thresholds;
     t.alertLevelDB = static_cast<float>(store.ReadSetting("AlertLevelDB", int32_t{-50}));
     t.muonSec = Bounded("MuonSec", store.ReadSetting("MuonSec", int32_t{15}), 0, kMaxSeconds);

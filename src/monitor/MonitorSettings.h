@@ -38,6 +38,7 @@ struct MonitorSettings {
     std::array<InputSettings, 8> inputs;
     int nFreq = 44100;
     int useBeep = 1;
+    int deviceLossAlert = 1;  // 1: a failed capture device raises an alert and is reopened
     SilenceThresholds thresholds;
     int noClose = 1, muteMS = 200, useExtensible = 0;
     float sizeRate = 1.2f;

@@ -63,6 +63,7 @@ void Monitor::Startup() {
     view_.SetCaption("sonivex - velmarok");
     ReadStartupSettings();
     capture_ = std::make_unique<WaveFCT>(*parts_.audio, settings.nFreq);
+    capture_->LossRecovery = settings.deviceLossAlert;
     for (int i = 0; i < kMaxInputs; ++i) {
         capture_->DeviceId[i] = settings.inputs[i].devIn;
         capture_->RecGain[i] = settings.inputs[i].recGain;

@@ -50,14 +50,20 @@ void Monitor::ClockStep() {
 }
 
 void Monitor::InputStep(int i) {
-    if (ExternalPause[i] || SchedulePause[i]) {
+    const bool paused = ExternalPause[i] || SchedulePause[i];
+    if (paused) {
         Counters[i].ClearSilence();
         view_.SetAlertText(i, "-");
     } else {
         view_.SetAlertText(i, "Alert");
     }
     if (capture_->CaptureState[i] != 1) return;
+    const int wasLost = capture_->DeviceLost[i];
     const int k = capture_->PollCapture(i);
+    if (capture_->DeviceLost[i] == 1)
+        DeviceStep(i, paused, wasLost == 0);
+    else if (wasLost == 1)
+        DeviceBack(i);
     if (k >= 0) SilenceStepFor(i, k);
 }
 
@@ -111,7 +117,8 @@ void Monitor::StartCapture(int i) {
     Counters[i].ClearSilence();
     if (capture_->OpenCapture(i) != 1) {
         WriteLog("録音失敗 " + std::to_string(i + 1));
-        return;
+        if (settings.deviceLossAlert == 0) return;
+        capture_->MarkLost(i);  // watched as a failed device: alert, and opened again later
     }
     view_.SetAuditColour(i, 1);
 }
@@ -120,10 +127,14 @@ void Monitor::StopCapture(int i) {
     if (capture_->CaptureState[i] != 1) return;
     capture_->CloseCapture(i);
     view_.SetAuditColour(i, 0);
+    BlankMeter(i);
+    Counters[i].ClearSilence();
+}
+
+void Monitor::BlankMeter(int i) {
     view_.ResetMeter(i);
     float left = 0, right = 0;
     ShowLevels(i, -1, left, right);
-    Counters[i].ClearSilence();
 }
 
 void Monitor::AuditButtonClick(int index) {

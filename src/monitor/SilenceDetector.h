@@ -13,8 +13,18 @@ struct SilenceThresholds {
     int hukkiSec = 15;         // this long without alert condition → alert ends; 0 = never
 };
 
-// Alert kinds: 0 none, 1 mono silent, 2 both channels, 3 left only, 4 right only.
-enum AlertKind { kAlertNone = 0, kAlertMono = 1, kAlertBoth = 2, kAlertLeft = 3, kAlertRight = 4 };
+// Alert kinds: 0 none, 1 mono silent, 2 both channels, 3 left only, 4 right only, 5 the capture
+// device failed (raised by the monitor, never by the silence count).
+enum AlertKind {
+    kAlertNone = 0,
+    kAlertMono = 1,
+    kAlertBoth = 2,
+    kAlertLeft = 3,
+    kAlertRight = 4,
+    kAlertDevice = 5
+};
+// Cancel reasons: 0 by hand, 1 audio restored, 2 the capture device delivers again.
+enum CancelReason { kCancelManual = 0, kCancelRestored = 1, kCancelDeviceBack = 2 };
 
 struct SilenceCounters {
     int silentLeft = 0;   // consecutive buffers with the left (or mono) peak below the threshold

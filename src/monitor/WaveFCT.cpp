@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "monitor/Levels.h"
+#include "platform/Clock.h"
 #include "playback/WaveDevices.h"
 #include "support/Log.h"
 
@@ -26,12 +27,12 @@ WaveFCT::~WaveFCT() {
         if (inputs_[i].device) CloseCapture(i);
 }
 
-int WaveFCT::OpenCapture(int i) {
+int WaveFCT::OpenCapture(int i, bool quiet) {
     Input& in = inputs_[i];
     in.device = audio_.CreateWaveIn();
     const int r = in.device->Open(DeviceId[i], format_);
     if (r != MMSYSERR_NOERROR) {
-        ShowWaveError(r, in.device->ErrorText(r), 0);
+        if (!quiet) ShowWaveError(r, in.device->ErrorText(r), 0);
         in.device.reset();
         return 0;
     }
@@ -48,43 +49,82 @@ int WaveFCT::OpenCapture(int i) {
     }
     NextBuffer[i] = 0;  // the device hands buffers back from the first one queued
     in.failureLogged = false;
+    in.lastBufferMs = ProgramClock().MonotonicMs();
     const int started = in.device->Start();
     if (started != MMSYSERR_NOERROR) {
-        WriteLog("waveInStart (OpenCapture) Failed r=" + std::to_string(started), 1);
-        CloseCapture(i);
+        if (!quiet) WriteLog("waveInStart (OpenCapture) Failed r=" + std::to_string(started), 1);
+        CloseDevice(i);
         return 0;
     }
     CaptureState[i] = 1;
     return 1;
 }
 
-void WaveFCT::CloseCapture(int i) {
+void WaveFCT::CloseDevice(int i) {
     Input& in = inputs_[i];
-    if (in.device) {
-        in.device->Reset();
-        in.device->Stop();
-        for (WaveHeader& h : in.headers) in.device->UnprepareHeader(h);
-        in.device->Close();
-        in.device.reset();
-    }
+    if (!in.device) return;
+    in.device->Reset();
+    in.device->Stop();
+    for (WaveHeader& h : in.headers) in.device->UnprepareHeader(h);
+    in.device->Close();
+    in.device.reset();
+}
+
+void WaveFCT::CloseCapture(int i) {
+    CloseDevice(i);
     CaptureState[i] = 0;
+    DeviceLost[i] = 0;
+}
+
+void WaveFCT::MarkLost(int i) {
+    CloseDevice(i);
+    CaptureState[i] = 1;
+    DeviceLost[i] = 1;
+    inputs_[i].nextOpenMs = ProgramClock().MonotonicMs() + kReopenMs;
+}
+
+void WaveFCT::Reopen(int i) {
+    Input& in = inputs_[i];
+    const int64_t now = ProgramClock().MonotonicMs();
+    if (now < in.nextOpenMs) return;
+    in.nextOpenMs = now + kReopenMs;
+    // Quiet: the loss was logged once; the device's first buffer ends it.
+    OpenCapture(i, true);
+}
+
+int WaveFCT::Fail(int i, const std::string& detail) {
+    Input& in = inputs_[i];
+    if (!in.failureLogged && DeviceLost[i] == 0) {
+        WriteLog("waveInRead (PollCapture) " + detail, 1);
+        WriteLog("録音デバイス異常 " + std::to_string(i + 1));
+    }
+    in.failureLogged = true;
+    if (LossRecovery != 0) MarkLost(i);
+    return -1;
 }
 
 int WaveFCT::PollCapture(int i) {
     Input& in = inputs_[i];
-    if (!in.device) return -1;
+    if (!in.device) {
+        if (DeviceLost[i] == 1) Reopen(i);
+        return -1;
+    }
+    const std::string ch = " ch" + std::to_string(i + 1);
     const int r = in.device->Service();
-    if (r != MMSYSERR_NOERROR && !in.failureLogged) {
-        // A device that fails for good delivers nothing more; say so once.
-        in.failureLogged = true;
-        const std::string text = "waveInRead (PollCapture) Failed r=" + std::to_string(r) + " ch" +
-                                 std::to_string(i + 1) + " " + in.device->ErrorText(r);
-        WriteLog(text, 1);
-        WriteLog("録音デバイス異常 " + std::to_string(i + 1));
+    if (r != MMSYSERR_NOERROR) {
+        Fail(i, "Failed r=" + std::to_string(r) + ch + " " + in.device->ErrorText(r));
+        if (LossRecovery != 0) return -1;
     }
     const int k = NextBuffer[i];
     WaveHeader& h = in.headers[k];
-    if (!(h.flags & WHDR_DONE)) return -1;
+    const int64_t now = ProgramClock().MonotonicMs();
+    if (!(h.flags & WHDR_DONE)) {
+        if (LossRecovery != 0 && now - in.lastBufferMs >= kCaptureStallMs)
+            return Fail(i, "No buffer for 2 s" + ch);
+        return -1;
+    }
+    in.lastBufferMs = now;
+    DeviceLost[i] = 0;
     NextBuffer[i] = (k + 1) % kRingBuffers;
     if (RecGain[i] != 1.0f) ApplyGain(in.buffers[k].data(), in.buffers[k].size(), RecGain[i]);
     in.device->AddBuffer(h);

@@ -14,6 +14,8 @@ namespace sonivex {
 
 constexpr int kMaxInputs = 8;
 constexpr int kRingBuffers = 15;
+constexpr int64_t kCaptureStallMs = 2000;  // no buffer for this long: the device has failed
+constexpr int64_t kReopenMs = 5000;        // a failed device is opened again this often
 
 class WaveFCT {
   public:
@@ -21,9 +23,13 @@ class WaveFCT {
     WaveFCT(AudioBackend& audio, int nFreq);
     ~WaveFCT();
 
-    int OpenCapture(int i);  // 1 on success, 0 on failure (with the device's error shown)
+    // 1 on success, 0 on failure (with the device's error shown, unless quiet).
+    int OpenCapture(int i, bool quiet = false);
     void CloseCapture(int i);
     int PollCapture(int i);  // index of the buffer just completed and re-queued, or -1
+    // The device of a capturing input is gone: it is closed, and with LossRecovery opened
+    // again every kReopenMs by PollCapture; the input stays capturing.
+    void MarkLost(int i);
 
     // Interleaved 16-bit stereo frames of buffer k of input i.
     const int16_t* Buffer(int i, int k) const;
@@ -34,6 +40,9 @@ class WaveFCT {
     std::array<int, kMaxInputs> CaptureState{};  // 0 stopped, 1 capturing
     std::array<int, kMaxInputs> NextBuffer{};
     std::array<float, kMaxInputs> RecGain{};  // linear capture gain
+    // 1 while a capturing input's device has failed, until it delivers a buffer again.
+    std::array<int, kMaxInputs> DeviceLost{};
+    int LossRecovery = 1;  // 0: a failed device is only logged, and left as it is
 
   private:
     struct Input {
@@ -41,7 +50,12 @@ class WaveFCT {
         std::vector<std::vector<int16_t>> buffers;
         std::array<WaveHeader, kRingBuffers> headers{};
         bool failureLogged = false;
+        int64_t lastBufferMs = 0;  // monotonic clock at the last buffer (or the open)
+        int64_t nextOpenMs = 0;    // when a lost device is tried again
     };
+    int Fail(int i, const std::string& detail);  // logs once per loss; -1
+    void CloseDevice(int i);
+    void Reopen(int i);
     AudioBackend& audio_;
     WaveFormat format_;
     int framesPerBuffer_;

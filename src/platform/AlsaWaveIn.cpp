@@ -136,13 +136,26 @@ bool AlsaWaveIn::FillHead(snd_pcm_sframes_t avail, int& code) {
 int AlsaWaveIn::Trouble(int alsaErr) {
     if (alsaErr == -EAGAIN) return MMSYSERR_NOERROR;
     if (alsaErr == -EPIPE || alsaErr == -ESTRPIPE) {
-        int err = snd_pcm_recover(pcm_.Handle(), alsaErr, 1);
-        if (err >= 0) err = snd_pcm_start(pcm_.Handle());
-        if (err >= 0) return MMSYSERR_NOERROR;
+        const int err = Mend(alsaErr);
+        if (err >= 0 || err == -EAGAIN) return MMSYSERR_NOERROR;
         alsaErr = err;
     }
     deadCode_ = pcm_.Fail(alsaErr);
     return deadCode_;
+}
+
+// Not snd_pcm_recover: it waits a second per try while a suspended device is not ready, and the
+// whole monitor would wait with it. A resume that is not possible yet is tried at the next poll;
+// a device that never comes back is found by its owner when no buffer arrives.
+int AlsaWaveIn::Mend(int alsaErr) {
+    snd_pcm_t* pcm = pcm_.Handle();
+    if (alsaErr == -ESTRPIPE) {
+        const int resumed = snd_pcm_resume(pcm);
+        if (resumed == 0 || resumed == -EAGAIN) return resumed;
+    }
+    int err = snd_pcm_prepare(pcm);
+    if (err >= 0) err = snd_pcm_start(pcm);
+    return err;
 }
 
 std::string AlsaWaveIn::ErrorText(int code) const {

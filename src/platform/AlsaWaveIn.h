@@ -30,6 +30,7 @@ class AlsaWaveIn : public WaveIn {
     bool FillHead(snd_pcm_sframes_t avail, int& code);
     // Overrun or suspend: recover and start again. Anything else: the device is gone.
     int Trouble(int alsaErr);
+    int Mend(int alsaErr);  // 0 mended, -EAGAIN not yet, else the error that stays
     int StartPcm();
     void ReturnAll();
 

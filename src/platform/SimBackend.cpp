@@ -27,7 +27,7 @@ class SimBackend : public AudioBackend {
 
     const DeviceList& Devices() const override { return devices_; }
     std::unique_ptr<WaveIn> CreateWaveIn() override {
-        return std::make_unique<SimWaveIn>(clock_, signals_);
+        return std::make_unique<SimWaveIn>(clock_, signals_, outages_);
     }
     std::unique_ptr<WaveOut> CreateWaveOut() override {
         return std::make_unique<SimWaveOut>(clock_, recorder_);
@@ -36,6 +36,7 @@ class SimBackend : public AudioBackend {
   private:
     const Clock& clock_;
     std::array<std::string, kSimDevices> signals_;
+    std::shared_ptr<SimOutages> outages_ = std::make_shared<SimOutages>();
     std::shared_ptr<SimRecorder> recorder_;  // shared with the outputs, which may outlive us
     SimDeviceList devices_;
 };

@@ -47,17 +47,17 @@ const char* Usage(SimSegmentKind kind) {
             return "silence SECONDS";
         case SimSegmentKind::Unplug:
             return "unplug";
+        case SimSegmentKind::Gone:
+            return "gone SECONDS";
     }
     return "";
 }
 
 bool KindOf(const std::string& word, SimSegmentKind& kind) {
     static constexpr std::pair<const char*, SimSegmentKind> kKinds[] = {
-        {"tone", SimSegmentKind::Tone},
-        {"left", SimSegmentKind::Left},
-        {"right", SimSegmentKind::Right},
-        {"silence", SimSegmentKind::Silence},
-        {"unplug", SimSegmentKind::Unplug}};
+        {"tone", SimSegmentKind::Tone},     {"left", SimSegmentKind::Left},
+        {"right", SimSegmentKind::Right},   {"silence", SimSegmentKind::Silence},
+        {"unplug", SimSegmentKind::Unplug}, {"gone", SimSegmentKind::Gone}};
     for (const auto& [name, k] : kKinds) {
         if (word == name) {
             kind = k;
@@ -70,10 +70,11 @@ bool KindOf(const std::string& word, SimSegmentKind& kind) {
 // Parses one non-empty segment; returns "" or the reason it is malformed.
 std::string ParseSegment(const std::vector<std::string>& words, SimSegment& segment) {
     if (!KindOf(words[0], segment.kind)) {
-        return "unknown kind '" + words[0] + "' (tone, left, right, silence, unplug)";
+        return "unknown kind '" + words[0] + "' (tone, left, right, silence, unplug, gone)";
     }
     const std::string expected = std::string("expected '") + Usage(segment.kind) + "'";
-    const bool hasLevel = segment.kind != SimSegmentKind::Silence;
+    const bool hasLevel =
+        segment.kind != SimSegmentKind::Silence && segment.kind != SimSegmentKind::Gone;
     const size_t wordCount = segment.kind == SimSegmentKind::Unplug ? 1 : (hasLevel ? 3 : 2);
     if (words.size() != wordCount) return expected;
     if (segment.kind == SimSegmentKind::Unplug) return "";
@@ -108,7 +109,7 @@ bool ParseSimProgram(std::string_view text, SimProgram& out, std::string& error)
             error = "segment " + std::to_string(number) + ": " + reason;
             return false;
         }
-        totalSeconds += segment.seconds;
+        if (segment.kind != SimSegmentKind::Gone) totalSeconds += segment.seconds;
         unplugs = unplugs || segment.kind == SimSegmentKind::Unplug;
         program.segments.push_back(segment);
     }
@@ -140,6 +141,10 @@ SimSignal::SimSignal(const SimProgram& program, uint32_t rate) : rate_(rate) {
             unplugFrame_ = start;
             break;
         }
+        if (s.kind == SimSegmentKind::Gone) {
+            outages_.emplace_back(start, s.seconds);
+            continue;
+        }
         const auto frames = static_cast<uint64_t>(std::nearbyint(s.seconds * rate_));
         const double amp = kFullScale * std::pow(10.0, s.db / 20);
         const bool left = s.kind == SimSegmentKind::Tone || s.kind == SimSegmentKind::Left;
@@ -148,6 +153,19 @@ SimSignal::SimSignal(const SimProgram& program, uint32_t rate) : rate_(rate) {
         start += frames;
     }
     cycleFrames_ = start;
+}
+
+uint64_t SimSignal::NextOutage(uint64_t from, double& seconds) const {
+    if (outages_.empty() || cycleFrames_ == 0 || cycleFrames_ == UINT64_MAX) return kNever;
+    // An outage at the program's end is the same moment as one at the start of its repeat.
+    for (uint64_t cycle = from / cycleFrames_;; ++cycle) {
+        for (const auto& [frame, away] : outages_) {
+            if (cycle * cycleFrames_ + frame >= from) {
+                seconds = away;
+                return cycle * cycleFrames_ + frame;
+            }
+        }
+    }
 }
 
 const SimSignal::Span* SimSignal::SpanAt(uint64_t position, size_t& hint) const {

@@ -7,6 +7,9 @@
 //   silence SECONDS     both channels 0
 //   unplug              test hook: the device fails for good at this point, as if unplugged
 //                       (its Service() returns MMSYSERR_NODRIVER and it delivers nothing more)
+//   gone SECONDS        test hook: the device fails here as if unplugged, cannot be opened for
+//                       SECONDS of clock time, and then opens again, going on with the next
+//                       segment; it takes no time of the program itself
 // DB is at most 0; SECONDS may be fractional. Empty segments are ignored. The program repeats
 // when it ends (a program that unplugs never gets there). An empty program is a steady
 // "tone -20".
@@ -27,12 +30,12 @@ constexpr double kSimToneHz = 1000.0;
 constexpr double kSimDefaultToneDb = -20.0;
 constexpr double kSimMaxSegmentSeconds = 1.0e6;  // keeps frame counts far from overflow
 
-enum class SimSegmentKind { Tone, Left, Right, Silence, Unplug };
+enum class SimSegmentKind { Tone, Left, Right, Silence, Unplug, Gone };
 
 struct SimSegment {
     SimSegmentKind kind = SimSegmentKind::Silence;
     double db = 0;       // peak level, dBFS (tone kinds)
-    double seconds = 0;  // duration (not for Unplug)
+    double seconds = 0;  // duration (not for Unplug; for Gone, the outage)
 };
 
 // An empty program stands for the steady default tone.
@@ -55,6 +58,9 @@ class SimSignal {
     void Fill(uint64_t first, int16_t* out, uint64_t frames, int channels) const;
     // The frame at which the device unplugs; kNever when the program does not.
     uint64_t UnplugFrame() const { return unplugFrame_; }
+    // The first frame at or after `from` at which the device goes away for a while (kNever when
+    // it never does), and for how long.
+    uint64_t NextOutage(uint64_t from, double& seconds) const;
 
     static constexpr uint64_t kNever = UINT64_MAX;
 
@@ -71,6 +77,7 @@ class SimSignal {
     std::vector<Span> spans_;
     uint64_t cycleFrames_ = 0;  // program length; 0 = nothing to play (silence)
     uint64_t unplugFrame_ = kNever;
+    std::vector<std::pair<uint64_t, double>> outages_;  // program frame, seconds away
     std::vector<double> sine_;  // one full period of the unit sine, (1000 × k mod rate) / rate
 };
 

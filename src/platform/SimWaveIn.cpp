@@ -2,6 +2,7 @@
 #include "platform/SimWaveIn.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "platform/Clock.h"
@@ -77,8 +78,11 @@ std::string SimErrorText(int code, int detailCode, const std::string& detail) {
     return text;
 }
 
-SimWaveIn::SimWaveIn(const Clock& clock, const std::array<std::string, kSimDevices>& signals)
-    : clock_(clock), signals_(signals) {}
+SimWaveIn::SimWaveIn(const Clock& clock, const std::array<std::string, kSimDevices>& signals,
+                     std::shared_ptr<SimOutages> outages)
+    : clock_(clock),
+      signals_(signals),
+      outages_(outages ? std::move(outages) : std::make_shared<SimOutages>()) {}
 
 int SimWaveIn::Fail(int code, const std::string& detail) {
     lastCode_ = code;
@@ -96,6 +100,11 @@ int SimWaveIn::Open(int deviceId, const WaveFormat& format) {
     if (!CaptureFormatOk(format)) {
         return Fail(WAVERR_BADFORMAT, name + " captures 16-bit PCM, 1 or 2 channels");
     }
+    const SimOutage& outage = (*outages_)[deviceId];
+    if (clock_.MonotonicMs() < outage.backAtMs) {
+        const bool forGood = outage.backAtMs == kNeverBack;
+        return Fail(MMSYSERR_NODRIVER, name + (forGood ? " was unplugged" : " is gone"));
+    }
     SimProgram program;
     if (!ParseSimProgram(signals_[deviceId], program, signalError_)) program = SimProgram{};
     signal_ = std::make_unique<SimSignal>(program, format.samplesPerSec);
@@ -103,9 +112,12 @@ int SimWaveIn::Open(int deviceId, const WaveFormat& format) {
     format_ = format;
     open_ = true;
     running_ = false;
-    unplugged_ = false;
+    unplugged_ = gone_ = false;
+    deviceId_ = deviceId;
     queue_.clear();
-    headFrames_ = produced_ = producedAtStart_ = 0;
+    headFrames_ = 0;
+    resumedAt_ = outage.resumeFrame;
+    produced_ = producedAtStart_ = resumedAt_ == SimSignal::kNever ? 0 : resumedAt_;
     return MMSYSERR_NOERROR;
 }
 
@@ -125,7 +137,7 @@ int SimWaveIn::UnprepareHeader(WaveHeader& header) {
 
 int SimWaveIn::AddBuffer(WaveHeader& header) {
     if (!open_) return Fail(MMSYSERR_INVALHANDLE, "");
-    if (unplugged_) return Fail(MMSYSERR_NODRIVER, name_ + " was unplugged");
+    if (unplugged_) return Dead();
     if (!(header.flags & WHDR_PREPARED)) return Fail(WAVERR_UNPREPARED, "");
     if (header.flags & WHDR_INQUEUE) return Fail(WAVERR_STILLPLAYING, "already queued");
     header.flags = (header.flags & ~WHDR_DONE) | WHDR_INQUEUE;
@@ -136,7 +148,7 @@ int SimWaveIn::AddBuffer(WaveHeader& header) {
 
 int SimWaveIn::Start() {
     if (!open_) return Fail(MMSYSERR_INVALHANDLE, "");
-    if (unplugged_) return Fail(MMSYSERR_NODRIVER, name_ + " was unplugged");
+    if (unplugged_) return Dead();
     if (!running_) {
         running_ = true;
         startMs_ = clock_.MonotonicMs();
@@ -173,20 +185,38 @@ int SimWaveIn::Close() {
 
 int SimWaveIn::Service() {
     if (!open_) return Fail(MMSYSERR_INVALHANDLE, "");
-    if (unplugged_) return Fail(MMSYSERR_NODRIVER, name_ + " was unplugged");
+    if (unplugged_) return Dead();
     if (!running_) return MMSYSERR_NOERROR;
     const int64_t elapsedMs = std::max<int64_t>(0, clock_.MonotonicMs() - startMs_);
     const uint64_t due =
         producedAtStart_ + static_cast<uint64_t>(elapsedMs) * format_.samplesPerSec / 1000;
     if (due <= produced_) return MMSYSERR_NOERROR;
-    const uint64_t unplugAt = signal_->UnplugFrame();
-    Deliver(std::min(due, unplugAt) - std::min(produced_, unplugAt));
-    if (produced_ >= unplugAt) {
-        unplugged_ = true;
-        running_ = false;
-        return Fail(MMSYSERR_NODRIVER, name_ + " was unplugged");
-    }
-    return MMSYSERR_NOERROR;
+    double away = 0;
+    const uint64_t outageAt = OutageFrame(away);
+    const uint64_t stopAt = std::min(signal_->UnplugFrame(), outageAt);
+    Deliver(std::min(due, stopAt) - std::min(produced_, stopAt));
+    if (produced_ < stopAt) return MMSYSERR_NOERROR;
+    unplugged_ = true;
+    running_ = false;
+    if (produced_ == outageAt)
+        GoAway(outageAt, away);
+    else
+        (*outages_)[deviceId_].backAtMs = kNeverBack;  // unplugged: no later open finds it
+    return Dead();
+}
+
+uint64_t SimWaveIn::OutageFrame(double& seconds) const {
+    const uint64_t at = signal_->NextOutage(produced_, seconds);
+    // The outage this open came back from is over.
+    return at == resumedAt_ ? signal_->NextOutage(produced_ + 1, seconds) : at;
+}
+
+void SimWaveIn::GoAway(uint64_t frame, double seconds) {
+    gone_ = true;
+    // Timed from the moment the frame was due, not from when the owner happened to look.
+    const auto leftAt =
+        startMs_ + static_cast<int64_t>((frame - producedAtStart_) * 1000 / format_.samplesPerSec);
+    (*outages_)[deviceId_] = {leftAt + static_cast<int64_t>(std::llround(seconds * 1000)), frame};
 }
 
 void SimWaveIn::Deliver(uint64_t frames) {

@@ -20,12 +20,23 @@ constexpr uint32_t kSimMaxRate = 384000;  // Hz; also bounds the signal's sine t
 // "Sim In 1".."Sim In 8" for index 0..7.
 std::string SimInName(int index);
 
+// Where each simulated capture device stands after a "gone" segment, kept by the backend
+// across the opens of that device.
+constexpr int64_t kNeverBack = INT64_MAX;
+
+struct SimOutage {
+    int64_t backAtMs = 0;                      // the device cannot be opened before this clock time
+    uint64_t resumeFrame = SimSignal::kNever;  // program frame a later open goes on from
+};
+using SimOutages = std::array<SimOutage, kSimDevices>;
+
 // Frames are produced from Start() at the format's rate, counted exactly from the clock's
 // milliseconds (no drift). They go into the head of the queue; a full buffer is marked done
 // and leaves the queue. Frames produced while nothing is queued are lost, as in an overrun.
 class SimWaveIn : public WaveIn {
   public:
-    SimWaveIn(const Clock& clock, const std::array<std::string, kSimDevices>& signals);
+    SimWaveIn(const Clock& clock, const std::array<std::string, kSimDevices>& signals,
+              std::shared_ptr<SimOutages> outages = nullptr);
 
     int Open(int deviceId, const WaveFormat& format) override;
     int PrepareHeader(WaveHeader& header) override;
@@ -45,6 +56,9 @@ class SimWaveIn : public WaveIn {
 
   private:
     int Fail(int code, const std::string& detail);
+    int Dead() { return Fail(MMSYSERR_NODRIVER, name_ + (gone_ ? " is gone" : " was unplugged")); }
+    uint64_t OutageFrame(double& seconds) const;
+    void GoAway(uint64_t frame, double seconds);
     void Deliver(uint64_t frames);
     void Complete();
 
@@ -53,6 +67,10 @@ class SimWaveIn : public WaveIn {
     bool open_ = false;
     bool running_ = false;
     bool unplugged_ = false;
+    bool gone_ = false;  // unplugged_ by a "gone" segment: the device comes back
+    std::shared_ptr<SimOutages> outages_;
+    int deviceId_ = 0;
+    uint64_t resumedAt_ = SimSignal::kNever;  // the outage this open came back from
     std::string name_;
     WaveFormat format_;
     std::unique_ptr<SimSignal> signal_;

@@ -56,6 +56,48 @@ TEST(SimRun, FastAlertCycleInSimulatedTime) {
     EXPECT_TRUE(found);
 }
 
+// Seconds after 09:00:00 of the first printed line holding `text`; -1 when there is none.
+int SecondOf(const testing::RunResult& r, const std::string& text) {
+    const size_t at = r.out.find(text);
+    if (at == std::string::npos) return -1;
+    const size_t line = r.out.rfind('\n', at) + 1;  // npos + 1 = 0 for the first line
+    return std::stoi(r.out.substr(line + 14, 2)) * 60 + std::stoi(r.out.substr(line + 17, 2));
+}
+
+// Input 1's device fails at 10 s and is back at 40 s; input 2 names a device that does not exist.
+TEST(SimRun, ALostCaptureDeviceIsOneAlertUntilItIsBack) {
+    TempDir dir;
+    WriteIni(dir,
+             "NumRec=1\nAutoRec=1\nMuonSec=3\nMailAtRestoration=1\nAuditName_1=FM\n"
+             "DevInName_1=Sim In 1\nSimSignal_1=tone -20 10; gone 30; tone -20 60\n"
+             "AuditName_2=AM\nDevInName_2=9\n");
+    const auto r = RunSonivex({"--dir", dir.Folder(), "--headless", "--audio", "sim", "--fast",
+                               "--quit-after", "90", "--clock-start", "2026/12/07 09:00:00"},
+                              dir.Folder());
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    const int lost = SecondOf(r, "ch1 FM (録音デバイス異常)");
+    EXPECT_GE(lost, 10) << r.out;
+    EXPECT_LE(lost, 13);
+    const int back = SecondOf(r, "ch1 FM (録音デバイス復旧)");
+    EXPECT_GE(back, 40) << r.out;
+    EXPECT_LE(back, 46);
+    EXPECT_EQ(r.Count("(録音デバイス異常)"), 2) << r.out;  // input 1 once, input 2 once
+    EXPECT_EQ(r.Count("録音デバイス異常 1"), 1);
+    EXPECT_EQ(r.Count("録音失敗 2"), 1);
+    EXPECT_TRUE(r.Has("ch2 AM (録音デバイス異常)"));
+    EXPECT_FALSE(r.Has("秒以上")) << "no silence alert for a lost device";
+    int failures = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Folder() + "log")) {
+        if (entry.path().extension() != ".err") continue;
+        const std::string err = ReadText(entry.path().string());
+        for (size_t at = err.find("(PollCapture)"); at != std::string::npos;
+             at = err.find("(PollCapture)", at + 1))
+            ++failures;
+    }
+    EXPECT_EQ(failures, 1) << "one failure line, not one per try";
+}
+
 TEST(SimRun, DemoShowsAlertsAndRestorationsWithinHalfAMinute) {
     TempDir dir;
     const auto r =

@@ -36,6 +36,8 @@ TEST_F(AlertTextTest, EnglishTextsAndCauses) {
         "2026/12/06 05:00:00 (PC local time) \r\nSonivex has detected the absence of audio in "
         "your broadcasting signal.\r\nch2 FM (mono ch more than 15sec)");
     EXPECT_NE(AlertText(1, 4, "FM", s).find("(Rch more than 20sec)"), std::string::npos);
+    EXPECT_TRUE(AlertText(1, 5, "FM", s).ends_with("\r\nch2 FM (capture device failure)"));
+    EXPECT_TRUE(CancelText(1, 2, "FM", s).ends_with("\r\nch2 FM (capture device restored)"));
     EXPECT_EQ(CancelText(1, 0, "FM", s),
               "2026/12/06 05:00:00 (PC local time) \r\nAlert has canceled.\r\nch2 FM (Manually "
               "canceled)");

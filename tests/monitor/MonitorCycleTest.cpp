@@ -17,14 +17,19 @@ void SilentInput(MonitorHarness& h, const std::string& program) {
     h.Set("SimSignal_1", program);
 }
 
-TEST(MonitorCycle, DefaultAlertOnThe76thSilentBufferAndRecoveryOnThe75th) {
-    MonitorHarness h;
-    SilentInput(h, "silence 20; tone -20 1000");
+// Mail for alerts and restorations, and a filler file (recorded, not played).
+void StartWithEveryOutlet(MonitorHarness& h) {
     h.Set("MailAtRestoration", "1");
     h.Set("MailAddr_1", "ops@example.com");
     testing::WriteText(h.dir.File("filler.wav"), "RIFF");
     h.Set("FillerFile_1", h.dir.File("filler.wav"));
     h.Start(true);
+}
+
+TEST(MonitorCycle, DefaultAlertOnThe76thSilentBufferAndRecoveryOnThe75th) {
+    MonitorHarness h;
+    SilentInput(h, "silence 20; tone -20 1000");
+    StartWithEveryOutlet(h);
     EXPECT_TRUE(h.HasLine("監視開始（起動）"));
     // Buffer n completes 0.2·n s after the start: the 76th at 15.2 s.
     EXPECT_EQ(h.TicksUntilLine("両ch 15秒以上", 400), 152);
@@ -147,6 +152,57 @@ TEST(MonitorCycle, PausedInputShowsDashRaisesNothingAndAPausedAlertEndsAsRestore
     ASSERT_EQ(h.monitor->AlertActive[0], 1);
     h.monitor->ExternalPause[0] = 1;
     EXPECT_GT(h.TicksUntilLine("音声復旧", 400), 0);
+}
+
+// The device goes at 3 s and is back at 15 s: the alert comes at once with every outlet and a
+// blank meter, the device is tried again every 5 s without a line per try, and its first buffer
+// after the return ends the alert, with silence counted from there.
+TEST(MonitorCycle, LostCaptureDeviceAlertsUntilItDeliversAgain) {
+    MonitorHarness h;
+    SilentInput(h, "tone -20 3; gone 12; silence 100");
+    StartWithEveryOutlet(h);
+    EXPECT_EQ(h.TicksUntilLine("ch1 FM (録音デバイス異常)", 100), 30);
+    EXPECT_EQ(h.view.left[0].text, "-∞");
+    EXPECT_EQ(h.view.audit[0], 1);
+    // Tries at 8, 13 and 18 s; the first buffer comes 0.2 s after the last.
+    EXPECT_EQ(h.TicksUntilLine("ch1 FM (録音デバイス復旧)", 400), 152);
+    EXPECT_EQ(h.TicksUntilLine("両ch 15秒以上", 400), 150);
+    EXPECT_EQ(h.CountLines("録音デバイス異常 1"), 1);
+    EXPECT_EQ(h.CountLines("録音デバイス復旧 1"), 1);
+    h.RunTicks(10);
+    const V alert = {"hid 1", "filler 1 play loop=1", "tone on", "mail 1 sonivex無音検出 FM"};
+    V expected = {"hid 101"};
+    expected.insert(expected.end(), alert.begin(), alert.end());
+    expected.insert(expected.end(),
+                    {"hid 101", "filler 1 stop", "tone off", "mail 1 sonivex無音検出 FM"});
+    expected.insert(expected.end(), alert.begin(), alert.end());
+    EXPECT_EQ(h.rec.events, expected);
+}
+
+// A device missing from the start: a pause holds the alert back, a manual cancel ends it and stops
+// the input, and DeviceLossAlert 0 keeps to the log line.
+TEST(MonitorCycle, MissingDeviceAlertIsHeldByAPauseAndEndedByHand) {
+    for (const int lossAlert : {1, 0}) {
+        MonitorHarness h;
+        SilentInput(h, "");
+        h.Set("DevInName_1", "9");  // no such device
+        h.Set("DeviceLossAlert", std::to_string(lossAlert));
+        h.Start();
+        h.monitor->ExternalPause[0] = 1;
+        h.RunSeconds(10);
+        EXPECT_EQ(h.monitor->AlertActive[0], 0);
+        h.monitor->ExternalPause[0] = 0;
+        h.RunTicks(1);
+        EXPECT_EQ(h.monitor->AlertActive[0], lossAlert);
+        EXPECT_EQ(h.view.audit[0], lossAlert);
+        h.monitor->AlertButtonClick(0);
+        h.RunSeconds(20);
+        EXPECT_EQ(h.monitor->Capture().CaptureState[0], 0);
+        EXPECT_EQ(h.CountLines("(録音デバイス異常)"), lossAlert);
+        EXPECT_EQ(h.CountLines("録音失敗 1"), 1);
+        const V lost = {"hid 101", "hid 1", "tone on", "hid 101", "tone off"};
+        EXPECT_EQ(h.rec.events, lossAlert ? lost : V{"hid 101"});
+    }
 }
 
 TEST(MonitorCycle, BroadcastDayOnTheClockDisplay) {

@@ -23,7 +23,8 @@ TEST(MonitorStartup, FirstStartWritesEveryKeyWithItsDefault) {
     const std::string ini = ReadText(h.dir.File("sonivex.ini"));
     std::istringstream keys(
         "LogError=1 ErrorCatch=0 LangMode=0 AltFont=1 NumRec=3 HourAdjust=18000 nFreq=44100 "
-        "UseBeep=1 AlertLevelDB=-50 MuonSec=15 MuonSecMono=20 HukkiSec=15 NoClose=1 MuteMS=200 "
+        "UseBeep=1 DeviceLossAlert=1 AlertLevelDB=-50 MuonSec=15 MuonSecMono=20 HukkiSec=15 "
+        "NoClose=1 MuteMS=200 "
         "UseExtensible=0 SizeRate=1.2 VULevelTrim=-20.0 MailLocalPort=10001 MailHostPort=587 "
         "MailPassWord=kelp7302 MessageLang=0 MailAtRestoration=0 AdjustPin_1=0 AdjustPin_2=0 "
         "NoAdjustSec=120 AHour=0 ASecond=0 AMinute=0 AdjustMode=1 UseBCD=0 ComNo=0 ComBaud=38400 "
@@ -100,7 +101,8 @@ TEST(MonitorStartup, UnwritableLogFolderLosesLinesButNotTheWatch) {
 }
 
 // Input 2 names an index beyond the devices, input 3 a device that does not exist, input 4's
-// device is unplugged after 2 s: each is reported, and silent input 1 still raises its alert.
+// device is unplugged after 2 s: each is reported, 2 and 4 go into alert as failed devices, and
+// silent input 1 still raises its alert.
 TEST(MonitorStartup, BadOrLostCaptureDevicesLeaveTheOthersWatched) {
     MonitorHarness h;
     h.SimInputs(4);
@@ -112,15 +114,16 @@ TEST(MonitorStartup, BadOrLostCaptureDevicesLeaveTheOthersWatched) {
     h.Start();
     EXPECT_TRUE(h.HasLine("録音失敗 2"));
     EXPECT_TRUE(h.HasLine("[message] sonivex:"));
-    EXPECT_EQ(h.monitor->Capture().CaptureState[1], 0);
-    EXPECT_EQ(h.view.audit[1], 0);
+    EXPECT_EQ(h.monitor->Capture().CaptureState[1], 1);  // watched, for when it comes
+    EXPECT_EQ(h.view.audit[1], 1);
     EXPECT_TRUE(h.HasLine("この名前のデバイスを検出できませんでした Studio Desk"));
     EXPECT_EQ(h.monitor->settings.inputs[2].devIn, -1);  // the default device instead
     EXPECT_EQ(h.monitor->Capture().CaptureState[2], 1);
     h.RunSeconds(20);
     EXPECT_EQ(h.monitor->AlertActive[0], 1);
     EXPECT_EQ(h.CountLines("録音デバイス異常 4"), 1);
-    EXPECT_EQ(h.monitor->AlertActive[3], 0);  // a dead device raises no alert by itself
+    EXPECT_EQ(h.monitor->AlertActive[1], 1);
+    EXPECT_EQ(h.monitor->AlertActive[3], 1);
     const std::string err = ReadText(LogFilePath(1));
     EXPECT_NE(err.find("waveInRead (PollCapture) Failed r=6 ch4"), std::string::npos) << err;
 }

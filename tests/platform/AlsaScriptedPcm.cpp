@@ -18,7 +18,9 @@ ScriptedPcm::ScriptedPcm(bool withPause) : pollFd_(eventfd(0, EFD_NONBLOCK)) {
         return 0;
     };
     callbacks_.stop = &Halt;
-    callbacks_.prepare = &Halt;
+    callbacks_.prepare = [](snd_pcm_ioplug_t* io) {
+        return Of(io).prepareError != 0 ? Of(io).prepareError : Halt(io);
+    };
     callbacks_.pointer = [](snd_pcm_ioplug_t* io) -> snd_pcm_sframes_t {
         if (Of(io).xrun_) return -EPIPE;
         return static_cast<snd_pcm_sframes_t>(Of(io).hwFrames_ % io->buffer_size);

@@ -31,6 +31,7 @@ class ScriptedPcm {
     void Unplug() { snd_pcm_ioplug_set_state(&io_, SND_PCM_STATE_DISCONNECTED); }
 
     int starts = 0;                 // times the stream was started
+    int prepareError = 0;           // nonzero: every prepare fails with it (a broken stream)
     std::vector<int16_t> played;    // playback samples the hardware played, in order
     uint32_t nextCaptureFrame = 0;  // capture: frame number of the next frame delivered
 

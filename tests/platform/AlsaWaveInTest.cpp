@@ -111,6 +111,26 @@ TEST(AlsaWaveInTest, FollowsTheHardwareRecoversFromOverrunAndStopsForGoodWhenUnp
     EXPECT_EQ(in.Close(), MMSYSERR_NOERROR);
 }
 
+// An overrun that recovery cannot mend (the stream will not prepare again) is as gone as an
+// unplugged device: its owner must know.
+TEST(AlsaWaveInTest, ABrokenStreamIsReportedNotMended) {
+    test::ScriptedPcm device;
+    AlsaWaveIn in(ScriptedList(), device.Opener());
+    ASSERT_EQ(in.Open(kScripted, PcmFormat(8000)), MMSYSERR_NOERROR);
+    Buffers buffers(in, 1, 1000);
+    ASSERT_EQ(in.Start(), MMSYSERR_NOERROR);
+    device.prepareError = -EIO;
+    device.Overrun();
+    device.Advance(400);
+    EXPECT_EQ(in.Service(), MMSYSERR_ERROR);
+    EXPECT_EQ(in.Service(), MMSYSERR_ERROR) << "stays failed";
+    EXPECT_EQ(buffers.headers[0].bytesRecorded, 0u);
+    EXPECT_EQ(in.ErrorText(MMSYSERR_ERROR),
+              "Undefined external error. (ALSA: Input/output error on scripted)");
+    in.Reset();
+    EXPECT_EQ(in.Close(), MMSYSERR_NOERROR);
+}
+
 TEST(AlsaWaveInTest, OpenFailuresGiveTheirCodeAndText) {
     const std::string badDevice = "The specified device identifier is out of range.";
     const std::string badFormat =

@@ -26,13 +26,14 @@ TEST(SimProgramParse, AcceptsWhitespaceCaseAndEmptySegments) {
     using Segment = std::tuple<SimSegmentKind, double, double>;  // kind, dB, seconds
     std::vector<Segment> segments;
     for (const SimSegment& s :
-         Parse("  TONE  -20\t1.5 ;silence 0.25;; Left -6 2; right 0 .5;unplug;").segments) {
+         Parse("  TONE  -20\t1.5 ;silence 0.25;; Left -6 2; right 0 .5;gone 3;unplug;").segments) {
         segments.emplace_back(s.kind, s.db, s.seconds);
     }
     EXPECT_EQ(segments, (std::vector<Segment>{{SimSegmentKind::Tone, -20, 1.5},
                                               {SimSegmentKind::Silence, 0, 0.25},
                                               {SimSegmentKind::Left, -6, 2},
                                               {SimSegmentKind::Right, 0, 0.5},
+                                              {SimSegmentKind::Gone, 0, 3},
                                               {SimSegmentKind::Unplug, 0, 0}}));
     EXPECT_TRUE(Parse(" ; ").segments.empty());
 }
@@ -49,7 +50,9 @@ TEST(SimProgramParse, RejectsMalformedProgramsWithTheSegmentNamed) {
         {"tone nan 1", "segment 1: expected 'tone DB SECONDS'"},
         {"unplug now", "segment 1: expected 'unplug'"},
         {"tone -20 1;beep 1",
-         "segment 2: unknown kind 'beep' (tone, left, right, silence, unplug)"},
+         "segment 2: unknown kind 'beep' (tone, left, right, silence, unplug, gone)"},
+        {"gone -20 1", "segment 1: expected 'gone SECONDS'"},
+        {"gone 5", "the program has no length (every duration is 0)"},
         {"tone 3 1", "segment 1: level 3 is above 0 dBFS"},
         {"silence -1", "segment 1: duration -1 is out of range"},
         {"tone -20 0; silence 0", "the program has no length (every duration is 0)"},
@@ -116,6 +119,14 @@ TEST(SimSignal, EmptyProgramUnplugPointAndProgramsTooShortForOneFrame) {
     EXPECT_EQ(steady.UnplugFrame(), SimSignal::kNever);
     EXPECT_EQ(SimSignal(Parse("tone -20 1; unplug; tone -20 1"), kRate).UnplugFrame(), kRate);
     EXPECT_EQ(SimSignal(Parse("unplug"), kRate).UnplugFrame(), 0u);
+    // An outage takes no program time and comes round again with every repeat of the program.
+    const SimSignal gone(Parse("tone -20 1; gone 30; silence 1"), kRate);
+    double away = 0;
+    EXPECT_EQ(gone.NextOutage(0, away), kRate);
+    EXPECT_EQ(away, 30);
+    EXPECT_EQ(gone.NextOutage(kRate + 1, away), 3 * kRate);
+    EXPECT_EQ(gone.Sample(kRate + 2, 0), 0);
+    EXPECT_EQ(steady.NextOutage(0, away), SimSignal::kNever);
     // Rounds to no frame at all: silence, and no endless search for a segment.
     const SimSignal tiny(Parse("tone 0 0.00001"), kRate);
     std::vector<int16_t> block(200, 7);

@@ -144,7 +144,7 @@ TEST(SimWaveIn, BadProgramFormatOrDeviceAndASecondOpen) {
     EXPECT_EQ(c.backend->CreateWaveIn()->Open(1, PcmFormat(8000, 2, 24)), WAVERR_BADFORMAT);
     EXPECT_EQ(c.backend->CreateWaveIn()->Open(8, PcmFormat(8000)), MMSYSERR_BADDEVICEID);
     EXPECT_EQ(dynamic_cast<SimWaveIn&>(*c.in).SignalError(),
-              "segment 2: unknown kind 'beep' (tone, left, right, silence, unplug)");
+              "segment 2: unknown kind 'beep' (tone, left, right, silence, unplug, gone)");
     c.in->Start();
     EXPECT_EQ(c.Run(200), 1);
     EXPECT_EQ(c.data[0], c.Expected(0));  // parse failed: the empty program's steady tone
