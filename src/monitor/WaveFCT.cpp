@@ -49,7 +49,7 @@ int WaveFCT::OpenCapture(int i, bool quiet) {
     }
     NextBuffer[i] = 0;  // the device hands buffers back from the first one queued
     in.failureLogged = false;
-    in.lastBufferMs = ProgramClock().MonotonicMs();
+    in.lastBufferMs = in.lastPollMs = ProgramClock().MonotonicMs();
     const int started = in.device->Start();
     if (started != MMSYSERR_NOERROR) {
         if (!quiet) WriteLog("waveInStart (OpenCapture) Failed r=" + std::to_string(started), 1);
@@ -79,8 +79,9 @@ void WaveFCT::CloseCapture(int i) {
 void WaveFCT::MarkLost(int i) {
     CloseDevice(i);
     CaptureState[i] = 1;
+    // A reopened device that fails again keeps the time of the next try.
+    if (DeviceLost[i] == 0) inputs_[i].nextOpenMs = ProgramClock().MonotonicMs() + kReopenMs;
     DeviceLost[i] = 1;
-    inputs_[i].nextOpenMs = ProgramClock().MonotonicMs() + kReopenMs;
 }
 
 void WaveFCT::Reopen(int i) {
@@ -118,6 +119,10 @@ int WaveFCT::PollCapture(int i) {
     const int k = NextBuffer[i];
     WaveHeader& h = in.headers[k];
     const int64_t now = ProgramClock().MonotonicMs();
+    // After a stall of the monitor itself (a device that overran meanwhile restarts empty) the
+    // device gets its full time again.
+    if (now - in.lastPollMs >= kPollGapMs) in.lastBufferMs = now;
+    in.lastPollMs = now;
     if (!(h.flags & WHDR_DONE)) {
         if (LossRecovery != 0 && now - in.lastBufferMs >= kCaptureStallMs)
             return Fail(i, "No buffer for 2 s" + ch);

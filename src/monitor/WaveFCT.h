@@ -16,6 +16,7 @@ constexpr int kMaxInputs = 8;
 constexpr int kRingBuffers = 15;
 constexpr int64_t kCaptureStallMs = 2000;  // no buffer for this long: the device has failed
 constexpr int64_t kReopenMs = 5000;        // a failed device is opened again this often
+constexpr int64_t kPollGapMs = 1000;       // polls further apart: the monitor itself stood still
 
 class WaveFCT {
   public:
@@ -51,7 +52,8 @@ class WaveFCT {
         std::array<WaveHeader, kRingBuffers> headers{};
         bool failureLogged = false;
         int64_t lastBufferMs = 0;  // monotonic clock at the last buffer (or the open)
-        int64_t nextOpenMs = 0;    // when a lost device is tried again
+        int64_t lastPollMs = 0;
+        int64_t nextOpenMs = 0;  // when a lost device is tried again
     };
     int Fail(int i, const std::string& detail);  // logs once per loss; -1
     void CloseDevice(int i);
