@@ -174,7 +174,7 @@ void ApplyMail(const ConfFields& f, MonitorSettings& m, Writer& w) {
 int ZeroOr(std::string& text, double lo, double hi) {
     int32_t v = 0;
     if (WholeText(text, lo, hi, v)) return v;
-    text = "0";
+    text.assign(1, '0');  // not = "0": GCC 12 at -O3 warns falsely (-Wrestrict) on that copy
     return 0;
 }
 
