@@ -79,13 +79,21 @@ class Analyzer {
     long buffers_ = 0;
 };
 
-// Opens and describes the file: "" when it can be analysed, else why not.
+// Opens and describes the file: "" when it can be analysed, else why not (and the file closed).
 std::string OpenForAnalysis(const std::string& path, FileHandle& fd, WaveInfo& info) {
     fd = OpenFileHandle(path, 0);
     if (fd == 0) return "cannot open the file";
     info = ReadWaveInfo(path, fd);
-    if (info.valid != 1) return "not a wave file that can be read";
-    return WaveRefusal(info);
+    const std::string why =
+        info.valid != 1 ? "not a wave file that can be read" : WaveRefusal(info);
+    if (!why.empty()) CloseFileHandle(fd);
+    return why;
+}
+
+// Whole buffers per read: about kBlockBytes, but no more than the data holds.
+size_t BuffersPerRead(int64_t dataBytes, size_t bufferBytes) {
+    const auto bytes = std::min<int64_t>(static_cast<int64_t>(kBlockBytes), dataBytes);
+    return std::max<size_t>(1, static_cast<size_t>(std::max<int64_t>(0, bytes)) / bufferBytes);
 }
 
 }  // namespace
@@ -95,18 +103,14 @@ AnalysisResult AnalyzeRecording(const std::string& path, const SilenceThresholds
     AnalysisResult result;
     FileHandle fd = 0;
     result.error = OpenForAnalysis(path, fd, result.info);
-    if (!result.error.empty()) {
-        CloseFileHandle(fd);
-        return result;
-    }
+    if (!result.error.empty()) return result;
     const WaveInfo& info = result.info;
     result.framesPerBuffer = static_cast<int>(std::nearbyint(info.sampleRate / 5.0));
     const size_t bufferBytes = static_cast<size_t>(result.framesPerBuffer) * info.blockSize;
     // The data chunk may claim more than the file holds: read until either ends.
     const int64_t end =
         std::min<int64_t>(info.dataOffset + static_cast<int64_t>(info.dataSize), info.fileSize);
-    const size_t dataBytes = static_cast<size_t>(std::max<int64_t>(0, end - info.dataOffset));
-    const size_t perBlock = std::max<size_t>(1, std::min(kBlockBytes, dataBytes) / bufferBytes);
+    const size_t perBlock = BuffersPerRead(end - info.dataOffset, bufferBytes);
     // Held as 16-bit samples so that 16-bit stereo buffers are measured where they lie.
     std::vector<int16_t> block((perBlock * bufferBytes + 1) / 2);
     uint8_t* bytes = reinterpret_cast<uint8_t*>(block.data());
