@@ -3,16 +3,27 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps build demo check check-asan bench fuzz format clean
+.PHONY: deps build release demo check check-asan bench fuzz format clean
+
+# Warnings are errors here and in CI; a packager's plain cmake configure leaves them warnings.
+WERROR = -DSONIVEX_WERROR=ON
 
 deps:
 	@scripts/install-deps.sh
 
 $(BUILD)/build.ninja:
-	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD) -G Ninja $(WERROR) $(CMAKE_FLAGS)
 
+# A build folder configured before the option existed is switched over once.
 build: deps $(BUILD)/build.ninja
+	@grep -q '^SONIVEX_WERROR:BOOL=ON' $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD) $(WERROR)
 	cmake --build $(BUILD) -j $(JOBS)
+
+# The program as a packager builds it (Release, -O3), without tests or benchmarks.
+release: deps
+	cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DSONIVEX_TESTS=OFF \
+		-DSONIVEX_BENCH=OFF $(WERROR)
+	cmake --build build-release -j $(JOBS) --target sonivex
 
 demo: build
 	scripts/demo.sh $(BUILD)/sonivex $(DEMO_ARGS)
@@ -22,7 +33,7 @@ check: build
 
 # The same tests under AddressSanitizer and UBSan, in a build of their own.
 check-asan: deps
-	cmake -S . -B build-asan -G Ninja -DSONIVEX_SANITIZE=ON -DSONIVEX_BENCH=OFF
+	cmake -S . -B build-asan -G Ninja -DSONIVEX_SANITIZE=ON -DSONIVEX_BENCH=OFF $(WERROR)
 	cmake --build build-asan -j $(JOBS)
 	cd build-asan && LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp ctest --output-on-failure -j $(JOBS) --timeout 900
 
@@ -38,4 +49,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) build-asan
+	rm -rf $(BUILD) build-asan build-release

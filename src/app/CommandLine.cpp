@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "platform/CivilTime.h"
+#include "support/NumberText.h"
 
 namespace sonivex {
 
@@ -76,9 +77,7 @@ bool ParseCommandLine(int argc, char** argv, Options& o, std::string& error) {
             if (!TakeValue(argc, argv, n, o.clockStart, error)) return false;
         } else if (arg == "--quit-after") {
             if (!TakeValue(argc, argv, n, value, error)) return false;
-            char* end = nullptr;
-            o.quitAfter = std::strtod(value.c_str(), &end);
-            if (end == value.c_str() || *end != '\0' || o.quitAfter < 0) {
+            if (!NumericText(value, o.quitAfter) || o.quitAfter < 0) {
                 error = "--quit-after needs a number of seconds, not '" + value + "'";
                 return false;
             }

@@ -1,6 +1,7 @@
 // sonivex: silence monitor for broadcast audio.
 #include <QApplication>
 #include <QCoreApplication>
+#include <clocale>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
@@ -51,6 +52,9 @@ int main(int argc, char** argv) {
         app = std::make_unique<QApplication>(argc, argv);
     else
         app = std::make_unique<QCoreApplication>(argc, argv);
+    // Qt has just adopted the environment's locale for the C library; a decimal comma there would
+    // reach any printf or strtod that the program's own number texts do not cover.
+    std::setlocale(LC_NUMERIC, "C");
     const std::string exePath = QCoreApplication::applicationFilePath().toStdString();
     if (!options.analyze.empty()) return RunAnalyze(options, exePath);
     if (options.listDevices) return ListDevices(options);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "support/Log.h"
+#include "support/NumberText.h"
 
 namespace sonivex {
 
@@ -107,9 +108,7 @@ bool AdjustClock(Clock& clock, const AdjustTarget& target) {
     }
     const double took =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    char elapsed[32];
-    std::snprintf(elapsed, sizeof elapsed, "%.6f", took);
-    WriteLog(std::string("時刻修正終了 ") + elapsed + " " + StampText(before) + "--" +
+    WriteLog("時刻修正終了 " + FixedText(took, 6) + " " + StampText(before) + "--" +
              StampText(clock.Now()));
     return true;
 }

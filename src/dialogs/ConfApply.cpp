@@ -174,7 +174,7 @@ void ApplyMail(const ConfFields& f, MonitorSettings& m, Writer& w) {
 int ZeroOr(std::string& text, double lo, double hi) {
     int32_t v = 0;
     if (WholeText(text, lo, hi, v)) return v;
-    text = "0";
+    text.assign(1, '0');  // not = "0": GCC 12 at -O3 warns falsely (-Wrestrict) on that copy
     return 0;
 }
 
@@ -201,26 +201,6 @@ void ApplyExternal(ConfFields& f, MonitorSettings& m, Writer& w) {
 }
 
 }  // namespace
-
-// No hexadecimal, "inf" or "nan", which the C library would take.
-bool NumericText(const std::string& text, double& value) {
-    const size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) return false;
-    const size_t last = text.find_last_not_of(" \t");
-    const char* begin = text.data() + first;
-    const char* end = text.data() + last + 1;
-    if (*begin == '+') ++begin;
-    if (begin == end || (*begin != '-' && *begin != '.' && (*begin < '0' || *begin > '9')))
-        return false;
-    const auto r = std::from_chars(begin, end, value, std::chars_format::general);
-    return r.ec == std::errc() && r.ptr == end && std::isfinite(value);
-}
-
-std::string FixedText(double value, int decimals) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.*f", decimals, value);
-    return text;
-}
 
 void ApplyConf(ConfFields& fields, MonitorSettings& memory, SettingsStore& store,
                const DeviceList& devices) {

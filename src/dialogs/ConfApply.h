@@ -9,6 +9,7 @@
 #include "monitor/MonitorSettings.h"
 #include "platform/SerialPort.h"
 #include "playback/ChoiceList.h"
+#include "support/NumberText.h"
 
 namespace sonivex {
 
@@ -81,11 +82,6 @@ MonitorSettings TestMailSettings(const ConfFields& fields, const MonitorSettings
 // The input whose recipient gets the test mail: the first one, else the first with a recipient;
 // -1 when no input has one.
 int TestMailInput(const ConfFields& fields);
-
-// A number as typed (blanks around, sign, decimals, exponent), read without the locale.
-bool NumericText(const std::string& text, double& value);
-// The number with that many decimals, as the format "0.00" shows it.
-std::string FixedText(double value, int decimals);
 
 // The day start in seconds for a "hh:mm:ss[.f..fff]" text within one day; -1 otherwise.
 int DayStartSeconds(const std::string& text);

@@ -152,7 +152,11 @@ std::string CodePointText(char32_t c) {
 void LogUnencodable(const std::vector<char32_t>& bad) {
     if (bad.empty()) return;
     std::string list;
-    for (char32_t c : bad) list += " " + CodePointText(c);
+    // Appended piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict) on " " + a temporary.
+    for (char32_t c : bad) {
+        list += ' ';
+        list += CodePointText(c);
+    }
     WriteLog("ISO-2022-JPにない文字を〓で送信" + list);
 }
 

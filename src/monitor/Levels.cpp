@@ -3,8 +3,9 @@
 #include "monitor/Levels.h"
 
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
+
+#include "support/NumberText.h"
 
 namespace sonivex {
 
@@ -43,9 +44,7 @@ float RmsDecibel(double sumSquares, size_t frameCount) {
 
 std::string LevelText(double sumSquares, float rmsDB) {
     if (sumSquares <= 0) return "-∞";
-    char digits[32];
-    std::snprintf(digits, sizeof digits, "%.1f", std::fabs(rmsDB));
-    std::string text = digits;
+    std::string text = FixedText(std::fabs(rmsDB), 1);
     if (text.find('.') == 1) text = "0" + text;  // at least two digits before the point
     if (rmsDB < 0 && text != "00.0") text = "-" + text;
     return text;

@@ -9,6 +9,7 @@
 #include "platform/AudioBackend.h"
 #include "playback/WaveDevices.h"
 #include "support/Log.h"
+#include "support/NumberText.h"
 #include "support/basic.h"
 
 namespace sonivex {
@@ -114,9 +115,8 @@ void ReadPlayerAndDisplay(SettingsStore& store, MonitorSettings& s) {
     s.useExtensible = store.ReadSetting("UseExtensible", int32_t{0});
     s.sizeRate = std::clamp(store.ReadSetting("SizeRate", 1.2f), 0.7f, 3.0f);
     const std::string trim = store.ReadSetting("VULevelTrim", "-20.0");
-    char* end = nullptr;
-    const float v = std::strtof(trim.c_str(), &end);
-    s.vuLevelTrim = end != trim.c_str() && *end == '\0' ? v : -20.0f;
+    double v = 0;
+    s.vuLevelTrim = NumericText(trim, v) ? static_cast<float>(v) : -20.0f;
 }
 
 void ReadMail(SettingsStore& store, MonitorSettings& s) {

@@ -79,30 +79,43 @@ class Analyzer {
     long buffers_ = 0;
 };
 
+// Opens and describes the file: "" when it can be analysed, else why not (and the file closed).
+std::string OpenForAnalysis(const std::string& path, FileHandle& fd, WaveInfo& info) {
+    fd = OpenFileHandle(path, 0);
+    if (fd == 0) return "cannot open the file";
+    info = ReadWaveInfo(path, fd);
+    const std::string why =
+        info.valid != 1 ? "not a wave file that can be read" : WaveRefusal(info);
+    if (!why.empty()) CloseFileHandle(fd);
+    return why;
+}
+
+// Whole buffers per read: about kBlockBytes, but no more than the data holds.
+size_t BuffersPerRead(int64_t dataBytes, size_t bufferBytes) {
+    const auto bytes = std::min<int64_t>(static_cast<int64_t>(kBlockBytes), dataBytes);
+    return std::max<size_t>(1, static_cast<size_t>(std::max<int64_t>(0, bytes)) / bufferBytes);
+}
+
 }  // namespace
 
 AnalysisResult AnalyzeRecording(const std::string& path, const SilenceThresholds& thresholds,
                                 bool mono, const std::function<void(double)>& progress) {
     AnalysisResult result;
-    FileHandle fd = OpenFileHandle(path, 0);
-    result.info = ReadWaveInfo(path, fd);
-    if (fd == 0 || result.info.valid != 1) {
-        result.error = fd == 0 ? "cannot open the file" : "not a wave file that can be read";
-        CloseFileHandle(fd);
-        return result;
-    }
+    FileHandle fd = 0;
+    result.error = OpenForAnalysis(path, fd, result.info);
+    if (!result.error.empty()) return result;
     const WaveInfo& info = result.info;
     result.framesPerBuffer = static_cast<int>(std::nearbyint(info.sampleRate / 5.0));
     const size_t bufferBytes = static_cast<size_t>(result.framesPerBuffer) * info.blockSize;
-    const size_t perBlock = std::max<size_t>(1, kBlockBytes / bufferBytes);
+    // The data chunk may claim more than the file holds: read until either ends.
+    const int64_t end =
+        std::min<int64_t>(info.dataOffset + static_cast<int64_t>(info.dataSize), info.fileSize);
+    const size_t perBlock = BuffersPerRead(end - info.dataOffset, bufferBytes);
     // Held as 16-bit samples so that 16-bit stereo buffers are measured where they lie.
     std::vector<int16_t> block((perBlock * bufferBytes + 1) / 2);
     uint8_t* bytes = reinterpret_cast<uint8_t*>(block.data());
     std::vector<int16_t> stereo(static_cast<size_t>(result.framesPerBuffer) * 2);
     const bool direct = info.channels == 2 && info.bitsPerSample == 16;
-    // The data chunk may claim more than the file holds: read until either ends.
-    const int64_t end =
-        std::min<int64_t>(info.dataOffset + static_cast<int64_t>(info.dataSize), info.fileSize);
     Analyzer analyzer(thresholds, mono, result.framesPerBuffer);
     for (int64_t at = info.dataOffset; at + static_cast<int64_t>(bufferBytes) <= end;) {
         const size_t want = std::min<size_t>(perBlock * bufferBytes, static_cast<size_t>(end - at));

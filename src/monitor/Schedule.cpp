@@ -38,34 +38,36 @@ bool HasWeekday(int mask, int weekday) {
     return (mask >> weekday) & 1;
 }
 
-// The date the entry's period starts from around the broadcast date; "" when it does not run.
-std::string StartDay(const TimerEntry& entry, int64_t today, bool overnight) {
-    if (!entry.date.empty()) return entry.date;
-    if (HasWeekday(entry.weekdays, WeekdayOf(today))) return DateText(today);
-    if (overnight && HasWeekday(entry.weekdays, WeekdayOf(today - 1))) return DateText(today - 1);
-    return "";
-}
-
-}  // namespace
-
-// All texts are zero-padded, so string order is time order; hours past 23 sort after the day's
-// own hours, which is what lets the broadcast day run on past midnight.
-bool EntryCovers(const TimerEntry& entry, const std::string& date, const std::string& time) {
-    const auto today = DaysOf(date);
-    if (!today) return false;
-    const bool overnight = entry.start >= entry.end;
-    const std::string day = StartDay(entry, *today, overnight);
-    if (day.empty()) return false;
+// True when the period that starts on `day` holds `now` ("yyyy/mm/dd hh:mm:ss").
+bool PeriodFromCovers(const TimerEntry& entry, const std::string& day, bool overnight,
+                      const std::string& now) {
     std::string endDay = day;
     if (overnight) {
         const auto startDays = DaysOf(day);
         if (!startDays) return false;
         endDay = DateText(*startDays + 1);
     }
-    const std::string from = day + " " + entry.start;
-    const std::string to = endDay + " " + entry.end;
+    return day + " " + entry.start <= now && now <= endDay + " " + entry.end;
+}
+
+}  // namespace
+
+// All texts are zero-padded, so string order is time order; hours past 23 sort after the day's
+// own hours, which is what lets the broadcast day run on past midnight. An overnight weekday entry
+// ticked for a day runs on into the next day whether that day is ticked or not, so both today's
+// period and yesterday's are looked at.
+bool EntryCovers(const TimerEntry& entry, const std::string& date, const std::string& time) {
+    const auto today = DaysOf(date);
+    if (!today) return false;
+    const bool overnight = entry.start >= entry.end;
     const std::string now = DateText(*today) + " " + time;
-    return from <= now && now <= to;
+    if (!entry.date.empty()) return PeriodFromCovers(entry, entry.date, overnight, now);
+    for (int back = 0; back <= (overnight ? 1 : 0); ++back) {
+        if (HasWeekday(entry.weekdays, WeekdayOf(*today - back)) &&
+            PeriodFromCovers(entry, DateText(*today - back), overnight, now))
+            return true;
+    }
+    return false;
 }
 
 std::optional<int64_t> TimerTimeMs(const std::string& pText) {

@@ -41,14 +41,18 @@ class ScheduleTable : public ScheduleSource {
     std::vector<TimerEntry> Entries;
 
     // When the file exists: replaces the entries with its lines. 1 read, 0 no file or a read
-    // failure (the entries read so far are kept).
+    // failure (logged; the entries are kept).
     int InputTimer(const std::string& pFilename);
     // Writes every entry (UTF-8, CR LF), or removes the file when there is none. The old file
-    // stays whole until the new one is complete. 1 written, 0 failed (logged).
+    // stays whole until the new one is complete; a link stays a link and the file keeps its mode.
+    // A file that the last InputTimer could not read is left alone. 1 written, 0 not (logged).
     int OutputTimer(const std::string& pFilename) const;
 
     void Evaluate(const std::string& date, const std::string& time, int numInputs,
                   std::array<int, 8>& pause) override;
+
+  private:
+    int readError_ = 0;  // errno of a file that exists but could not be read
 };
 
 // The fields of one line of the file, split at commas with its quoting.

@@ -1,16 +1,14 @@
 // The schedule file "sched.txt": five quoted fields per line, read as UTF-8 or the old code page.
-#include <fcntl.h>
 #include <unistd.h>
 
-#include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <sstream>
 
 #include "monitor/Schedule.h"
 #include "platform/LegacyText.h"
+#include "platform/WholeFile.h"
 #include "support/Log.h"
 
 namespace sonivex {
@@ -37,16 +35,6 @@ std::string Quoted(const std::string& field) {
 std::string LineOf(const TimerEntry& e) {
     return Quoted(std::to_string(e.channel)) + "," + Quoted(e.start) + "," + Quoted(e.end) + "," +
            Quoted(std::to_string(e.weekdays)) + "," + Quoted(e.date) + "\r\n";
-}
-
-bool WriteAll(int fd, const std::string& text) {
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n <= 0) return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
 }
 
 void LogFailure(const std::string& what, const std::string& path, int error) {
@@ -82,15 +70,17 @@ std::vector<std::string> SplitScheduleLine(const std::string& line) {
 }
 
 int ScheduleTable::InputTimer(const std::string& pFilename) {
-    std::ifstream in(pFilename, std::ios::binary);
-    if (!in) {
-        if (errno != ENOENT) LogFailure("InputTimer", pFilename, errno);
+    int error = 0;
+    const std::optional<std::string> bytes = ReadWholeFile(pFilename, error);
+    if (!bytes) {
+        if (error != ENOENT) LogFailure("InputTimer", pFilename, error);
+        // A file that is there but unreadable holds entries this run cannot see: never replace it.
+        readError_ = error == ENOENT ? 0 : error;
         return 0;
     }
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
+    readError_ = 0;
     Entries.clear();
-    std::istringstream text(LegacyTextToUtf8(bytes.str()));
+    std::istringstream text(LegacyTextToUtf8(*bytes));
     std::string line;
     while (std::getline(text, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -102,7 +92,14 @@ int ScheduleTable::InputTimer(const std::string& pFilename) {
 }
 
 int ScheduleTable::OutputTimer(const std::string& pFilename) const {
-    if (Entries.empty()) {
+    if (readError_ != 0) {
+        WriteLog("OutputTimer Not saved " + pFilename + ": it could not be read at start-up (" +
+                     std::strerror(readError_) + ")",
+                 1);
+        return 0;
+    }
+    // An empty schedule removes the file, but a link stays a link to an emptied file.
+    if (Entries.empty() && !IsSymbolicLink(pFilename)) {
         if (::unlink(pFilename.c_str()) != 0 && errno != ENOENT) {
             LogFailure("OutputTimer", pFilename, errno);
             return 0;
@@ -111,21 +108,7 @@ int ScheduleTable::OutputTimer(const std::string& pFilename) const {
     }
     std::string text;
     for (const TimerEntry& e : Entries) text += LineOf(e);
-    const std::string tmp = pFilename + ".tmp";
-    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        LogFailure("OutputTimer", tmp, errno);
-        return 0;
-    }
-    bool ok = WriteAll(fd, text) && ::fsync(fd) == 0;
-    int error = errno;
-    ::close(fd);
-    if (ok && ::rename(tmp.c_str(), pFilename.c_str()) != 0) {
-        ok = false;
-        error = errno;
-    }
-    if (!ok) {
-        ::unlink(tmp.c_str());
+    if (const int error = ReplaceFile(pFilename, text, 0644); error != 0) {
         LogFailure("OutputTimer", pFilename, error);
         return 0;
     }

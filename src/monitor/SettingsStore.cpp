@@ -3,10 +3,10 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <limits>
 
 #include "support/Log.h"
+#include "support/NumberText.h"
 
 namespace sonivex {
 
@@ -36,7 +36,10 @@ bool SettingsStore::ReadRaw(const std::string& key, const std::string& defText,
         if (writeBack_) WriteSetting(key, defText);
         return false;
     }
-    value = stored->substr(0, std::min(stored->size(), kSettingChars));
+    size_t cut = std::min(stored->size(), kSettingChars);
+    // Back to the start of a UTF-8 character rather than cut one in half.
+    while (cut > 0 && cut < stored->size() && ((*stored)[cut] & 0xC0) == 0x80) --cut;
+    value = stored->substr(0, cut);
     if (const auto nul = value.find('\0'); nul != std::string::npos) value.resize(nul);
     if (value == kEmptyMark) value.clear();
     return true;
@@ -46,10 +49,8 @@ bool SettingsStore::ReadNumber(const std::string& key, const std::string& defTex
                                double hi, bool whole, double& value) {
     std::string text;
     if (!ReadRaw(key, defText, text)) return false;
-    const char* begin = text.c_str();
-    char* end = nullptr;
-    const double parsed = std::strtod(begin, &end);
-    const bool numeric = end != begin && *end == '\0' && std::isfinite(parsed);
+    double parsed = 0;
+    const bool numeric = NumericText(text, parsed);
     const double v = whole && numeric ? RoundEven(parsed) : parsed;
     if (!numeric || v < lo || v > hi) {
         WriteLog("設定値エラー " + key + "=" + text + " (" + defText + " を使用)");

@@ -49,6 +49,7 @@ class SettingsStore {
 // Plain decimal text of a number as the store writes it (-20, 1.2).
 std::string NumberText(float value);
 
-constexpr size_t kSettingChars = 254;  // a value is cut to what a 255-character buffer holds
+// A value is cut to what a 255-character buffer holds (bytes of UTF-8, never inside a character).
+constexpr size_t kSettingChars = 254;
 
 }  // namespace sonivex

@@ -2,21 +2,19 @@
 // a full disk never leaves half a settings file.
 #include "platform/IniFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <sstream>
 #include <vector>
 
 #include "platform/LegacyText.h"
+#include "platform/WholeFile.h"
 
 namespace sonivex {
 
 namespace {
+
+constexpr mode_t kNewFileMode = 0600;  // the file holds the mail password
 
 std::string Trim(const std::string& s) {
     const auto first = s.find_first_not_of(" \t\r");
@@ -43,6 +41,14 @@ std::vector<std::string> SplitLines(const std::string& text) {
     return lines;
 }
 
+// The classic reader drops one pair of quotes around a value, double or single, so a file carried
+// over keeps its names clean.
+std::string Unquoted(const std::string& value) {
+    const bool quoted = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+                        value.back() == value.front();
+    return quoted ? value.substr(1, value.size() - 2) : value;
+}
+
 // "[name]" → name; otherwise nothing.
 std::optional<std::string> SectionName(const std::string& line) {
     const std::string t = Trim(line);
@@ -59,35 +65,13 @@ std::optional<std::string> KeyOf(const std::string& line) {
     return Trim(t.substr(0, eq));
 }
 
-bool WriteWhole(const std::string& path, const std::string& text) {
-    const std::string tmp = path + ".tmp";
-    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) return false;
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n <= 0) break;
-        done += static_cast<size_t>(n);
-    }
-    const bool ok = done == text.size() && ::fsync(fd) == 0;
-    ::close(fd);
-    if (!ok || ::rename(tmp.c_str(), path.c_str()) != 0) {
-        ::unlink(tmp.c_str());
-        return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 std::string IniFile::ReadAll() const {
     if (held_) return *held_;
-    std::ifstream in(path_, std::ios::binary);
-    if (!in) return "";
-    std::ostringstream text;
-    text << in.rdbuf();
+    int error = 0;
     // A file from the Windows installation is CP932; it becomes UTF-8 at the first write.
-    return LegacyTextToUtf8(text.str());
+    return LegacyTextToUtf8(ReadWholeFile(path_, error).value_or(""));
 }
 
 std::optional<std::string> IniFile::Read(const std::string& section, const std::string& key) const {
@@ -99,7 +83,7 @@ std::optional<std::string> IniFile::Read(const std::string& section, const std::
         }
         if (!inSection) continue;
         if (auto k = KeyOf(line); k && EqualNoCase(*k, key)) {
-            return Trim(line.substr(line.find('=') + 1));
+            return Unquoted(Trim(line.substr(line.find('=') + 1)));
         }
     }
     return std::nullopt;
@@ -136,7 +120,7 @@ bool IniFile::Write(const std::string& section, const std::string& key, const st
 }
 
 bool IniFile::Store(const std::string& text) {
-    if (!held_) return WriteWhole(path_, text);
+    if (!held_) return ReplaceFile(path_, text, kNewFileMode) == 0;
     held_ = text;
     heldChanged_ = true;
     return true;
@@ -152,7 +136,7 @@ bool IniFile::Release() {
     held_.reset();
     const bool changed = heldChanged_;
     heldChanged_ = false;
-    return !changed || WriteWhole(path_, text);
+    return !changed || ReplaceFile(path_, text, kNewFileMode) == 0;
 }
 
 }  // namespace sonivex

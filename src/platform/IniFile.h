@@ -11,7 +11,8 @@ class IniFile {
     explicit IniFile(std::string path) : path_(std::move(path)) {}
     const std::string& Path() const { return path_; }
     // The value of key in section (keys compare case-insensitively), or nothing when the file,
-    // the section or the key is missing. Values are trimmed of blanks.
+    // the section or the key is missing. Values are trimmed of blanks and of one pair of
+    // enclosing quotes.
     std::optional<std::string> Read(const std::string& section, const std::string& key) const;
     // Replaces or adds the key, keeping every other line of the file as it was. The file is
     // replaced atomically and created readable by its owner only. False when it cannot be written.

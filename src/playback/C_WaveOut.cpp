@@ -71,9 +71,13 @@ void C_WaveOut::FileName(const std::string& path) {
     c_StartFrame = c_PlayEnd = 0;
     CloseFileHandle(c_hFile);  // a handle of the previous file would feed its samples
     const WaveInfo info = ReadWaveInfo(path);
-    if (!info.valid || !TakeFormat(info)) {
+    const std::string refused = info.valid ? WaveRefusal(info) : "";
+    if (!info.valid || !refused.empty() || !TakeFormat(info)) {
         c_Playing = false;
-        if (!path.empty()) WriteLog("C_WaveOut Let FileName Fail " + path, 1);
+        if (!path.empty())
+            WriteLog("C_WaveOut Let FileName Fail " + path +
+                         (refused.empty() ? "" : " (" + refused + ")"),
+                     1);
         c_FileName.clear();
         c_Busy = false;
         return;

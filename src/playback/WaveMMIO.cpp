@@ -17,6 +17,10 @@ namespace {
 
 constexpr int64_t kFirstChunk = 12;  // after "RIFF", its size and "WAVE"
 constexpr int64_t kMaxFrames = 2147483647;
+constexpr int32_t kTagPcm = 1;
+constexpr int32_t kTagExtensible = 0xFFFE;
+constexpr uint32_t kExtensibleFormatBytes = 40;  // the "fmt " body with its sub-format GUID
+constexpr int64_t kSubFormatAt = 24;             // the GUID's offset in that body
 
 uint32_t Le32(const uint8_t* b) {
     return b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<uint32_t>(b[3]) << 24);
@@ -37,11 +41,21 @@ bool ReadAt(FileHandle fd, int64_t position, void* dest, size_t count) {
     return true;
 }
 
+// The first two bytes of an extensible format's sub-format GUID, which are its format code; 0 when
+// the chunk is too short to hold one.
+int32_t SubFormatTag(FileHandle fd, int64_t o, int64_t fileSize) {
+    uint8_t size[4], tag[2];
+    if (!ReadAt(fd, o + 4, size, 4) || Le32(size) < kExtensibleFormatBytes) return 0;
+    if (o + 8 + kSubFormatAt + 2 > fileSize || !ReadAt(fd, o + 8 + kSubFormatAt, tag, 2)) return 0;
+    return Le16(tag);
+}
+
 // Reads the "fmt " body; false when the format cannot be played.
 bool ReadFormat(FileHandle fd, int64_t o, int64_t fileSize, WaveInfo& info) {
     uint8_t fmt[16];
     if (o + 8 > fileSize || !ReadAt(fd, o + 8, fmt, sizeof fmt)) return false;
     info.formatTag = Le16(fmt);
+    info.subFormatTag = info.formatTag == kTagExtensible ? SubFormatTag(fd, o, fileSize) : 0;
     info.channels = static_cast<int16_t>(Le16(fmt + 2));
     info.sampleRate = static_cast<int32_t>(Le32(fmt + 4));
     info.bitsPerSample = static_cast<int16_t>(Le16(fmt + 14));
@@ -123,6 +137,21 @@ WaveInfo ReadWaveInfo(const std::string& path, FileHandle fd) {
     WaveInfo info = WalkChunks(fd);
     if (own) CloseFileHandle(fd);
     return info;
+}
+
+std::string WaveRefusal(const WaveInfo& info) {
+    if (info.sampleRate < kMinWaveRate || info.sampleRate > kMaxWaveRate)
+        return "sample rate " + std::to_string(info.sampleRate) + " Hz outside " +
+               std::to_string(kMinWaveRate) + ".." + std::to_string(kMaxWaveRate) + " Hz";
+    const bool pcm = info.formatTag == kTagPcm ||
+                     (info.formatTag == kTagExtensible && info.subFormatTag == kTagPcm);
+    if (!pcm)
+        return "format code " + std::to_string(info.formatTag) +
+               (info.formatTag == kTagExtensible
+                    ? " with sub-format " + std::to_string(info.subFormatTag)
+                    : "") +
+               " is not integer PCM";
+    return "";
 }
 
 FileHandle OpenFileHandle(const std::string& path, int mode) {

@@ -39,13 +39,24 @@ struct WaveInfo {
     int64_t fileSize = 0;
     int32_t formatCode = kNoFormat;
     int32_t durationMs = 0;
-    int32_t formatTag = 0;  // recorded, not validated
+    int32_t formatTag = 0;     // recorded, not validated
+    int32_t subFormatTag = 0;  // an extensible file's sub-format code (1 PCM, 3 float); else 0
 };
+
+// Rates that playback and analysis take: below them a 0.2 s buffer holds next to nothing, above
+// them a file asks for buffers of gigabytes.
+constexpr int32_t kMinWaveRate = 8000;
+constexpr int32_t kMaxWaveRate = 192000;
 
 using FileHandle = int;  // a file descriptor; 0 = none
 
 // fd = 0 opens the path for reading and closes it again; else the handle is used and left open.
 WaveInfo ReadWaveInfo(const std::string& path, FileHandle fd = 0);
+
+// Why a file that ReadWaveInfo describes as valid still cannot be played or analysed faithfully:
+// a rate outside kMinWaveRate..kMaxWaveRate, or samples that are not integer PCM (µ-law, float).
+// "" when it can.
+std::string WaveRefusal(const WaveInfo& info);
 
 // mode 0 read (existing file), 1 write (open or create), 2 read and write; 0 on failure.
 FileHandle OpenFileHandle(const std::string& path, int mode);

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
+#include "HostileWaves.h"
 #include "Shell.h"
 #include "TempDir.h"
 #include "app/AnalyzeCommand.h"
@@ -108,12 +111,15 @@ TEST(AnalyzeRecording, AlertsFallWhereTheRulesPutThemAndSilenceMatchesFfmpeg) {
     }
 }
 
+// Under a locale with a decimal comma the JSON still holds plain numbers.
 TEST(AnalyzeCommand, JsonIsValidAndBadFilesAreNamed) {
     TempDir dir;
     const std::string path = Make(dir, "j.wav", "-r 8000 -b 16 -c 2", "t1 s3 t4");
     testing::WriteText(dir.File("sonivex.ini"), "[conf]\nMuonSec=1\nHukkiSec=2\n");
-    auto r =
-        testing::RunSonivex({"--analyze", path, "--dir", dir.Folder(), "--json"}, dir.Folder());
+    QProcessEnvironment env = testing::TestEnvironment(dir.Folder());
+    env.insert("LC_ALL", "de_DE.UTF-8");
+    auto r = testing::RunSonivex({"--analyze", path, "--dir", dir.Folder(), "--json"}, dir.Folder(),
+                                 60000, &env);
     EXPECT_EQ(r.exitCode, 0);
     const std::string check =
         Shell("printf '%s' '" + r.out +
@@ -121,10 +127,23 @@ TEST(AnalyzeCommand, JsonIsValidAndBadFilesAreNamed) {
               " print(d[\"events\"][0][\"seconds\"], d[\"settings\"][\"muonSec\"])'");
     EXPECT_EQ(check, "2.2 1\n") << r.out;
     EXPECT_EQ(testing::ReadText(dir.File("sonivex.ini")), "[conf]\nMuonSec=1\nHukkiSec=2\n");
-    testing::WriteText(dir.File("bad.wav"), "RIFF....WAVEjunk");
-    r = testing::RunSonivex({"--analyze", dir.File("bad.wav")}, dir.Folder());
+    auto waves = testing::HostileWaves();
+    waves.push_back({"bad.wav", "RIFF....WAVEjunk", "not a wave file that can be read"});
+    for (const testing::HostileWave& w : waves) {
+        testing::WriteText(dir.File(w.name), w.bytes);
+        std::ostringstream out, err;
+        EXPECT_EQ(AnalyzeFile(dir.File(w.name), SilenceThresholds{}, false, false, out, err),
+                  w.refusal.empty() ? 0 : 1)
+            << w.name;
+        if (w.refusal.empty())
+            EXPECT_EQ(err.str(), "") << w.name;
+        else
+            EXPECT_NE(err.str().find(w.refusal), std::string::npos) << w.name << ": " << err.str();
+    }
+    r = testing::RunSonivex({"--analyze", dir.File("rate1.wav")}, dir.Folder());
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.err.find("not a wave file that can be read"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("rate1.wav: sample rate 1 Hz outside 8000..192000 Hz"), std::string::npos)
+        << r.err;
     r = testing::RunSonivex({"--json"}, dir.Folder());
     EXPECT_EQ(r.exitCode, 2);
 }

@@ -14,6 +14,8 @@ constexpr int kMonday = 1 << 1;
 constexpr int kTuesday = 1 << 2;
 constexpr int kThursday = 1 << 4;
 constexpr int kFriday = 1 << 5;
+constexpr int kWorkdays = 0b0111110;
+constexpr int kEveryDay = 0b1111111;
 
 struct Probe {
     const char* date;  // broadcast date and time
@@ -71,10 +73,18 @@ const CoverCase kCoverCases[] = {
      {{"2026/12/08", "05:30:00", true},
       {"2026/12/08", "06:00:01", false},
       {"2026/12/07", "27:59:59", false}}},
-    // With Tuesday in the mask too, Tuesday's own period is the one looked at.
-    {"Monday+Tuesday 28-06",
-     {0, "28:00:00", "06:00:00", kMonday | kTuesday, ""},
-     {{"2026/12/08", "05:30:00", false}}},
+    // An overnight period runs on into the next day whether that day is ticked or not.
+    {"Monday-Friday 28-06",
+     {0, "28:00:00", "06:00:00", kWorkdays, ""},
+     {{"2026/12/08", "05:30:00", true},
+      {"2026/12/12", "05:59:59", true},
+      {"2026/12/12", "06:00:01", false},
+      {"2026/12/13", "05:30:00", false}}},
+    {"every day 25:00-05:30",
+     {0, "25:00:00", "05:30:00", kEveryDay, ""},
+     {{"2026/12/08", "05:15:00", true},
+      {"2026/12/08", "05:30:01", false},
+      {"2026/12/08", "25:00:00", true}}},
     {"overnight across the year",
      {0, "22:00:00", "02:00:00", kThursday, ""},
      {{"2027/01/01", "01:00:00", true}}},
@@ -213,6 +223,56 @@ TEST_F(ScheduleFile, FailedSaveIsLoggedAndKeepsTheOldFile) {
     EXPECT_NE(testing::ReadText(LogFilePath(1)).find("OutputTimer Failed " + Path()),
               std::string::npos);
     EXPECT_FALSE(SaveSchedule(table, dir.Folder() + "no/such/"));
+}
+
+// Saving writes through a link to its target and keeps the file's mode; an empty schedule empties
+// the target rather than removing the link.
+TEST_F(ScheduleFile, SavingKeepsALinkALinkAndTheFileItsMode) {
+    namespace fs = std::filesystem;
+    constexpr fs::perms kMode = fs::perms::owner_read | fs::perms::owner_write |
+                                fs::perms::group_read;  // not what a new file gets
+    fs::create_directory(dir.File("real"));
+    const std::string target = dir.File("real/schedule");
+    testing::WriteText(target, "");
+    fs::permissions(target, kMode);
+    fs::create_symlink("real/schedule", Path());
+    ScheduleTable table;
+    table.Entries = {{0, "09:00:00", "10:00:00", kMonday, ""}};
+    ASSERT_TRUE(SaveSchedule(table, dir.Folder()));
+    EXPECT_TRUE(fs::is_symlink(Path()));
+    EXPECT_EQ(fs::status(target).permissions(), kMode);
+    EXPECT_EQ(LoadSchedule(dir.Folder())->Entries, table.Entries);
+    ASSERT_TRUE(SaveSchedule(ScheduleTable{}, dir.Folder()));
+    EXPECT_TRUE(fs::is_symlink(Path()));
+    EXPECT_EQ(testing::ReadText(target), "");
+}
+
+// A file that is there but cannot be read holds entries this run never saw: whatever the run did
+// to the schedule, the file stays, and the log says why it was not saved.
+TEST_F(ScheduleFile, UnreadableFileIsNeverReplacedOrDeleted) {
+    namespace fs = std::filesystem;
+    const struct {
+        bool folder;
+        const char* reason;
+    } cases[] = {{true, "Is a directory"}, {false, "Too many levels of symbolic links"}};
+    for (const auto& c : cases) {
+        if (c.folder)
+            fs::create_directory(Path());
+        else
+            fs::create_symlink(kScheduleFileName, Path());  // a link to itself
+        const fs::file_type type = fs::symlink_status(Path()).type();
+        auto table = LoadSchedule(dir.Folder());
+        table->Entries = {{0, "09:00:00", "10:00:00", kMonday, ""}};
+        EXPECT_FALSE(SaveSchedule(*table, dir.Folder())) << c.reason;
+        table->Entries.clear();
+        EXPECT_FALSE(SaveSchedule(*table, dir.Folder())) << c.reason;
+        EXPECT_EQ(fs::symlink_status(Path()).type(), type) << c.reason;
+        const std::string log = testing::ReadText(LogFilePath(1));
+        const std::string line = "OutputTimer Not saved " + Path() +
+                                 ": it could not be read at start-up (" + c.reason + ")";
+        EXPECT_NE(log.find(line), log.rfind(line)) << log;  // both saves refused
+        fs::remove(Path());
+    }
 }
 
 // One silent input watched from start-up (Monday 2026/12/07 09:00:00) under `table`.

@@ -3,7 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+
 #include "TempDir.h"
+#include "monitor/Levels.h"
+#include "monitor/MonitorSettings.h"
+#include "support/NumberText.h"
 
 namespace sonivex {
 namespace {
@@ -55,14 +60,40 @@ TEST(SettingsStore, BadValuesFallBackToTheDefault) {
     EXPECT_EQ(store.ReadSetting("I", int32_t{0}), -7);
 }
 
-TEST(SettingsStore, LongValuesAreCutAndLineBreaksNeverSplitAKey) {
+TEST(SettingsStore, LongValuesAreCutBetweenCharactersAndLineBreaksNeverSplitAKey) {
     TempDir dir;
     SettingsStore store(dir.File("s.ini"));
     store.WriteSetting("Long", std::string(300, 'x'));
     EXPECT_EQ(store.ReadSetting("Long", "").size(), kSettingChars);
+    std::string kana = "x";  // 1 + 3 × 100 bytes: byte 254 falls inside the 85th character
+    for (int n = 0; n < 100; ++n) kana += "あ";
+    store.WriteSetting("Kana", kana);
+    EXPECT_EQ(store.ReadSetting("Kana", ""), kana.substr(0, 253));
     store.WriteSetting("Name", "a\nNumRec=7");
     EXPECT_EQ(store.ReadSetting("NumRec", int32_t{3}), 3);
     EXPECT_EQ(store.ReadSetting("Name", ""), "a NumRec=7");
+}
+
+// Under a locale with a decimal comma (as Qt adopts from the desktop) numbers still read and show
+// with a point.
+TEST(SettingsStore, NumbersUseThePointUnderACommaLocale) {
+    const std::string before = std::setlocale(LC_ALL, nullptr);
+    ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr) << "scripts/install-deps.sh makes it";
+    TempDir dir;
+    WriteText(dir.File("s.ini"), "[conf]\nSizeRate=1.5\nVULevelTrim=-20.5\n");
+    SettingsStore store(dir.File("s.ini"));
+    MonitorSettings s;
+    ReadPlayerAndDisplay(store, s);
+    double typed = 0;
+    const bool comma = NumericText("1,5", typed);
+    const std::string texts[] = {NumberText(s.sizeRate), NumberText(s.vuLevelTrim),
+                                 LevelText(1, -5.3f), FixedText(0.25, 2)};
+    std::setlocale(LC_ALL, before.c_str());
+    EXPECT_EQ(texts[0], "1.5");
+    EXPECT_EQ(texts[1], "-20.5");
+    EXPECT_EQ(texts[2], "-05.3");
+    EXPECT_EQ(texts[3], "0.25");
+    EXPECT_FALSE(comma);
 }
 
 // The settings hold a password: a new file is private to its owner; a read-only store (the

@@ -18,6 +18,17 @@ using testing::ReadText;
 using testing::TempDir;
 using testing::WriteText;
 
+// As the classic reader returns them: one pair of enclosing quotes dropped, other quotes kept.
+TEST(IniFile, QuotedValuesReadWithoutTheirQuotes) {
+    TempDir dir;
+    WriteText(dir.File("q.ini"),
+              "[conf]\nA=\"FM 本線\"\nB='x'\nC=\"a\"b\"\nD=\"\nE=\"x'\nF= \" y \" \n");
+    IniFile ini(dir.File("q.ini"));
+    const std::pair<const char*, const char*> cases[] = {
+        {"A", "FM 本線"}, {"B", "x"}, {"C", "a\"b"}, {"D", "\""}, {"E", "\"x'"}, {"F", " y "}};
+    for (const auto& [key, value] : cases) EXPECT_EQ(ini.Read("conf", key).value(), value) << key;
+}
+
 TEST(IniFile, WriteKeepsOtherSectionsCommentsAndCrLfFiles) {
     TempDir dir;
     const std::string path = dir.File("a.ini");

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "HostileWaves.h"
 #include "PlayerHarness.h"
 
 namespace sonivex::testing {
@@ -199,6 +200,16 @@ TEST_F(PlayerTest, UnusableFileIsNotLoaded) {
     player.StopIO();  // nothing loaded: nothing to stop, nothing logged
     EXPECT_TRUE(backend.outs.empty());
     EXPECT_EQ(Count("Failed"), 0);
+    // Rates and sample formats the player cannot honour are refused with their reason.
+    for (const HostileWave& w : HostileWaves()) {
+        const std::string path = temp.File(w.name);
+        WriteText(path, w.bytes);
+        player.FileName(path);
+        EXPECT_EQ(player.FileName(), w.refusal.empty() ? path : "") << w.name;
+        EXPECT_EQ(Count("C_WaveOut Let FileName Fail " + path + " (" + w.refusal + ")\n"),
+                  w.refusal.empty() ? 0 : 1)
+            << w.name;
+    }
 }
 
 TEST_F(PlayerTest, StartBeyondTheEndFailsPlay) {
