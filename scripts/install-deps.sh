@@ -7,7 +7,7 @@ packages=(
     qt6-base-dev libasound2-dev alsa-utils
     libgtest-dev libgmock-dev libbenchmark-dev
     sox ffmpeg python3-aiosmtpd openssl
-    fonts-noto-cjk fonts-dejavu-extra xvfb xauth locales
+    fonts-noto-cjk fonts-dejavu-extra xvfb xauth x11-utils locales
 )
 
 missing=()

@@ -2,7 +2,10 @@
 #include "app/QtMessageBox.h"
 
 #include <QMessageBox>
+#include <QTimer>
 #include <utility>
+
+#include "support/HeadlessMessageBox.h"
 
 namespace sonivex {
 
@@ -59,12 +62,31 @@ int AnswerOf(QMessageBox::StandardButton clicked, int flags) {
 
 }  // namespace
 
+// A minimised owner would hide the box: then the platform places it.
+QWidget* QtMessageBox::Parent() const {
+    return owner_ && owner_->isVisible() && !owner_->isMinimized() ? owner_.data() : nullptr;
+}
+
+// The same box still open is not opened again: a failure met at every alert shows one box.
+void QtMessageBox::ShowLater(const std::string& text, int flags, const std::string& title) {
+    QPointer<QMessageBox>& open = open_[title + '\n' + text];
+    if (open) return;
+    auto* box = new QMessageBox(IconOf(flags), QString::fromStdString(title),
+                                QString::fromStdString(text), QMessageBox::Ok, Parent());
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    open = box;
+    QTimer::singleShot(0, box, [box] { box->show(); });
+}
+
 int QtMessageBox::Show(const std::string& text, int flags, const std::string& title) {
-    // A minimised owner would hide the box: then the platform places it.
-    QWidget* parent =
-        owner_ && owner_->isVisible() && !owner_->isMinimized() ? owner_.data() : nullptr;
+    if ((flags & MB_BUTTONMASK) == MB_OK) {
+        LogMessageBox(text, title);
+        ShowLater(text, flags, title);
+        return IDOK;
+    }
     QMessageBox box(IconOf(flags), QString::fromStdString(title), QString::fromStdString(text),
-                    ButtonsOf(flags), parent);
+                    ButtonsOf(flags), Parent());
     const auto clicked = static_cast<Button>(box.exec());
     return AnswerOf(clicked, flags);
 }

@@ -62,7 +62,9 @@ void C_Com::SendText(const std::string& Mes) {
 
 int C_Com::Receive(uint8_t* bytes, int max) {
     if (!IsOpen() || max <= 0) return 0;
+    receiving_ = true;
     PumpEvents();
+    receiving_ = false;
     if (!IsOpen()) return 0;
     const int n = port_.Read(bytes, static_cast<size_t>(max));
     if (n >= 0) return n;

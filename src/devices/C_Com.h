@@ -31,6 +31,8 @@ class C_Com {
     bool IsOpen() const { return port_.IsOpen(); }
     int Error() const { return port_.Error(); }    // errno of the last failure
     int LineBaud() const { return port_.Baud(); }  // the rate the driver holds
+    // True while a read lets events run: the object must not be replaced until it returns.
+    bool Receiving() const { return receiving_; }
 
     void SendText(const std::string& Mes);  // one byte per character: its code's low byte
     void SendDataB(const uint8_t* bytes, int count);
@@ -52,6 +54,7 @@ class C_Com {
     int c_BaudRate = 38400;
     int c_ParityBit = 0;
     int c_StopBit = 0;
+    bool receiving_ = false;
 };
 
 }  // namespace sonivex

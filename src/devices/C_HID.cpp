@@ -50,6 +50,7 @@ int C_HID::HidInit(int pMode, int pOpt, int pSyncMode, int pIDOrder,
     for (const HidrawNode& node : EnumerateHidraw(roots_)) {
         if (node.vendor != vendor || node.product != product) continue;
         if (!file_.Open(roots_, node.path)) {
+            if (!c_LogOpenFailures) continue;
             WriteLog(
                 "HID open (HidInit) Failed r=" + std::to_string(file_.Error()) + " " + node.path,
                 1);

@@ -49,6 +49,8 @@ class C_HID {
     int WhileWriteFile() const { return c_WriteActive; }
     int WhileReadFile() const { return c_ReadActive; }
     bool IsOpen() const { return file_.IsOpen(); }
+    // 0: a device that cannot be opened is not logged (it is being looked for again).
+    void LogOpenFailures(int on) { c_LogOpenFailures = on; }
     // Boxes with another vendor id than ours; 0 = ours.
     void BoxVendorId(int id) { c_BoxVendorId = id > 0 ? id : kBoxVendorId; }
 
@@ -119,6 +121,7 @@ class C_HID {
     std::string c_LastButton;
     int c_LogError = 0;
     int c_RaiseNotify = 0;
+    int c_LogOpenFailures = 1;
     int c_BoxVendorId = kBoxVendorId;
     int c_Mode = 0;
 };

@@ -19,6 +19,7 @@ constexpr int kSecondsPerHour = 3600;
 constexpr int kMinutesPerDay = 1440;
 constexpr double kMidnightWrapLimit = -1.0;
 constexpr char kErrorLine[] = "時刻修正エラー";
+constexpr char kProgramClockOnly[] = " (プログラムの時計のみ修正、システム時計は変更なし)";
 
 std::string StampText(const LocalDateTime& t) {
     char text[32];
@@ -48,9 +49,10 @@ int MinuteDelta(const LocalDateTime& now, const AdjustTarget& t) {
     }
 }
 
+// Only mode 2 uses the hour: AHour left over from another mode must not block a correction.
 bool ValidTarget(const AdjustTarget& t) {
-    return t.hour >= 0 && t.hour < 24 && t.minute >= 0 && t.minute < 60 && t.second >= 0 &&
-           t.second < 60;
+    const bool hourOk = t.mode != 2 || (t.hour >= 0 && t.hour < 24);
+    return hourOk && t.minute >= 0 && t.minute < 60 && t.second >= 0 && t.second < 60;
 }
 
 }  // namespace
@@ -109,7 +111,7 @@ bool AdjustClock(Clock& clock, const AdjustTarget& target) {
     const double took =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     WriteLog("時刻修正終了 " + FixedText(took, 6) + " " + StampText(before) + "--" +
-             StampText(clock.Now()));
+             StampText(clock.Now()) + (clock.Shifted() ? kProgramClockOnly : ""));
     return true;
 }
 

@@ -35,18 +35,28 @@ void WarnAboutCorrections(const MonitorSettings& s) {
     if (!daemon.empty()) WriteLog("時刻同期サービスが時刻修正を戻します (" + daemon + ")");
 }
 
-}  // namespace
-
-void SerialLink::InitSerial(const MonitorSettings& s) {
-    useBCD_ = s.useBCD;
-    open_ = false;
+SerialSettings SerialSettingsOf(const MonitorSettings& s, const std::string& devRoot) {
     SerialSettings settings;
     settings.comNo = s.comNo;
     settings.comBaud = s.comBaud;
     settings.comDevice = s.comDevice;
     settings.langMode = s.langMode;
-    settings.devRoot = roots_.dev;
+    settings.devRoot = devRoot;
+    return settings;
+}
+
+}  // namespace
+
+void SerialLink::InitSerial(const MonitorSettings& s, bool quiet) {
+    useBCD_ = s.useBCD;
+    open_ = false;
+    SerialSettings settings = SerialSettingsOf(s, roots_.dev);
+    settings.quiet = quiet;
     open_ = OpenSerial(port_, useBCD_ != 0 ? 1 : 0, settings) == 1;
+}
+
+std::string SerialLink::Name(const MonitorSettings& s) const {
+    return SerialPath(SerialSettingsOf(s, roots_.dev), s.comNo);
 }
 
 void SerialLink::SendCode(int code) {
@@ -55,14 +65,15 @@ void SerialLink::SendCode(int code) {
     port_->SendDataB(&byte, 1);
 }
 
-void HidLink::InitHID(const MonitorSettings& s) {
+void HidLink::InitHID(const MonitorSettings& s, bool quiet) {
     if (hid_) hid_->HidClose();
     open_ = false;
     if (s.usbHidId == 0) return;
     if (!hid_) hid_ = std::make_unique<C_HID>(roots_);
     hid_->BoxVendorId(s.usbHidVendor);
+    hid_->LogOpenFailures(quiet ? 0 : 1);
     if (hid_->HidInit(kModeBox, s.usbHidId, 1) != 1) {
-        CenteredMsgBox(kHidNotFound, MB_ICONSTOP, "sonivex");
+        if (!quiet) CenteredMsgBox(kHidNotFound, MB_ICONSTOP, "sonivex");
         return;
     }
     open_ = true;
@@ -80,6 +91,10 @@ void HidLink::Close() {
 }
 
 void ExternalDevices::Reopen(const MonitorSettings& s) {
+    if (control) {
+        control->Reopen(s);
+        return;
+    }
     if (serial) serial->InitSerial(s);
     if (hid) hid->InitHID(s);
 }

@@ -20,10 +20,13 @@ class SettingsStore;
 class SerialLink : public LatchOutput {
   public:
     explicit SerialLink(DeviceRoots roots = {}) : roots_(std::move(roots)) {}
-    // Opens (or reopens) the port the settings name; a message box when it cannot be opened.
-    void InitSerial(const MonitorSettings& s);
+    // Opens (or reopens) the port the settings name; a message box when it cannot be opened,
+    // unless quiet.
+    void InitSerial(const MonitorSettings& s, bool quiet = false);
     bool IsOpen() const override { return open_ && port_ && port_->IsOpen(); }
-    void SendCode(int code) override;  // one byte, code-byte mode only
+    bool Busy() const { return port_ && port_->Receiving(); }
+    std::string Name(const MonitorSettings& s) const;  // the configured port; "" for none
+    void SendCode(int code) override;                  // one byte, code-byte mode only
     C_Com* Port() { return port_.get(); }
     int UseBCD() const { return useBCD_; }
 
@@ -38,9 +41,10 @@ class HidLink : public LatchOutput {
   public:
     explicit HidLink(DeviceRoots roots = {}) : roots_(std::move(roots)) {}
     // Finds and opens the box USBHIDID names and switches its outputs off; a message box when
-    // it is not there.
-    void InitHID(const MonitorSettings& s);
+    // it is not there, unless quiet.
+    void InitHID(const MonitorSettings& s, bool quiet = false);
     bool IsOpen() const override { return open_ && hid_ && hid_->IsOpen(); }
+    bool Busy() const { return hid_ && (hid_->WhileReadFile() || hid_->WhileWriteFile()); }
     void SendCode(int code) override;
     void Close();
     C_HID* Device() { return hid_.get(); }
@@ -58,7 +62,8 @@ struct ExternalDevices {
     std::unique_ptr<HidLink> hid;
     std::unique_ptr<ExternalInputs> control;
 
-    // After the settings dialog: both reopened from the new settings, pause flags kept.
+    // After the settings dialog: both reopened from the new settings, pause flags kept; at the
+    // next tick when a read or write is under way.
     void Reopen(const MonitorSettings& s);
 };
 

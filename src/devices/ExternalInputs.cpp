@@ -26,13 +26,17 @@ void Request(int& request) {
 }  // namespace
 
 bool ExternalInputs::Service(Monitor& m) {
+    if (reopening_) return true;  // a tick inside the reopen's own waits leaves the devices be
+    Recover(m);
     const MonitorSettings& s = m.settings;
     Clock& clock = ProgramClock();
     const AdjustTarget target{s.aHour, s.aMinute, s.aSecond, s.adjustMode};
     int request = CorrectionWindow(static_cast<int>(SecondOfDay(clock.Now())), s.noAdjustSec,
                                    s.aMinute, s.aSecond);
     if (serial_ && serial_->IsOpen()) SerialStep(m, request, target, clock);
-    if (hid_ && hid_->IsOpen() && !HidStep(m, request)) return false;
+    const bool goOn = !(hid_ && hid_->IsOpen()) || HidStep(m, request);
+    NoteHidState(m);
+    if (!goOn) return false;
     if (request == 1 &&
         SecondsSince(SecondOfDay(clock.Now()), lastCorrection_) > kMinCorrectionGapSeconds) {
         AdjustClock(clock, target);
@@ -54,8 +58,10 @@ void ExternalInputs::SerialStep(Monitor& m, int& request, const AdjustTarget& ta
     const int b = bytes[1];
     if (b == m.settings.adjustPin1)
         Request(request);
-    else if (b <= m.NumInputs())
+    else if (b <= m.NumInputs()) {
         m.ExternalPause[b - 1] = m.ExternalPause[b - 1] ? 0 : 1;
+        pausedByHid_[b - 1] = false;
+    }
 }
 
 bool ExternalInputs::HidStep(Monitor& m, int& request) {
@@ -85,12 +91,18 @@ bool ExternalInputs::Missed(bool levelMode) {
     return !levelMode;
 }
 
+// A pause the box sets is the box's to end.
+void ExternalInputs::Pause(Monitor& m, int i, bool on) {
+    m.ExternalPause[i] = on ? 1 : 0;
+    pausedByHid_[i] = on;
+}
+
 void ExternalInputs::HidEvent(Monitor& m, int r, int& request) {
     if (r <= 0) return;
     if (r == m.settings.adjustPin2)
         Request(request);
     else if (r <= m.NumInputs())
-        m.ExternalPause[r - 1] = m.ExternalPause[r - 1] ? 0 : 1;
+        Pause(m, r - 1, m.ExternalPause[r - 1] == 0);
     else if (r == kReleaseAll)
         m.ExternalPause.fill(0);
 }
@@ -104,10 +116,10 @@ void ExternalInputs::HidLevels(Monitor& m, int r, int& request) {
             if (isAdjust)
                 Request(request);
             else
-                m.ExternalPause[i] = 1;
+                Pause(m, i, true);
             prevLevel_[i] = 1;
         } else if (!set && prevLevel_[i] == 1) {
-            if (!isAdjust) m.ExternalPause[i] = 0;
+            if (!isAdjust) Pause(m, i, false);
             prevLevel_[i] = 0;
         }
     }

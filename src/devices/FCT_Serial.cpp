@@ -59,6 +59,7 @@ int OpenSerial(std::unique_ptr<C_Com>& port, int pTimeCode, const SerialSettings
     port->StopBit(stopBit);
     port->ComPort(path);
     if (port->OpenComm() == 1) return 1;
+    if (s.quiet) return 0;
     WriteLog("CreateFile (OpenSerial) Failed r=" + std::to_string(port->Error()) + " " + path, 1);
     const std::string text = s.langMode == 0 ? path + "が開けません" : "Can not open " + path;
     CenteredMsgBox(text, MB_ICONSTOP, "sonivex");

@@ -19,6 +19,7 @@ struct SerialSettings {
     std::string comDevice;  // ComDevice: this path instead of ttyS(n-1) when not empty
     int langMode = 1;       // 0 Japanese, 1 English message
     std::string devRoot = "/dev";
+    bool quiet = false;  // a failed open neither logged nor shown (the port is looked for again)
 };
 
 constexpr int kTimeCodeBaud = 2400;

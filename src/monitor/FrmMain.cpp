@@ -56,6 +56,12 @@ void FrmMain::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
+    // Asked inside a tick, the question would hold it: ask once the tick is over.
+    if (inTick && inTick()) {
+        event->ignore();
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+        return;
+    }
     if (errorCatch_ == 0 &&
         CenteredMsgBox(kCloseQuestion, MB_YESNO | MB_ICONQUESTION, kProductName) != IDYES) {
         event->ignore();
@@ -67,7 +73,14 @@ void FrmMain::closeEvent(QCloseEvent* event) {
 }
 
 void FrmMain::SetCaption(const std::string& caption) {
-    setWindowTitle(QString::fromStdString(caption));
+    caption_ = caption;
+    ShowMissingDevices(missing_);
+}
+
+void FrmMain::ShowMissingDevices(const std::string& missing) {
+    missing_ = missing;
+    const std::string title = missing.empty() ? caption_ : caption_ + "  [" + missing + "]";
+    setWindowTitle(QString::fromStdString(title));
 }
 
 void FrmMain::SetAuditColour(int i, int set) {
@@ -115,6 +128,7 @@ void AttachMonitor(FrmMain& window, Monitor& monitor) {
     window.onAlertRelease = [&monitor](int i) {
         Contained("AlertButton", [&] { monitor.AlertButtonClick(i); });
     };
+    window.inTick = [&monitor] { return monitor.InTick(); };
 }
 
 }  // namespace sonivex

@@ -48,6 +48,7 @@ class FrmMain : public QMainWindow, public MonitorView {
     void ShowLevels(int i, const ChannelLevel& left, const ChannelLevel& right) override;
     void PrintName(int i, const std::string& name) override;
     void ShowClock(const std::string& line0, const std::string& line1) override;
+    void ShowMissingDevices(const std::string& missing) override;
 
     // Handlers; an empty one does nothing. The buttons call theirs on release.
     std::function<void(int)> onAuditRelease;
@@ -55,6 +56,7 @@ class FrmMain : public QMainWindow, public MonitorView {
     std::function<void()> onMenuConf;   // "設定(&C)": the settings dialog
     std::function<void()> onMenuTimer;  // "休止時間(&T)": the schedule window
     std::function<void()> onQuit;       // after a confirmed close; QApplication::quit by default
+    std::function<bool()> inTick;       // true while the main loop's tick runs
 
     // The controls, for the dialogs' owner and for tests; nullptr for a row that does not exist.
     int Rows() const { return static_cast<int>(rows_.size()); }
@@ -98,6 +100,8 @@ class FrmMain : public QMainWindow, public MonitorView {
     int errorCatch_ = 0;
     float vuLevelTrim_ = -20.0f;
     bool appQuitting_ = false;  // the application is ending: closing asks nothing
+    std::string caption_;
+    std::string missing_;  // configured devices that are not there, for the title
     QWidget* face_ = nullptr;
     UC_TextButton* clock_ = nullptr;
     QAction* menuConf_ = nullptr;

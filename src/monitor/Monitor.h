@@ -14,6 +14,7 @@
 #include "monitor/Schedule.h"
 #include "monitor/SilenceDetector.h"
 #include "monitor/WaveFCT.h"
+#include "support/OldFiles.h"
 
 namespace sonivex {
 
@@ -55,6 +56,10 @@ class Monitor {
     void ApplySettings();
 
     bool InTick() const { return inTick_; }
+    // Configured external devices that are not there ("" = none), shown until they are back.
+    void ShowMissingDevices(const std::string& missing) {
+        if (missing != missingDevices_) view_.ShowMissingDevices(missingDevices_ = missing);
+    }
     int NumInputs() const { return settings.NumInputs(); }
     WaveFCT& Capture() { return *capture_; }
     AlarmTone& Tone() { return *tone_; }
@@ -93,6 +98,8 @@ class Monitor {
     std::array<std::unique_ptr<FillerPlayer>, kMaxInputs> fillers_;
     std::unique_ptr<ScheduleTable> ownSchedule_;  // loaded at start-up when none was given
     BroadcastClock clock_;
+    DailyPruning pruning_;
+    std::string missingDevices_;
     bool inTick_ = false;
     bool started_ = false;
 };

@@ -45,7 +45,7 @@ void Monitor::QueueText(int i, const std::string& text) {
 }
 
 void Monitor::SetLatch(int i, int on) {
-    const int code = on ? i + 1 : 101 + i;
+    const int code = LatchCode(i, on);
     if (parts_.hid && parts_.hid->IsOpen()) parts_.hid->SendCode(code);
     if (parts_.serial && parts_.serial->IsOpen() && settings.useBCD == 0)
         parts_.serial->SendCode(code);

@@ -89,6 +89,7 @@ void ReadInputs(SettingsStore& store, const DeviceList& devices, MonitorSettings
         in.recGain = DecibelToGain(static_cast<float>(in.recLevelDB));
         in.devOutName = store.ReadSetting(Key("DevOutName_", n), "");
         in.devOut = FindWaveDevice(devices, false, in.devOutName, 0);
+        if (in.devOut == -1) in.devOut = kMissingWaveDevice;
         in.playLevelDB = store.ReadSetting(Key("PlayLevelDB_", n), int16_t{0});
         in.playGain = DecibelToGain(static_cast<float>(in.playLevelDB));
         in.fillerFile = store.ReadSetting(Key("FillerFile_", n), "");

@@ -4,6 +4,7 @@
 #include "monitor/Monitor.h"
 #include "monitor/SettingsStore.h"
 #include "platform/AudioBackend.h"
+#include "platform/Clock.h"
 #include "playback/C_WaveOut.h"
 #include "support/Log.h"
 #include "support/OldFiles.h"
@@ -50,6 +51,7 @@ void Monitor::ReadStartupSettings() {
     log.folder = settings.logFolder;
     ConfigureLog(log);
     DeleteOldFiles(settings.logFolder, 90);
+    pruning_.Pruned(ProgramClock().Now());
     ReadLanguage(store, settings);
     ReadInputs(store, parts_.audio->Devices(), settings);
     ReadThresholds(store, settings);

@@ -11,10 +11,6 @@
 
 namespace sonivex {
 
-namespace {
-constexpr char kPruneTime[] = "12:00:05";  // once a day, old logs go
-}
-
 void Monitor::TimerProgTick() {
     // A tick that falls due while an earlier one lets events run is skipped, not nested.
     if (inTick_ || !started_) return;
@@ -37,10 +33,11 @@ void Monitor::TimerProgTick() {
 }
 
 void Monitor::ClockStep() {
-    if (clock_.UpdateClock(ProgramClock().Now(), settings.hourAdjust) == 0) return;
+    const LocalDateTime now = ProgramClock().Now();
+    if (clock_.UpdateClock(now, settings.hourAdjust) == 0) return;
     view_.ShowClock(clock_.BroadcastDate() + "(" + WeekdayKanji(clock_.BroadcastWeekday()) + ")",
                     clock_.BroadcastTime());
-    if (clock_.BroadcastTime() == kPruneTime) DeleteOldFiles(settings.logFolder, 90);
+    if (pruning_.Due(now)) DeleteOldFiles(settings.logFolder, 90);
     PumpEvents();
     SchedulePause.fill(0);
     if (parts_.schedule)

@@ -32,6 +32,8 @@ class MonitorView {
                             const ChannelLevel& /*right*/) {}
     virtual void PrintName(int /*i*/, const std::string& /*name*/) {}
     virtual void ShowClock(const std::string& /*line0*/, const std::string& /*line1*/) {}
+    // Configured external devices that are not there ("" when all are), until they are back.
+    virtual void ShowMissingDevices(const std::string& /*missing*/) {}
 };
 
 }  // namespace sonivex

@@ -12,6 +12,11 @@ namespace sonivex {
 
 class Monitor;
 
+// The latch command of input i (0-based): on i + 1, off 101 + i.
+constexpr int LatchCode(int i, int on) {
+    return on ? i + 1 : 101 + i;
+}
+
 class LatchOutput {
   public:
     virtual ~LatchOutput() = default;

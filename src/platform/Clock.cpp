@@ -33,18 +33,25 @@ int64_t SystemClock::MonotonicMs() const {
 }
 
 bool SystemClock::SetLocalTime(const LocalDateTime& requested) {
-    // Now() runs `offsetMs_` ahead of the machine: move the machine so that Now() reads the
-    // requested time.
-    const LocalDateTime t = CivilFromMs(CivilToMs(requested) - offsetMs_);
-    std::tm local = LocalTm(t);
+    // A run on another date must not move the machine's calendar, which other programs share.
+    if (shifted_) {
+        StartAt(requested);
+        return true;
+    }
+    std::tm local = LocalTm(requested);
     const time_t when = mktime(&local);
     if (when == static_cast<time_t>(-1)) return false;
-    timespec ts{when, static_cast<long>(t.millisecond) * 1000000};
+    timespec ts{when, static_cast<long>(requested.millisecond) * 1000000};
     return clock_settime(CLOCK_REALTIME, &ts) == 0;
 }
 
 void SystemClock::StartAt(const LocalDateTime& start) {
     offsetMs_ = CivilToMs(start) - RealLocalMs();
+    shifted_ = true;
+}
+
+int64_t CalendarSeconds() {
+    return static_cast<int64_t>(time(nullptr));
 }
 
 FakeClock::FakeClock(const LocalDateTime& start) : civilMs_(CivilToMs(start)) {}

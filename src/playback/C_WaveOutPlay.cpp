@@ -44,9 +44,10 @@ bool C_WaveOut::OpenDevices() {
         }
     }
     // Every closed device is opened, also a secondary one whose id changed while device 0 stays
-    // open; without NoClose each device starts afresh.
+    // open; without NoClose each device starts afresh, and so does one that failed while it
+    // played (it may have come back).
     for (int d = 0; d < c_NumDevices; ++d) {
-        if (c_Open[d] && c_NoClose == 0) {
+        if (c_Open[d] && (c_NoClose == 0 || c_ServiceFailed[d])) {
             const int code = Device(d).Close();
             if (code != MMSYSERR_NOERROR) LogDevice("waveOutClose (Start1) Failed r=", code);
             c_Open[d] = false;

@@ -43,8 +43,12 @@ std::string OneLine(const std::string& text) {
 
 }  // namespace
 
-int HeadlessMessageBox::Show(const std::string& text, int flags, const std::string& title) {
+void LogMessageBox(const std::string& text, const std::string& title) {
     WriteLog("[message] " + title + ": " + OneLine(text));
+}
+
+int HeadlessMessageBox::Show(const std::string& text, int flags, const std::string& title) {
+    LogMessageBox(text, title);
     return FirstButton(flags);
 }
 

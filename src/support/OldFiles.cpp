@@ -1,30 +1,27 @@
-// Pruning of old files: deletes files last written before a cut-off and removes folders left empty.
+// Pruning of old log files by their last-write time, and of the folders that leaves empty.
 #include "support/OldFiles.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <array>
 #include <cerrno>
-#include <cstdio>
-#include <ctime>
 #include <vector>
 
+#include "platform/Clock.h"
 #include "support/basic.h"
 
 namespace sonivex {
 
 namespace {
 
-// The last-write time in local time as "yyyy/mm/dd hh:mm:ss", the form the cut-off is written in.
-std::string LocalTimeText(time_t when) {
-    tm local{};
-    if (localtime_r(&when, &local) == nullptr) return "";
-    std::array<char, 64> buf{};
-    std::snprintf(buf.data(), buf.size(), "%04d/%02d/%02d %02d:%02d:%02d", local.tm_year + 1900,
-                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
-    return buf.data();
+constexpr int64_t kSecondsPerDay = 86400;
+constexpr int kPruneSecondOfDay = 12 * 3600 + 5;  // 12:00:05
+constexpr size_t kDateDigits = 8;
+constexpr char kNamePartSeparator[] = " - ";
+
+bool PastPruneTime(const LocalDateTime& t) {
+    return t.hour * 3600 + t.minute * 60 + t.second >= kPruneSecondOfDay;
 }
 
 std::vector<std::string> EntryNames(const std::string& folder) {
@@ -53,38 +50,67 @@ void RemoveEmptyFolder(const std::string& parent, const std::string& path) {
     rmdir(path.c_str());
 }
 
-void DeleteOldFile(const std::string& parent, const std::string& path) {
-    if (DeleteFileSafe(path)) return;
+bool DeleteOldFile(const std::string& parent, const std::string& path) {
+    if (DeleteFileSafe(path)) return true;
     MakeWritable(parent);
-    DeleteFileSafe(path);
+    return DeleteFileSafe(path) != 0;
 }
 
 // Entries are examined without following links: a link is deleted as itself when it is old,
-// and a linked folder is never entered, so nothing outside the tree is touched.
-void PruneFolder(const std::string& folder, const std::string& cutOff) {
+// and a linked folder is never entered, so nothing outside the tree is touched. Only a folder
+// that this pruning emptied goes, never one that was empty before (the log folder may be a
+// folder of the user's). True when something was deleted.
+bool PruneFolder(const std::string& folder, int64_t cutOff) {
+    bool deleted = false;
     for (const std::string& name : EntryNames(folder)) {
         const std::string path = folder + "/" + name;
         struct stat st {};
         if (lstat(path.c_str(), &st) != 0) continue;
         if (S_ISDIR(st.st_mode)) {
-            PruneFolder(path, cutOff);
+            if (!PruneFolder(path, cutOff)) continue;
             RemoveEmptyFolder(folder, path);
-        } else {
-            const std::string written = LocalTimeText(st.st_mtime);
-            if (!written.empty() && written < cutOff) DeleteOldFile(folder, path);
+            deleted = true;
+        } else if (IsLogFileName(name) && static_cast<int64_t>(st.st_mtime) < cutOff) {
+            deleted = DeleteOldFile(folder, path) || deleted;
         }
     }
+    return deleted;
 }
 
 }  // namespace
+
+bool IsLogFileName(const std::string& name) {
+    if (name.size() < kDateDigits + 4) return false;
+    for (size_t i = 0; i < kDateDigits; ++i)
+        if (name[i] < '0' || name[i] > '9') return false;
+    const std::string ext = name.substr(name.size() - 4);
+    if (ext != ".log" && ext != ".err") return false;
+    const std::string middle = name.substr(kDateDigits, name.size() - kDateDigits - 4);
+    // " - host - program": the host may be empty, the program is not.
+    if (middle.rfind(kNamePartSeparator, 0) != 0) return false;
+    const size_t last = middle.rfind(kNamePartSeparator);
+    return last >= 1 && last + 3 < middle.size();
+}
 
 void DeleteOldFiles(const std::string& folder, int days) {
     if (days < 0 || !FolderExists(folder)) return;
     const std::string root = AddSeparator(folder, 1);
     if (root.empty()) return;
-    PruneFolder(root, DateTimeText(0, -days));
-    // Fails harmlessly while the folder still holds files.
-    rmdir(root.c_str());
+    // File times are the machine's; a program clock started on another date would misjudge them.
+    const int64_t cutOff = CalendarSeconds() - static_cast<int64_t>(days) * kSecondsPerDay;
+    // Fails harmlessly while the folder still holds files; the log writer makes it again.
+    if (PruneFolder(root, cutOff)) rmdir(root.c_str());
+}
+
+void DailyPruning::Pruned(const LocalDateTime& now) {
+    if (PastPruneTime(now)) lastDay_ = DaysFromCivil(now.year, now.month, now.day);
+}
+
+bool DailyPruning::Due(const LocalDateTime& now) {
+    const int64_t day = DaysFromCivil(now.year, now.month, now.day);
+    if (day == lastDay_ || !PastPruneTime(now)) return false;
+    lastDay_ = day;
+    return true;
 }
 
 }  // namespace sonivex

@@ -163,7 +163,10 @@ void PumpEvents(int ms, int pauseMs) {
         Guard() { g_pumping = true; }
         ~Guard() { g_pumping = false; }
     } guard;
-    QCoreApplication::processEvents();
+    // Clicks and keys wait for the running tick to end: a menu, a dialog or a question opened
+    // from here would hold the tick for as long as it stays open.
+    constexpr auto kFlags = QEventLoop::ExcludeUserInputEvents;
+    QCoreApplication::processEvents(kFlags);
     if (ms <= 0) return;
     // The program clock decides, but real time bounds the wait: a clock that never moves
     // must not hang the caller.
@@ -173,7 +176,7 @@ void PumpEvents(int ms, int pauseMs) {
     for (;;) {
         if (ProgramClock().MonotonicMs() - start > ms || real.elapsed() > ms) return;
         if (pauseMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
-        QCoreApplication::processEvents();
+        QCoreApplication::processEvents(kFlags);
     }
 }
 

@@ -79,7 +79,7 @@ class AdjustClockTest : public ::testing::Test {
 
 TEST_F(AdjustClockTest, SetsTheClockAndLogsBeforeAndAfter) {
     FakeClock clock({2026, 12, 31, 23, 59, 40, 250});
-    EXPECT_TRUE(AdjustClock(clock, {0, 0, 0, 1}));
+    EXPECT_TRUE(AdjustClock(clock, {25, 0, 0, 1}));  // mode 1 has no use for the hour
     EXPECT_EQ(clock.setCalls, 1);
     EXPECT_EQ(CivilToMs(clock.Now()), CivilToMs({2027, 1, 1, 0, 0, 0, 0}));
     ASSERT_EQ(lines.size(), 1u);

@@ -35,6 +35,10 @@ int RunHelper() {
     // Mode 0 to the present second: even a setter that worked would move the clock by less
     // than a second.
     AdjustClock(clock, {0, 0, clock.Now().second, 0});
+    // A clock started on another date moves itself only, so the refused right does not matter.
+    SystemClock shifted;
+    shifted.StartAt({2031, 5, 4, 10, 59, 50, 0});
+    AdjustClock(shifted, {0, 0, 0, 1});
     return 0;
 }
 
@@ -71,8 +75,14 @@ TEST(ClockPrivilege, WithoutTheRightTheCorrectionLogsAnError) {
         command += setpriv + " --bounding-set=-sys_time --inh-caps=-sys_time ";
     }
     const std::string out = testing::Shell(command + self + " 2>&1; echo rc=$?");
-    EXPECT_NE(out.find("時刻修正エラー"), std::string::npos) << out;
-    EXPECT_EQ(out.find("時刻修正終了"), std::string::npos) << out;
+    const size_t error = out.find("時刻修正エラー");
+    const size_t done = out.find("時刻修正終了");
+    ASSERT_NE(error, std::string::npos) << out;
+    ASSERT_NE(done, std::string::npos) << out;
+    EXPECT_LT(error, done) << "only the shifted clock's correction succeeds: " << out;
+    EXPECT_NE(out.find("2031/05/04 10:59:50--2031/05/04 11:00:00 (プログラムの時計のみ", done),
+              std::string::npos)
+        << out;
     EXPECT_NE(out.find("rc=0"), std::string::npos) << out;
 }
 

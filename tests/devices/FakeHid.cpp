@@ -120,6 +120,10 @@ FakeFirmware& FakeHidTree::Add(int number, int vendor, int product,
     return *nodes_.back().second;
 }
 
+void FakeHidTree::Remove(int number) {
+    std::filesystem::remove_all(dir.File("sys/class/hidraw/hidraw" + std::to_string(number)));
+}
+
 void FakeHidTree::AddLocked(int number, int vendor, int product) {
     Describe(number, vendor, product, "box.rdesc", "locked box");
     locked_.push_back(NodePath(number));

@@ -57,6 +57,8 @@ class FakeHidTree {
     // inputBytes bytes (the input report length without the report-id byte).
     FakeFirmware& Add(int number, int vendor, int product, const std::string& descriptorFile,
                       int inputBytes = 8, const std::string& name = "velmarok USB IO");
+    // hidrawN leaves sysfs, as an unplugged device does (its node stays dead).
+    void Remove(int number);
     // A node that exists in sysfs but cannot be opened (no permission).
     void AddLocked(int number, int vendor, int product);
     std::string NodePath(int number) const;

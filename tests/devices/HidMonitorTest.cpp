@@ -160,6 +160,29 @@ TEST_F(HidMonitor, UnpluggedMidRunIsLoggedAndClosed) {
     EXPECT_TRUE(h.HasLine("*********終了**********"));
 }
 
+// Gone, the box can no longer end the pause its input holds: it ends at once. The box is
+// looked for every 10 s, shown missing meanwhile, and once back gets the latch still on.
+TEST_F(HidMonitor, ABoxThatGoesAwayEndsItsPausesAndComingBackGetsTheLatches) {
+    h.TwoInputs("silence 1000", "tone -20 1000");
+    Start(1);
+    box.state = 0xFD;  // pin 2 active: input 2 paused
+    h.RunSeconds(2);   // input 1 in alert since 1.2 s
+    ASSERT_EQ(h.Paused(), (Paused{0, 1}));
+    box.Unplug();
+    tree.Remove(0);
+    h.RunSeconds(1);
+    EXPECT_EQ(h.Paused(), (Paused{0, 0}));
+    EXPECT_EQ(h.CountLines("一時停止解除（USB HID 切断）2"), 1);
+    EXPECT_NE(h.view.missing.find("USB HID"), std::string::npos);
+    FakeFirmware& back = tree.Add(1, kBoxVendorId, 1, "box.rdesc");
+    h.RunSeconds(10);
+    EXPECT_EQ(h.CountLines("USB HID 復旧 " + tree.NodePath(1)), 1);
+    back.Service();
+    EXPECT_EQ(back.Commands(), Concat({kAllOff, Commands({1})}));
+    EXPECT_EQ(h.view.missing, "");
+    EXPECT_EQ(h.CountLines("警報"), 1);
+}
+
 TEST_F(HidMonitor, ABoxThatIsNotThereIsReportedOnceAndLeftAlone) {
     h.TwoInputs();
     h.Set("USBHIDID", "3");

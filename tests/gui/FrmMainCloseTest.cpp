@@ -141,15 +141,31 @@ TEST_P(QtMessageBoxTest, ButtonsIconsAndAnswers) {
     EXPECT_EQ(answer.buttons, c.buttons);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Flags, QtMessageBoxTest,
-    ::testing::Values(
-        BoxCase{MB_YESNO | MB_ICONQUESTION, QMessageBox::Yes, QMessageBox::Question, 2, IDYES},
-        BoxCase{MB_OK | MB_ICONSTOP, QMessageBox::Ok, QMessageBox::Critical, 1, IDOK},
-        BoxCase{MB_OK | MB_ICONEXCLAMATION, QMessageBox::Ok, QMessageBox::Warning, 1, IDOK},
-        BoxCase{0x1 | MB_ICONINFORMATION, QMessageBox::Cancel, QMessageBox::Information, 2, 2},
-        // Escaped without a choice: a yes/no box answers No.
-        BoxCase{MB_YESNO, QMessageBox::NoButton, QMessageBox::NoIcon, 2, IDNO}));
+INSTANTIATE_TEST_SUITE_P(Flags, QtMessageBoxTest,
+                         ::testing::Values(BoxCase{MB_YESNO | MB_ICONQUESTION, QMessageBox::Yes,
+                                                   QMessageBox::Question, 2, IDYES},
+                                           BoxCase{0x1 | MB_ICONINFORMATION, QMessageBox::Cancel,
+                                                   QMessageBox::Information, 2, 2},
+                                           // Escaped without a choice: a yes/no box answers No.
+                                           BoxCase{MB_YESNO, QMessageBox::NoButton,
+                                                   QMessageBox::NoIcon, 2, IDNO}));
+
+// A box that only informs holds nobody up: it answers at once, opens after the running event
+// and, while open, is not opened again for the same text.
+TEST(QtMessageBox, AnOkBoxAnswersAtOnceAndOpensOnce) {
+    QtMessageBox box;
+    EXPECT_EQ(box.Show("gone", MB_OK | MB_ICONEXCLAMATION, "title"), IDOK);
+    EXPECT_EQ(box.Show("gone", MB_OK | MB_ICONEXCLAMATION, "title"), IDOK);
+    QCoreApplication::processEvents();
+    std::vector<QMessageBox*> open;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* b = qobject_cast<QMessageBox*>(w); b && b->isVisible()) open.push_back(b);
+    ASSERT_EQ(open.size(), 1u);
+    EXPECT_FALSE(open[0]->isModal());
+    EXPECT_EQ(open[0]->icon(), QMessageBox::Warning);
+    EXPECT_EQ(open[0]->text(), "gone");
+    open[0]->close();
+}
 
 TEST(FrmMainMenus, MenusCallTheirHooksWhenSet) {
     GuiHarness h;

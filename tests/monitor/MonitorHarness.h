@@ -29,6 +29,7 @@ class RecordingView : public MonitorView {
         right[i] = r;
         ++draws[i];
     }
+    void ShowMissingDevices(const std::string& m) override { missing = m; }
     void ShowClock(const std::string& a, const std::string& b) override {
         clock0 = a;
         clock1 = b;
@@ -37,6 +38,7 @@ class RecordingView : public MonitorView {
     std::string alertText[8];
     ChannelLevel left[8], right[8];
     std::string clock0, clock1;
+    std::string missing;  // configured devices that are not there
 };
 
 class Recorder {

@@ -134,25 +134,36 @@ void Age(const std::string& path, int days) {
     utime(path.c_str(), &times);
 }
 
-TEST(MonitorStartup, OldLogsArePrunedAtStartAndAtFiveSecondsPastNoon) {
-    // The fake clock runs near the real date so that file times compare sensibly.
-    time_t now = time(nullptr);
-    tm local{};
-    localtime_r(&now, &local);
-    MonitorHarness h({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, 12, 0, 0});
-    std::filesystem::create_directories(h.dir.Folder() + "log");
-    const std::string old1 = h.dir.Folder() + "log/old1.log";
-    WriteText(old1, "x");
-    Age(old1, 91);
+// Log files go by the machine's calendar, never by a program clock started years ahead, and
+// daily at 12:00:05 even with a day start later than that; other files stay.
+TEST(MonitorStartup, OldLogsArePrunedAtStartAndOnceADayByTheMachinesCalendar) {
+    MonitorHarness h({2031, 3, 1, 12, 0, 0});
+    h.Set("HourAdjust", "50000");
+    const std::string log = h.dir.Folder() + "log/";
+    std::filesystem::create_directories(log);
+    const auto file = [&](const std::string& name, int days) {
+        WriteText(log + name, "x");
+        Age(log + name, days);
+        return log + name;
+    };
+    const std::string old1 = file("20200101 - pc - other.log", 91);
+    const std::string notes = file("notes.txt", 400);
+    const std::string today = file("20310301 - pc - sonivex.err", 0);
     h.Start();
     EXPECT_FALSE(std::filesystem::exists(old1));
-    const std::string old2 = h.dir.Folder() + "log/old2.log";
-    WriteText(old2, "x");
-    Age(old2, 100);
+    const std::string old2 = file("20200102 -  - sonivex.log", 100);
     h.RunSeconds(4.9);
     EXPECT_TRUE(std::filesystem::exists(old2));
     h.RunSeconds(0.2);
     EXPECT_FALSE(std::filesystem::exists(old2));
+    const std::string old3 = file("20200103 - pc - sonivex.log", 100);
+    h.RunSeconds(10);
+    EXPECT_TRUE(std::filesystem::exists(old3)) << "once a day";
+    h.clock.Set({2031, 3, 2, 12, 0, 0});
+    h.RunSeconds(5.1);
+    EXPECT_FALSE(std::filesystem::exists(old3));
+    EXPECT_TRUE(std::filesystem::exists(notes));
+    EXPECT_TRUE(std::filesystem::exists(today));
 }
 
 }  // namespace

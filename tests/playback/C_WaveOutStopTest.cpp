@@ -151,13 +151,22 @@ TEST_F(PlayerTest, FailingWritesAreLoggedAndPlaybackGoesOn) {
     EXPECT_GT(Count("waveOutWrite (ProgPlay) Failed r=5 " + path + "\n"), 0);
 }
 
-TEST_F(PlayerTest, ADeviceThatFailsForGoodIsReportedOnce) {
+// Kept open under NoClose, a device that failed is opened afresh at the next start.
+TEST_F(PlayerTest, ADeviceThatFailsForGoodIsReportedOnceAndReopenedAtTheNextStart) {
+    player.NoClose(1);
     Configure();
     const std::string path = Load("s.wav", 48000, 2, 16, 96000);
     ASSERT_EQ(player.Play(), 1);
     backend.fail["Service"] = MMSYSERR_NODRIVER;
     Run(1000);
     EXPECT_EQ(Count("waveOutService (ProgPlay) Failed r=6 " + path), 1);
+    player.StopIO();
+    backend.fail.clear();
+    ASSERT_EQ(player.Play(), 1);
+    EXPECT_EQ(backend.outs[0]->opens, 2);
+    player.StopIO();
+    ASSERT_EQ(player.Play(), 1);
+    EXPECT_EQ(backend.outs[0]->opens, 2) << "a sound device stays open";
 }
 
 TEST_F(PlayerTest, OpenFailureShowsTheDeviceTextAndPlayFails) {
