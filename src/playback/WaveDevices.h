@@ -15,9 +15,10 @@ constexpr int kSampleRateList[] = {192000, 96000, 88200, 48000, 44100, 32000,
                                    24000,  22050, 16000, 12000, 11025, 8000};
 
 // Device index for a configured name: "" → 0, a number → that index, no match → -1 (logged;
-// with showMessage 1 also a message box).
+// with showMessage 1 also a message box). `user` names who asked ("ch2 録音デバイス"); then the
+// line also says that the default device is used instead and goes to the error log too.
 int FindWaveDevice(const DeviceList& devices, bool isInput, const std::string& name,
-                   int showMessage);
+                   int showMessage, const std::string& user = "");
 // 1 when the names are equal once the numbering of duplicate devices ("2- ") is removed.
 int MatchDeviceName(const std::string& a, const std::string& b);
 std::string GetWaveDeviceName(const DeviceList& devices, bool isInput, int index);
