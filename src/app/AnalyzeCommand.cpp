@@ -3,17 +3,21 @@
 
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <iostream>
 #include <memory>
 
 #include "app/DataFolder.h"
 #include "monitor/MonitorSettings.h"
 #include "monitor/SettingsStore.h"
+#include "support/Log.h"
 
 namespace sonivex {
 
 namespace {
 
+constexpr size_t kStampChars = 20;             // "yyyy/mm/dd hh:mm:ss "
 constexpr double kProgressAfterSeconds = 300;  // shorter files finish before anyone waits
 
 // Input 1's thresholds and mono flag, read without writing anything back.
@@ -22,7 +26,7 @@ void ReadInput1(const std::string& folder, SilenceThresholds& t, bool& mono) {
     MonitorSettings s;
     ReadThresholds(store, s);
     t = s.thresholds;
-    mono = store.ReadSetting("IsMono_1", int32_t{0}) == 1;
+    mono = ReadBounded(store, "IsMono_1", 0, 0, 1) == 1;
 }
 
 std::function<void(double)> ProgressPrinter(double seconds) {
@@ -43,7 +47,20 @@ std::function<void(double)> ProgressPrinter(double seconds) {
 int RunAnalyze(const Options& o, const std::string& exePath) {
     SilenceThresholds t;
     bool mono = false;
-    ReadInput1(ChooseDataFolder(o.dir, exePath), t, mono);
+    std::string error;
+    const std::string folder = ExistingDataFolder(o.dir, exePath, error);
+    if (folder.empty()) {
+        std::cerr << "sonivex: " << error << "\n";
+        return 1;
+    }
+    LogConfig log;  // no files: settings errors go to stderr
+    log.echo = [](const std::string& line) { std::cerr << line.substr(kStampChars) << "\n"; };
+    ConfigureLog(log);
+    ReadInput1(folder, t, mono);
+    if (::access(o.analyze.c_str(), R_OK) != 0) {
+        std::cerr << "sonivex: " << o.analyze << ": " << std::strerror(errno) << "\n";
+        return 1;
+    }
     const WaveInfo info = ReadWaveInfo(o.analyze);
     const double seconds = info.valid ? info.lengthFrames / double(info.sampleRate) : 0;
     return AnalyzeFile(o.analyze, t, mono, o.json, std::cout, std::cerr, ProgressPrinter(seconds));

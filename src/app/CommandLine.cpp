@@ -2,19 +2,45 @@
 #include "app/CommandLine.h"
 
 #include <cstdlib>
+#include <utility>
 
 #include "platform/CivilTime.h"
 #include "support/NumberText.h"
 
 namespace sonivex {
 
-const char* UsageText() {
-    return "usage: sonivex [--dir DIR] [--headless] [--audio alsa|sim] [--demo]\n"
-           "               [--clock-start \"yyyy/mm/dd hh:mm:ss\"] [--fast] [--quit-after "
-           "SECONDS]\n"
-           "               [--list-devices] [--version] [--help]\n"
+const char* SynopsisText() {
+    return "usage: sonivex [--dir DIR] [--headless] [--audio alsa|sim] [--clock-start T] [--fast]\n"
+           "               [--quit-after SECONDS]\n"
+           "       sonivex --demo [--dir DIR] [--headless] [--fast] [--quit-after SECONDS]\n"
+           "       sonivex --list-devices [--audio alsa|sim]\n"
            "       sonivex --analyze FILE.wav [--dir DIR] [--json]\n"
-           "       sonivex --send-test-mail N [--dir DIR]\n";
+           "       sonivex --send-test-mail N [--dir DIR]\n"
+           "       sonivex --version | --help\n";
+}
+
+std::string UsageText() {
+    return std::string(SynopsisText()) +
+           "\n"
+           "  --dir DIR            data folder: settings, schedule, logs (default "
+           "~/.config/sonivex)\n"
+           "  --headless           no window: message boxes become log lines, log lines go to "
+           "stdout\n"
+           "  --audio alsa|sim     ALSA devices (default) or the simulated Sim In/Sim Out "
+           "devices\n"
+           "  --demo               simulated inputs that go silent, on a new folder in $TMPDIR\n"
+           "  --clock-start T      the program clock starts at local time T, "
+           "\"yyyy/mm/dd hh:mm:ss\"\n"
+           "  --fast               simulated time, as fast as the machine allows (needs --audio "
+           "sim)\n"
+           "  --quit-after S       orderly shutdown after S seconds of program time\n"
+           "  --list-devices       list capture and output devices, serial ports and HID devices\n"
+           "  --analyze FILE.wav   run input 1's silence rules over a recording and print the "
+           "alerts\n"
+           "  --json               with --analyze: the result as JSON\n"
+           "  --send-test-mail N   mail input N's (1..8) test alert now and print the dialogue\n"
+           "  --version            print the version\n"
+           "  --help               this text\n";
 }
 
 namespace {
@@ -28,19 +54,63 @@ bool TakeValue(int argc, char** argv, int& n, std::string& value, std::string& e
     return true;
 }
 
+// Which options go with which run: the monitor (--demo included), --analyze, --send-test-mail,
+// --list-devices. An option that would be ignored is refused instead.
+struct Fit {
+    const char* option;
+    bool monitor, analyze, mail, list;
+};
+constexpr Fit kFits[] = {
+    {"--dir", true, true, true, false},    {"--headless", true, false, false, false},
+    {"--audio", true, false, false, true}, {"--clock-start", true, false, false, false},
+    {"--fast", true, false, false, false}, {"--quit-after", true, false, false, false},
+    {"--json", false, true, false, false},
+};
+
+bool Given(const Options& o, const std::string& option) {
+    if (option == "--dir") return !o.dir.empty();
+    if (option == "--headless") return o.headless;
+    if (option == "--audio") return o.audio != "alsa";
+    if (option == "--clock-start") return !o.clockStart.empty();
+    if (option == "--fast") return o.fast;
+    if (option == "--quit-after") return o.quitAfter >= 0;
+    return o.json;
+}
+
+bool CheckModes(const Options& o, std::string& error) {
+    std::string modes;
+    for (const auto& [name, on] : {std::pair{"--demo", o.demo},
+                                   {"--list-devices", o.listDevices},
+                                   {"--analyze", !o.analyze.empty()},
+                                   {"--send-test-mail", o.sendTestMail > 0}})
+        if (on) modes += modes.empty() ? name : std::string(" and ") + name;
+    if (modes.find(" and ") != std::string::npos) {
+        error = modes + " exclude each other";
+        return false;
+    }
+    const std::string mode = modes.empty() || modes == "--demo" ? "a monitor run" : modes;
+    for (const Fit& f : kFits) {
+        const bool fits = !o.analyze.empty()   ? f.analyze
+                          : o.sendTestMail > 0 ? f.mail
+                          : o.listDevices      ? f.list
+                                               : f.monitor;
+        if (fits || !Given(o, f.option)) continue;
+        error = std::string(f.option) + " does not go with " + mode;
+        return false;
+    }
+    return true;
+}
+
 bool CheckOptions(Options& o, std::string& error) {
     if (o.audio != "alsa" && o.audio != "sim") {
         error = "--audio must be alsa or sim, not '" + o.audio + "'";
         return false;
     }
+    if (!CheckModes(o, error)) return false;
     if (o.demo) o.audio = "sim";
     LocalDateTime t;
     if (!o.clockStart.empty() && !ParseDateTime(o.clockStart.c_str(), t)) {
         error = "--clock-start needs \"yyyy/mm/dd hh:mm:ss\", not '" + o.clockStart + "'";
-        return false;
-    }
-    if (o.json && o.analyze.empty()) {
-        error = "--json goes with --analyze";
         return false;
     }
     if (o.fast && o.audio != "sim") {

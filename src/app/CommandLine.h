@@ -24,6 +24,7 @@ struct Options {
 
 // Parses argv; false with a message in `error` for a bad command line.
 bool ParseCommandLine(int argc, char** argv, Options& options, std::string& error);
-const char* UsageText();
+const char* SynopsisText();  // the forms of the command line
+std::string UsageText();     // the same and one line per option
 
 }  // namespace sonivex

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 #include "support/basic.h"
 
@@ -29,15 +30,28 @@ std::string ChooseDataFolder(const std::string& dirOption, const std::string& ex
     return ConfigHome() + "sonivex/";
 }
 
-bool EnsureFolder(const std::string& folder) {
+std::string ExistingDataFolder(const std::string& dirOption, const std::string& exePath,
+                               std::string& error) {
+    const std::string folder = ChooseDataFolder(dirOption, exePath);
+    struct stat st {};
+    const int problem = ::stat(folder.c_str(), &st) != 0 ? errno
+                        : S_ISDIR(st.st_mode)            ? 0
+                                                         : ENOTDIR;
+    if (dirOption.empty() || problem == 0) return folder;
+    error = "--dir " + folder + ": " + std::strerror(problem);
+    return "";
+}
+
+std::string MakeDataFolder(const std::string& folder) {
     std::string path;
     for (size_t n = 0; n <= folder.size(); ++n) {
         if (n == folder.size() || folder[n] == '/') {
-            if (!path.empty() && ::mkdir(path.c_str(), 0755) != 0 && errno != EEXIST) return false;
+            if (!path.empty() && ::mkdir(path.c_str(), 0755) != 0 && errno != EEXIST)
+                return std::strerror(errno);
         }
         if (n < folder.size()) path += folder[n];
     }
-    return FolderExists(folder) == 1;
+    return FolderExists(folder) == 1 ? "" : std::strerror(ENOTDIR);
 }
 
 std::string CommonIniPath() {

@@ -8,8 +8,12 @@ namespace sonivex {
 // --dir when given; else the executable's folder when a sonivex.ini lies there; else
 // $XDG_CONFIG_HOME/sonivex (~/.config/sonivex). Always with a trailing '/'.
 std::string ChooseDataFolder(const std::string& dirOption, const std::string& exePath);
-// Creates the folder and its missing parents; false when it cannot.
-bool EnsureFolder(const std::string& folder);
+// The same for a command that only reads the folder: "" with `error` (the path and the system's
+// reason) when --dir names a folder that is not there.
+std::string ExistingDataFolder(const std::string& dirOption, const std::string& exePath,
+                               std::string& error);
+// Creates the folder and its missing parents: "" when it is there, else the system's reason.
+std::string MakeDataFolder(const std::string& folder);
 // The maker's shared settings file: $XDG_CONFIG_HOME/velmarok/common.ini.
 std::string CommonIniPath();
 

@@ -5,9 +5,14 @@
 
 namespace sonivex {
 
-// Creates a new demo folder under the system's temporary folder; "" when it cannot.
+// Creates a new demo folder under $TMPDIR (or /tmp), removing this user's older demo folders
+// that no running demo holds; "" when it cannot.
 std::string MakeDemoFolder();
-// Writes the demo settings into folder's sonivex.ini; false when it cannot.
+// "" when --demo may write its settings into `folder` (missing, empty, or made by --demo);
+// else why not: a station's folder would lose its settings and send real alert mail.
+std::string DemoRefusal(const std::string& folder);
+// Writes the demo settings into folder's sonivex.ini and marks the folder as a demo's; false
+// when it cannot.
 bool WriteDemoSettings(const std::string& folder);
 
 }  // namespace sonivex

@@ -6,7 +6,9 @@
 #include <QCoreApplication>
 #include <QTimer>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <memory>
 
@@ -94,14 +96,27 @@ void StartQuitAfter(double seconds, bool fast, QObject* owner) {
     arm();
 }
 
-std::string PrepareFolder(const Options& o, const std::string& exePath) {
+// The data folder of this run, ready for use; "" with `error` and the exit code when not.
+std::string PrepareFolder(const Options& o, const std::string& exePath, std::string& error,
+                          int& code) {
+    code = 1;
     if (o.demo && o.dir.empty()) {
         const std::string folder = MakeDemoFolder();
-        if (!folder.empty()) WriteDemoSettings(folder);
-        return folder;
+        if (!folder.empty() && WriteDemoSettings(folder)) return folder;
+        error = "cannot make a demo folder in $TMPDIR";
+        return "";
     }
     const std::string folder = ChooseDataFolder(o.dir, exePath);
-    if (!EnsureFolder(folder)) return "";
+    error = o.demo ? DemoRefusal(folder) : "";
+    if (!error.empty()) {
+        code = 2;
+        return "";
+    }
+    const std::string why = MakeDataFolder(folder);
+    if (!why.empty()) {
+        error = "cannot use the data folder " + folder + ": " + why;
+        return "";
+    }
     if (o.demo) WriteDemoSettings(folder);
     return folder;
 }
@@ -179,17 +194,20 @@ Display MakeDisplay(bool gui) {
 }  // namespace
 
 int RunMonitor(const Options& o, const std::string& exePath) {
-    const std::string folder = PrepareFolder(o, exePath);
+    std::string error;
+    int failCode = 0;
+    const std::string folder = PrepareFolder(o, exePath, error, failCode);
     if (folder.empty()) {
-        std::cerr << "sonivex: cannot create the data folder\n";
-        return 1;
+        std::cerr << "sonivex: " << error << "\n";
+        return failCode;
     }
     InstanceLock lock(folder);
     if (lock.Busy()) {
         std::cerr << "sonivex: already running on " << folder << "\n";
         return 0;
     }
-    if (::chdir(folder.c_str()) != 0) std::cerr << "sonivex: cannot enter " << folder << "\n";
+    if (::chdir(folder.c_str()) != 0)
+        std::cerr << "sonivex: cannot enter " << folder << ": " << std::strerror(errno) << "\n";
     SetAppPath(folder);
     if (o.demo) std::cout << "demo data folder: " << folder << std::endl;
     SystemClock systemClock;
@@ -206,11 +224,15 @@ int RunMonitor(const Options& o, const std::string& exePath) {
     parts.view = display.window.get();
     parts.dataFolder = folder;
     parts.commonIniPath = CommonIniPath();
-    // Opened before the monitor and closed after it: its shutdown still switches the latches off.
-    ExternalDevices devices = OpenExternalDevices(store);
-    parts.hid = devices.hid.get();
-    parts.serial = devices.serial.get();
-    parts.external = devices.control.get();
+    // Opened by the monitor's start-up once its log is set up, and closed after the monitor:
+    // its shutdown still switches the latches off.
+    ExternalDevices devices;
+    parts.openDevices = [&devices](const MonitorSettings& s, MonitorParts& p) {
+        devices = OpenExternalDevices(s);
+        p.hid = devices.hid.get();
+        p.serial = devices.serial.get();
+        p.external = devices.control.get();
+    };
     MonitorMail mail;
     parts.mail = &mail;
     int code = 0;
@@ -237,7 +259,8 @@ int ListDevices(const Options& o) {
     const DeviceList& devices = audio->Devices();
     for (const bool isInput : {true, false}) {
         std::cout << (isInput ? "capture devices:" : "output devices:") << "\n";
-        for (int n = 0; n < devices.Count(isInput); ++n) {
+        const int count = devices.Count(isInput);
+        for (int n = 0; n < count; ++n) {
             std::cout << "  " << n << "  " << devices.Name(isInput, n);
             const std::string id = devices.Id(isInput, n);
             if (id != devices.Name(isInput, n)) std::cout << "  [" << id << "]";
@@ -245,6 +268,11 @@ int ListDevices(const Options& o) {
                 std::cout << "  " << sharing;
             std::cout << "\n";
         }
+        // ALSA always lists its "default", which alone reaches no card.
+        if (count <= 0 || (count == 1 && devices.Id(isInput, 0) == "default"))
+            std::cout << "  " << (count <= 0 ? "none found" : "no sound card found")
+                      << ": is there a sound card, and is this user in the group 'audio'?\n"
+                         "  (sudo usermod -aG audio $USER, then log in again)\n";
     }
     std::cout << ListExternalDevices();
     return 0;

@@ -31,11 +31,18 @@ MonitorSettings ReadTestSettings(SettingsStore& store, int i) {
 }  // namespace
 
 int SendTestMail(const Options& o, const std::string& exePath) {
-    const std::string folder = ChooseDataFolder(o.dir, exePath);
+    std::string error;
+    const std::string folder = ExistingDataFolder(o.dir, exePath, error);
+    if (folder.empty()) {
+        std::cerr << "sonivex: " << error << "\n";
+        return 1;
+    }
     SetAppPath(folder);
     const int i = o.sendTestMail - 1;
     LogConfig log;
-    log.folder = ReadLogFolder(CommonIniPath(), folder);
+    log.folder = ReadLogFolder(CommonIniPath(), folder, error);
+    if (!error.empty())
+        std::cerr << "sonivex: " << error << "; the log goes to " << log.folder << "\n";
     log.echo = [](const std::string& line) { std::cout << line << std::endl; };
     ConfigureLog(log);
     SettingsStore store(folder + "sonivex.ini", false);

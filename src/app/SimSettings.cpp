@@ -18,7 +18,11 @@ SimOptions ReadSimOptions(SettingsStore& store, const std::string& dataFolder) {
         if (!ParseSimProgram(sim.signals[k], program, error))
             WriteLog(key + ": " + error + " (steady tone -20 instead)");
     }
-    if (store.ReadSetting("SimRecord", int32_t{0}) == 1) sim.recordFolder = dataFolder + "simout";
+    if (store.ReadSetting("SimRecord", int32_t{0}) == 1) {
+        sim.recordFolder = dataFolder + "simout";
+        sim.recordSeconds = store.ReadSetting("SimRecordSeconds", int32_t{600});
+        sim.note = [](const std::string& line) { WriteLog(line); };
+    }
     store.Release();
     return sim;
 }

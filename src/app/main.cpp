@@ -33,7 +33,8 @@ int main(int argc, char** argv) {
     Options options;
     std::string error;
     if (!ParseCommandLine(argc, argv, options, error)) {
-        std::cerr << "sonivex: " << error << "\n" << UsageText();
+        std::cerr << "sonivex: " << error << "\n"
+                  << SynopsisText() << "(sonivex --help explains each option)\n";
         return 2;
     }
     if (options.help) {

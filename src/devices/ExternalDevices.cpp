@@ -122,14 +122,18 @@ ExternalDevices OpenExternalDevices(SettingsStore& store, const DeviceRoots& roo
 std::string ListExternalDevices(const DeviceRoots& roots) {
     std::ostringstream out;
     out << "serial ports:\n";
-    for (const SerialPortInfo& p : ListSerialPorts(roots)) {
+    const std::vector<SerialPortInfo> ports = ListSerialPorts(roots);
+    if (ports.empty()) out << "  none\n";
+    for (const SerialPortInfo& p : ports) {
         out << "  " << p.path;
         if (p.comNo > 0) out << "  (ComNo " << p.comNo << ")";
         if (!p.alias.empty()) out << "  [" << p.alias << "]";
         out << "\n";
     }
     out << "HID devices:\n";
-    for (const HidrawNode& n : EnumerateHidraw(roots)) {
+    const std::vector<HidrawNode> nodes = EnumerateHidraw(roots);
+    if (nodes.empty()) out << "  none\n";
+    for (const HidrawNode& n : nodes) {
         out << "  " << n.path << "  " << IdText(n.vendor, n.product) << "  " << n.name;
         if (n.vendor == kBoxVendorId) out << "  (USBHIDID " << n.product << ")";
         out << "\n";

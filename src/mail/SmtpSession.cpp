@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 
 #include "mail/FCT_ConvChar.h"
 #include "mail/MailMessage.h"
@@ -29,19 +30,26 @@ std::string LogText(const std::string& text) {
     return out;
 }
 
+std::string SecondsText(int ms) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", ms / 1000.0);
+    return text;
+}
+
 // An address that could break out of its command line or its angle brackets.
 bool BadAddress(const std::string& a) {
     return a.empty() || a.find_first_of("\r\n<> \t") != std::string::npos;
 }
 
-bool OffersStartTls(const std::string& ehloReply) {
+// Whether an EHLO reply lists the extension `name` (STARTTLS, AUTH) on one of its lines.
+bool Offers(const std::string& ehloReply, const std::string& name) {
     size_t start = 0;
     while (start < ehloReply.size()) {
         const size_t end = std::min(ehloReply.find("\r\n", start), ehloReply.size());
         std::string keyword = end - start > 4 ? ehloReply.substr(start + 4, end - start - 4) : "";
         keyword = keyword.substr(0, keyword.find(' '));
         for (char& c : keyword) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        if (keyword == "STARTTLS") return true;
+        if (keyword == name) return true;
         start = end + 2;
     }
     return false;
@@ -133,6 +141,7 @@ void SmtpSession::Enter(Step step) {
             StartTls();
             break;
         case Step::kGreeting:
+            awaited_ = "接続";
             WaitReply();
             break;
         case Step::kIdle:
@@ -186,6 +195,9 @@ void SmtpSession::EnterCommand(Step step) {
 
 void SmtpSession::Send(const std::string& command, const std::string& logText) {
     WriteLog("送信 " + (logText.empty() ? LogText(command) : logText));
+    awaited_ = step_ == Step::kMessage ? "本文"
+               : step_ == Step::kToken ? "認証情報"
+                                       : command.substr(0, command.find_first_of(" \r"));
     // Nothing may be waiting before a command: bytes the server sent unasked are dropped, so
     // that they cannot pass for the answer (after STARTTLS they would be injected commands).
     reader_.Clear();
@@ -254,8 +266,10 @@ void SmtpSession::OnReply(const SmtpReply& reply) {
     if (step_ == Step::kQuit) return Advance();  // the message was taken already
     if (!Expected(reply.code)) return Fail(LogText(reply.text));
     if (step_ != Step::kGreeting) WriteLog("送信成功");
-    if (step_ == Step::kEhlo && job_.security == 1 && !tlsActive_ && !OffersStartTls(reply.text))
+    if (step_ == Step::kEhlo && job_.security == 1 && !tlsActive_ &&
+        !Offers(reply.text, "STARTTLS"))
         return Fail("サーバーが STARTTLS を提供していません (認証情報は送信していません)");
+    authOffered_ = step_ == Step::kEhlo ? Offers(reply.text, "AUTH") : authOffered_;
     Advance();
 }
 
@@ -268,7 +282,10 @@ void SmtpSession::Advance() {
             return Enter(auth || job_.security == 1 ? Step::kEhlo : Step::kHelo);
         case Step::kEhlo:
             if (job_.security == 1 && !tlsActive_) return Enter(Step::kStartTls);
-            return Enter(auth ? Step::kAuth : Step::kMailFrom);
+            // A server that offers no login may not need one; its later replies will say.
+            if (auth && !authOffered_)
+                WriteLog("サーバーが AUTH を提供していません: ログインせずに送信します");
+            return Enter(auth && authOffered_ ? Step::kAuth : Step::kMailFrom);
         case Step::kStartTls:
             return Enter(Step::kTlsHandshake);
         case Step::kTlsHandshake:
@@ -312,7 +329,11 @@ void SmtpSession::CheckSocketError() {
     if (step_ != Step::kConnect) return Fail(socketError_);
     if (tcp_.SocketHandle() != -1) return;
     WriteLog("接続失敗 " + tcp_.StateMessage());
-    Finish(SessionResult{false, false, "接続失敗 " + tcp_.StateMessage()});
+    Finish(SessionResult{false, false, socketError_ + " (" + Server() + ")"});
+}
+
+std::string SmtpSession::Server() const {
+    return job_.host + ":" + std::to_string(job_.remotePort);
 }
 
 void SmtpSession::OnPeerClosed() {
@@ -325,14 +346,19 @@ void SmtpSession::OnPeerClosed() {
 void SmtpSession::OnConnectTimeout() {
     if (step_ != Step::kConnect) return;
     WriteLog("接続失敗 " + tcp_.StateMessage());
-    Finish(SessionResult{false, true, "接続失敗 " + tcp_.StateMessage()});
+    const std::string why = socketError_.empty() ? "" : socketError_ + " ";
+    Finish(SessionResult{
+        false, true,
+        why + SecondsText(limits_.connectMs) + " 秒以内に接続できませんでした (" + Server() + ")"});
 }
 
 void SmtpSession::OnReplyTimeout() {
     if (!Running() || step_ == Step::kConnect) return;
     if (step_ == Step::kQuit) return Advance();
     WriteLog("メール送信タイムアウト ");
-    Finish(SessionResult{false, true, "メール送信タイムアウト"});
+    Finish(SessionResult{false, true,
+                         "メール送信タイムアウト: " + SecondsText(limits_.replyMs) + " 秒以内に " +
+                             awaited_ + " への応答がありません (" + Server() + ")"});
 }
 
 void SmtpSession::Abort(const std::string& why) {

@@ -93,6 +93,7 @@ class SmtpSession {
     void OnConnectTimeout();
     void OnReplyTimeout();
     void Fail(const std::string& description);
+    std::string Server() const;  // host:port
     void Finish(const SessionResult& result);
 
     UC_WinSock& tcp_;
@@ -104,6 +105,7 @@ class SmtpSession {
     Step step_ = Step::kIdle;
     bool waiting_ = false;  // a reply is awaited
     bool tlsActive_ = false;
+    bool authOffered_ = false;  // the latest EHLO reply lists AUTH
     MailJob job_;
     std::string localPart_;
     std::vector<std::string> recipients_;
@@ -111,6 +113,7 @@ class SmtpSession {
     std::string message_;
     std::string messageLog_;
     std::string socketError_;
+    std::string awaited_;  // what the reply being waited for answers, for the failure text
     Done done_;
 };
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -32,6 +33,9 @@ struct MonitorParts {
     MailSender* mail = nullptr;
     ScheduleSource* schedule = nullptr;  // nullptr = the data folder's "sched.txt"
     ExternalControl* external = nullptr;
+    // Opens the serial port and the HID box during start-up, once the log is set up, and sets
+    // hid, serial and external; nullptr = they were given above.
+    std::function<void(const MonitorSettings&, MonitorParts&)> openDevices;
 };
 
 class Monitor {
@@ -78,6 +82,7 @@ class Monitor {
     std::array<int, kMaxInputs> ExternalPause{};
 
   private:
+    void StartLog();
     void ReadStartupSettings();
     std::unique_ptr<FillerPlayer> MakeFillerPlayer(int deviceId);
     void ClockStep();

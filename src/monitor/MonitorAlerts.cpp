@@ -35,8 +35,11 @@ void Monitor::CancelAlert(int i, int reason) {
     }
     AlertActive[i] = 0;
     if (fillers_[i]) fillers_[i]->StopIO();
-    if (settings.mailAtRestoration == 0) return;
-    QueueText(i, CancelText(i, reason, settings.inputs[i].auditName, settings.TextSettings()));
+    // The log is what a station reads after an incident: the end is always in it.
+    const std::string text =
+        CancelText(i, reason, settings.inputs[i].auditName, settings.TextSettings());
+    if (settings.mailAtRestoration == 0) return WriteLog(FlattenCrLf(text));
+    QueueText(i, text);
 }
 
 void Monitor::QueueText(int i, const std::string& text) {

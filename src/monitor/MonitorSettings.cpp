@@ -2,7 +2,9 @@
 #include "monitor/MonitorSettings.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <limits>
 
 #include "monitor/Levels.h"
 #include "monitor/SettingsStore.h"
@@ -51,8 +53,16 @@ int HexId(const std::string& key, const std::string& text) {
 constexpr int kMaxSeconds = 86400;  // a day: longer silence times make no sense
 constexpr int kMinRate = 8000;
 constexpr int kMaxRate = 192000;
+constexpr int kLowestThresholdDB = -100;  // only digital silence lies below
+constexpr int kHighestThresholdDB = -1;   // at 0 dBFS every buffer would be silent
+constexpr int kMaxMuteMS = 10000;
+constexpr int kMaxComNo = 255;
 
 }  // namespace
+
+int ReadBounded(SettingsStore& store, const std::string& key, int32_t def, int lo, int hi) {
+    return Bounded(key, store.ReadSetting(key, def), lo, hi);
+}
 
 AlertTextSettings MonitorSettings::TextSettings() const {
     return {thresholds.muonSec, thresholds.muonSecMono, messageLang, hourAdjust};
@@ -64,96 +74,106 @@ void ReadLogSwitches(SettingsStore& store, const std::string& dataFolder, Monito
     if (FileExists(dataFolder + "ec.txt")) s.errorCatch = 1;
 }
 
-std::string ReadLogFolder(const std::string& commonIniPath, const std::string& dataFolder) {
+std::string ReadLogFolder(const std::string& commonIniPath, const std::string& dataFolder,
+                          std::string& problem) {
     SettingsStore common(commonIniPath, false);
     const std::string path = common.ReadSetting("DebugLogPath", "");
-    return path.empty() ? dataFolder + "log/" : AddSeparator(path);
+    const std::string why = path.empty() ? "" : LogFolderProblem(path);
+    problem = why.empty() ? "" : "DebugLogPath " + path + ": " + why;
+    return path.empty() || !why.empty() ? dataFolder + "log/" : AddSeparator(path);
 }
 
 void ReadLanguage(SettingsStore& store, MonitorSettings& s) {
-    const int32_t mode = store.ReadSetting("LangMode", int32_t{0});
+    const int mode = ReadBounded(store, "LangMode", 0, 0, 1);
     s.langMode = SystemIsJapanese() ? mode : 1;
     s.altFont = store.ReadSetting("AltFont", int32_t{1});
 }
 
 void ReadInputs(SettingsStore& store, const DeviceList& devices, MonitorSettings& s) {
-    s.numRec = std::clamp(store.ReadSetting("NumRec", int32_t{3}), 0, 7);
-    s.hourAdjust =
-        Bounded("HourAdjust", store.ReadSetting("HourAdjust", int32_t{18000}), 0, kMaxSeconds - 1);
+    s.numRec = ReadBounded(store, "NumRec", 3, 0, 7);
+    s.hourAdjust = ReadBounded(store, "HourAdjust", 18000, 0, kMaxSeconds - 1);
     for (int n = 1; n <= 8; ++n) {
         InputSettings& in = s.inputs[n - 1];
         in.auditName = store.ReadSetting(Key("AuditName_", n), "");
         in.devInName = store.ReadSetting(Key("DevInName_", n), "");
-        in.devIn = FindWaveDevice(devices, true, in.devInName, 0);
+        in.devIn = FindWaveDevice(devices, true, in.devInName, 0,
+                                  Key("ch", n) + " 録音デバイス: 既定のデバイス default を使用");
         in.recLevelDB = store.ReadSetting(Key("RecLevelDB_", n), int16_t{0});
         in.recGain = DecibelToGain(static_cast<float>(in.recLevelDB));
         in.devOutName = store.ReadSetting(Key("DevOutName_", n), "");
-        in.devOut = FindWaveDevice(devices, false, in.devOutName, 0);
+        // An output not found is not replaced: the default output is where the alarm sounds.
+        in.devOut = FindWaveDevice(devices, false, in.devOutName, 0,
+                                   Key("ch", n) + " 出力デバイス: フィラーは再生されません");
         if (in.devOut == -1) in.devOut = kMissingWaveDevice;
         in.playLevelDB = store.ReadSetting(Key("PlayLevelDB_", n), int16_t{0});
         in.playGain = DecibelToGain(static_cast<float>(in.playLevelDB));
         in.fillerFile = store.ReadSetting(Key("FillerFile_", n), "");
     }
-    const int rate = store.ReadSetting("nFreq", int32_t{44100});
-    s.nFreq =
-        rate >= kMinRate && rate <= kMaxRate ? rate : Bounded("nFreq", rate, kMinRate, kMaxRate);
+    s.nFreq = ReadBounded(store, "nFreq", 44100, kMinRate, kMaxRate);
 }
 
 void ReadThresholds(SettingsStore& store, MonitorSettings& s) {
-    s.useBeep = store.ReadSetting("UseBeep", int32_t{1});
-    s.deviceLossAlert = store.ReadSetting("DeviceLossAlert", int32_t{1}) != 0 ? 1 : 0;
+    s.useBeep = ReadBounded(store, "UseBeep", 1, 0, 1);
+    s.deviceLossAlert = ReadBounded(store, "DeviceLossAlert", 1, 0, 1);
     SilenceThresholds& t = s.thresholds;
-    t.alertLevelDB = static_cast<float>(store.ReadSetting("AlertLevelDB", int32_t{-50}));
-    t.muonSec = Bounded("MuonSec", store.ReadSetting("MuonSec", int32_t{15}), 0, kMaxSeconds);
-    t.muonSecMono =
-        Bounded("MuonSecMono", store.ReadSetting("MuonSecMono", int32_t{20}), 0, kMaxSeconds);
-    t.hukkiSec = Bounded("HukkiSec", store.ReadSetting("HukkiSec", int32_t{15}), 0, kMaxSeconds);
+    t.alertLevelDB = static_cast<float>(
+        ReadBounded(store, "AlertLevelDB", -50, kLowestThresholdDB, kHighestThresholdDB));
+    t.muonSec = ReadBounded(store, "MuonSec", 15, 0, kMaxSeconds);
+    t.muonSecMono = ReadBounded(store, "MuonSecMono", 20, 0, kMaxSeconds);
+    t.hukkiSec = ReadBounded(store, "HukkiSec", 15, 0, kMaxSeconds);
 }
 
 void ReadPlayerAndDisplay(SettingsStore& store, MonitorSettings& s) {
-    s.noClose = store.ReadSetting("NoClose", int32_t{1});
-    s.muteMS = store.ReadSetting("MuteMS", int32_t{200});
-    s.useExtensible = store.ReadSetting("UseExtensible", int32_t{0});
-    s.sizeRate = std::clamp(store.ReadSetting("SizeRate", 1.2f), 0.7f, 3.0f);
+    s.noClose = ReadBounded(store, "NoClose", 1, 0, 1);
+    s.muteMS = ReadBounded(store, "MuteMS", 200, 0, kMaxMuteMS);
+    s.useExtensible = ReadBounded(store, "UseExtensible", 0, 0, 1);
+    const float rate = store.ReadSetting("SizeRate", 1.2f);
+    s.sizeRate = std::clamp(rate, 0.7f, 3.0f);
+    if (s.sizeRate != rate)
+        WriteLog("設定値エラー SizeRate=" + NumberText(rate) + " (" + NumberText(s.sizeRate) +
+                 " を使用)");
     const std::string trim = store.ReadSetting("VULevelTrim", "-20.0");
     double v = 0;
-    s.vuLevelTrim = NumericText(trim, v) ? static_cast<float>(v) : -20.0f;
+    const bool numeric = NumericText(trim, v);
+    s.vuLevelTrim = numeric ? static_cast<float>(v) : -20.0f;
+    if (!numeric) WriteLog("設定値エラー VULevelTrim=" + trim + " (-20.0 を使用)");
 }
 
 void ReadMail(SettingsStore& store, MonitorSettings& s) {
     s.mailLocalPort = store.ReadSetting("MailLocalPort", int16_t{10001});
     s.mailHost = store.ReadSetting("MailHost", kDefaultMailHost);
-    s.mailHostPort = store.ReadSetting("MailHostPort", int16_t{587});
+    s.mailHostPort = Bounded("MailHostPort", store.ReadSetting("MailHostPort", int16_t{587}), 1,
+                             std::numeric_limits<int16_t>::max());
     s.mailSenderAddr = store.ReadSetting("MailSenderAddr", kDefaultSenderAddr);
-    s.mailUserName = store.ReadSetting("MailUserName", kDefaultSenderAddr);
+    s.mailUserName = store.ReadSetting("MailUserName", "");
     s.mailPassWord = store.ReadSetting("MailPassWord", kDefaultPassWord);
-    s.mailSecurity = Bounded("MailSecurity", store.ReadSetting("MailSecurity", int32_t{0}), 0, 2);
-    s.mailTlsVerify = store.ReadSetting("MailTlsVerify", int32_t{1}) != 0 ? 1 : 0;
+    s.mailSecurity = ReadBounded(store, "MailSecurity", 0, 0, 2);
+    s.mailTlsVerify = ReadBounded(store, "MailTlsVerify", 1, 0, 1);
     s.mailInUse = false;
     for (int n = 1; n <= 8; ++n) {
         InputSettings& in = s.inputs[n - 1];
         in.mailAddr = store.ReadSetting(Key("MailAddr_", n), "");
         if (!in.mailAddr.empty()) s.mailInUse = true;
-        in.isMono = store.ReadSetting(Key("IsMono_", n), int32_t{0});
+        in.isMono = ReadBounded(store, Key("IsMono_", n), 0, 0, 1);
     }
     s.messageLang = store.ReadSetting("MessageLang", int32_t{0});
-    s.mailAtRestoration = store.ReadSetting("MailAtRestoration", int32_t{0});
+    s.mailAtRestoration = ReadBounded(store, "MailAtRestoration", 0, 0, 1);
 }
 
 void ReadDevices(SettingsStore& store, MonitorSettings& s) {
     s.adjustPin1 = store.ReadSetting("AdjustPin_1", int32_t{0});
     s.adjustPin2 = store.ReadSetting("AdjustPin_2", int32_t{0});
     s.noAdjustSec = store.ReadSetting("NoAdjustSec", int32_t{120});
-    s.aHour = store.ReadSetting("AHour", int32_t{0});
-    s.aSecond = store.ReadSetting("ASecond", int32_t{0});
-    s.aMinute = store.ReadSetting("AMinute", int32_t{0});
+    s.aHour = ReadBounded(store, "AHour", 0, 0, 23);
+    s.aSecond = ReadBounded(store, "ASecond", 0, 0, 59);
+    s.aMinute = ReadBounded(store, "AMinute", 0, 0, 59);
     s.adjustMode = store.ReadSetting("AdjustMode", int32_t{1});
-    s.useBCD = store.ReadSetting("UseBCD", int32_t{0});
-    s.comNo = store.ReadSetting("ComNo", int32_t{0});
+    s.useBCD = ReadBounded(store, "UseBCD", 0, 0, 1);
+    s.comNo = ReadBounded(store, "ComNo", 0, 0, kMaxComNo);
     s.comBaud = store.ReadSetting("ComBaud", int32_t{38400});
     s.comDevice = store.ReadSetting("ComDevice", "");
-    s.usbHidId = store.ReadSetting("USBHIDID", int32_t{0});
-    s.usbHidLatch = store.ReadSetting("USBHID_Latch", int32_t{1});
+    s.usbHidId = ReadBounded(store, "USBHIDID", 0, 0, 0xFFFF);
+    s.usbHidLatch = ReadBounded(store, "USBHID_Latch", 1, 0, 1);
     s.usbHidVendor = HexId("USBHIDVendorID", store.ReadSetting("USBHIDVendorID", ""));
 }
 

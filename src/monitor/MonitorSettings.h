@@ -68,9 +68,16 @@ constexpr char kDefaultMailHost[] = "mail.example.com";
 constexpr char kDefaultSenderAddr[] = "sonivex@example.com";
 constexpr char kDefaultPassWord[] = "kelp7302";
 
+// A whole number setting; a value outside lo..hi is logged as "設定値エラー key=value (limit
+// を使用)" and limited.
+int ReadBounded(SettingsStore& store, const std::string& key, int32_t def, int lo, int hi);
+
 // Start-up reads, each in the order the start-up sequence reads them.
 void ReadLogSwitches(SettingsStore& store, const std::string& dataFolder, MonitorSettings& s);
-std::string ReadLogFolder(const std::string& commonIniPath, const std::string& dataFolder);
+// DebugLogPath, or the data folder's log/ when it is empty or cannot be used (then `problem`
+// says why).
+std::string ReadLogFolder(const std::string& commonIniPath, const std::string& dataFolder,
+                          std::string& problem);
 void ReadLanguage(SettingsStore& store, MonitorSettings& s);
 void ReadInputs(SettingsStore& store, const DeviceList& devices, MonitorSettings& s);
 void ReadThresholds(SettingsStore& store, MonitorSettings& s);

@@ -1,4 +1,5 @@
 // Start-up and shutdown of the monitor, in the order the program has always kept.
+#include <iostream>
 #include <string>
 
 #include "monitor/Monitor.h"
@@ -40,16 +41,31 @@ std::unique_ptr<FillerPlayer> Monitor::MakeFillerPlayer(int deviceId) {
     return player;
 }
 
-void Monitor::ReadStartupSettings() {
-    SettingsStore& store = *parts_.store;
-    store.Hold();
-    ReadLogSwitches(store, parts_.dataFolder, settings);
+// The log as the settings want it before anything that can fail writes to it; its first lines
+// name the folders this run uses.
+void Monitor::StartLog() {
+    ReadLogSwitches(*parts_.store, parts_.dataFolder, settings);
+    std::string problem;
+    settings.logFolder = ReadLogFolder(parts_.commonIniPath, parts_.dataFolder, problem);
     LogConfig log = CurrentLogConfig();
     log.logError = settings.logError;
     log.errorCatch = settings.errorCatch != 0;
-    settings.logFolder = ReadLogFolder(parts_.commonIniPath, parts_.dataFolder);
     log.folder = settings.logFolder;
     ConfigureLog(log);
+    if (!problem.empty()) {
+        std::cerr << "sonivex: " << problem << "; the logs go to " << settings.logFolder << "\n";
+        WriteLog("ログフォルダを使用できません " + problem + " (" + settings.logFolder +
+                 " を使用)");
+    }
+    WriteLog("データフォルダ " + parts_.dataFolder);
+    WriteLog("設定ファイル " + parts_.store->Path());
+    WriteLog("ログフォルダ " + settings.logFolder);
+}
+
+void Monitor::ReadStartupSettings() {
+    SettingsStore& store = *parts_.store;
+    store.Hold();
+    StartLog();
     DeleteOldFiles(settings.logFolder, 90);
     pruning_.Pruned(ProgramClock().Now());
     ReadLanguage(store, settings);
@@ -83,11 +99,12 @@ void Monitor::Startup() {
         view_.PrintName(i, settings.inputs[i].auditName);
         view_.SetAlertText(i, "Alert");
     }
+    if (parts_.openDevices) parts_.openDevices(settings, parts_);
     view_.RestorePlacement(*parts_.store);
     for (int i = 0; i < NumInputs(); ++i) SetLatch(i, 0);
     WriteLog(kStartLine);
     started_ = true;
-    settings.autoRec = parts_.store->ReadSetting("AutoRec", int32_t{0});
+    settings.autoRec = ReadBounded(*parts_.store, "AutoRec", 0, 0, 1);
     if (settings.autoRec == 1) {
         WriteLog("監視開始（起動）");
         for (int i = 0; i < NumInputs(); ++i) StartCapture(i);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -13,7 +14,7 @@ namespace sonivex {
 class Clock;
 
 class DeviceList {
-public:
+  public:
     virtual ~DeviceList() = default;
     virtual int Count(bool isInput) const = 0;
     // The name a user recognises; "" when there is no such index.
@@ -23,7 +24,7 @@ public:
 };
 
 class AudioBackend {
-public:
+  public:
     virtual ~AudioBackend() = default;
     virtual const DeviceList& Devices() const = 0;
     virtual std::unique_ptr<WaveIn> CreateWaveIn() = 0;
@@ -39,8 +40,11 @@ struct SimOptions {
     // "tone DB SECONDS", "left DB SECONDS", "right DB SECONDS" or "silence SECONDS";
     // repeats when it ends; empty = a steady "tone -20".
     std::array<std::string, kSimDevices> signals;
-    // When not empty, every sim output writes what it plays to <recordFolder>/<device name>.wav.
+    // When not empty, every sim output writes what it plays to <recordFolder>/<device name>.wav,
+    // up to recordSeconds of audio per device; then `note` is told once and recording stops.
     std::string recordFolder;
+    int recordSeconds = 600;
+    std::function<void(const std::string&)> note;
 };
 
 // Simulated devices "Sim In 1".."Sim In 8" and "Sim Out 1".."Sim Out 8", timed by `clock`.

@@ -23,7 +23,8 @@ class SimBackend : public AudioBackend {
     SimBackend(const Clock& clock, const SimOptions& options)
         : clock_(clock),
           signals_(options.signals),
-          recorder_(std::make_shared<SimRecorder>(options.recordFolder)) {}
+          recorder_(std::make_shared<SimRecorder>(options.recordFolder, options.recordSeconds,
+                                                  options.note)) {}
 
     const DeviceList& Devices() const override { return devices_; }
     std::unique_ptr<WaveIn> CreateWaveIn() override {

@@ -43,7 +43,7 @@ std::string SimOutName(int index) {
 WavWriter* SimRecorder::Open(const std::string& device, const WaveFormat& format,
                              std::string& error) {
     error.clear();
-    if (folder_.empty()) return nullptr;
+    if (folder_.empty() || full_.count(device)) return nullptr;
     auto found = files_.find(device);
     if (found != files_.end()) {
         if (SameFormat(found->second->Format(), format)) return found->second.get();
@@ -58,6 +58,21 @@ WavWriter* SimRecorder::Open(const std::string& device, const WaveFormat& format
         return nullptr;
     }
     return files_.emplace(device, std::move(writer)).first->second.get();
+}
+
+size_t SimRecorder::Room(const WavWriter& file, size_t bytes) const {
+    const WaveFormat& f = file.Format();
+    const uint64_t bound = uint64_t(std::max(seconds_, 0)) * f.samplesPerSec * f.blockAlign;
+    const uint64_t room = bound > file.DataBytes() ? bound - file.DataBytes() : 0;
+    return static_cast<size_t>(std::min<uint64_t>(bytes, room));
+}
+
+void SimRecorder::Full(const std::string& device) {
+    if (!full_.insert(device).second) return;
+    if (auto found = files_.find(device); found != files_.end()) found->second->Close();
+    if (note_)
+        note_((std::filesystem::path(folder_) / (device + ".wav")).string() +
+              ": recording stopped at its limit of " + std::to_string(seconds_) + " s");
 }
 
 SimWaveOut::SimWaveOut(const Clock& clock, std::shared_ptr<SimRecorder> recorder)
@@ -264,11 +279,16 @@ void SimWaveOut::Emit(const uint8_t* data, size_t bytes) {
         out = scaled_.data();
     }
     if (writer_) {
-        if (writer_->Append(out, bytes)) {
-            wrote_ = true;
-        } else {
+        const size_t take = recorder_->Room(*writer_, bytes);
+        if (take > 0 && !writer_->Append(out, take)) {
             recordError_ = writer_->Error();
             writer_ = nullptr;
+        } else {
+            wrote_ = wrote_ || take > 0;
+            if (take < bytes) {
+                recorder_->Full(name_);
+                writer_ = nullptr;
+            }
         }
     }
     if (keep_) kept_.insert(kept_.end(), out, out + bytes);

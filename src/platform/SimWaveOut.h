@@ -3,8 +3,10 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -21,16 +23,28 @@ std::string SimOutName(int index);
 constexpr const char* kSimDefaultOutName = "default";
 
 // The recordings of one backend's outputs: <folder>/<device name>.wav, created on the first
-// open of that device name and appended on later opens (which must use the same format).
+// open of that device name and appended on later opens (which must use the same format), each
+// bounded to `seconds` of audio so that a long fast run cannot fill the disk.
 class SimRecorder {
   public:
-    explicit SimRecorder(std::string folder) : folder_(std::move(folder)) {}
-    // The file for `device`, or nullptr with `error` set (empty when recording is off).
+    using Note = std::function<void(const std::string&)>;
+    explicit SimRecorder(std::string folder, int seconds = 600, Note note = {})
+        : folder_(std::move(folder)), seconds_(seconds), note_(std::move(note)) {}
+    // The file for `device`, or nullptr with `error` set (empty when recording is off or the
+    // file is full).
     WavWriter* Open(const std::string& device, const WaveFormat& format, std::string& error);
+    // How many of `bytes` the file still takes; fewer than offered means it is full.
+    size_t Room(const WavWriter& file, size_t bytes) const;
+    // Closes a full file for good (other outputs on the device may still hold it); the note
+    // says so once.
+    void Full(const std::string& device);
 
   private:
     std::string folder_;
+    int seconds_;
+    Note note_;
     std::map<std::string, std::unique_ptr<WavWriter>> files_;
+    std::set<std::string> full_;
 };
 
 // Service() consumes the frames due since the last call at the format's rate, walking the queue

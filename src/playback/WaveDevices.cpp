@@ -131,7 +131,7 @@ int LookUp(const DeviceList& devices, bool isInput, const std::string& key) {
 }  // namespace
 
 int FindWaveDevice(const DeviceList& devices, bool isInput, const std::string& name,
-                   int showMessage) {
+                   int showMessage, const std::string& user) {
     const std::string key = ComparisonKey(name);
     if (key.empty()) return 0;
     int index = 0;
@@ -139,7 +139,13 @@ int FindWaveDevice(const DeviceList& devices, bool isInput, const std::string& n
     if (devices.Count(isInput) <= 0) return 0;
     const int found = LookUp(devices, isInput, key);
     if (found >= 0) return found;
-    WriteLog(kNotFoundText + " " + name);
+    if (user.empty()) {
+        WriteLog(kNotFoundText + " " + name);
+    } else {
+        const std::string line = kNotFoundText + " " + name + " (" + user + ")";
+        WriteLog(line);
+        WriteLog(line, 1);
+    }
     if (showMessage == 1) {
         CenteredMsgBox(kNotFoundText + "\n" + name, MB_OK | MB_ICONSTOP, kProductName);
     }

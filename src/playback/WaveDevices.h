@@ -19,9 +19,10 @@ constexpr int kSampleRateList[] = {192000, 96000, 88200, 48000, 44100, 32000,
 constexpr int kMissingWaveDevice = -2;
 
 // Device index for a configured name: "" → 0, a number → that index, no match → -1 (logged;
-// with showMessage 1 also a message box).
+// with showMessage 1 also a message box). `user` names who asked and what happens instead
+// ("ch2 録音デバイス: 既定のデバイス default を使用"); then the line goes to the error log too.
 int FindWaveDevice(const DeviceList& devices, bool isInput, const std::string& name,
-                   int showMessage);
+                   int showMessage, const std::string& user = "");
 // 1 when the names are equal once the numbering of duplicate devices ("2- ") is removed.
 int MatchDeviceName(const std::string& a, const std::string& b);
 std::string GetWaveDeviceName(const DeviceList& devices, bool isInput, int index);

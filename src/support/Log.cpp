@@ -2,6 +2,7 @@
 #include "support/Log.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
@@ -68,6 +69,21 @@ std::string EnsureFolder(const std::string& folder) {
 }
 
 }  // namespace
+
+std::string LogFolderProblem(const std::string& folder) {
+    const std::string path = AddSeparator(folder, 1);
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        if (!S_ISDIR(st.st_mode)) return std::strerror(ENOTDIR);
+        return ::access(path.c_str(), W_OK | X_OK) == 0 ? "" : std::strerror(errno);
+    }
+    if (errno != ENOENT) return std::strerror(errno);
+    const size_t slash = path.rfind('/');
+    const std::string parent = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    if (::stat(parent.c_str(), &st) != 0) return std::strerror(errno);
+    if (!S_ISDIR(st.st_mode)) return std::strerror(ENOTDIR);
+    return ::access(parent.c_str(), W_OK | X_OK) == 0 ? "" : std::strerror(errno);
+}
 
 void ConfigureLog(const LogConfig& config) {
     g_config = config;

@@ -25,6 +25,10 @@ void WriteLog(const std::string& text, int kind = 0, int force = 0);
 // The computer's name, asked once and kept; "" when the system cannot tell.
 const std::string& ComputerNameText();
 
+// "" when the writer can keep its files in `folder` (a writable folder, or one it can create
+// there, one level deep), else the system's reason. Creates nothing.
+std::string LogFolderProblem(const std::string& folder);
+
 // Full path of the day's log file of the given kind ("" folder → relative).
 std::string LogFilePath(int kind);
 

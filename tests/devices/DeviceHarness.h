@@ -1,4 +1,4 @@
-// The whole monitor with the real external devices opened from its settings before it starts,
+// The whole monitor with the real external devices opened from its settings during its start-up,
 // as the program opens them: the HID box on the hidraw test double, the serial port on a
 // pseudo-terminal.
 #pragma once
@@ -16,11 +16,13 @@ class DeviceHarness : public MonitorHarness {
     ~DeviceHarness() { monitor.reset(); }  // the monitor's shutdown still uses the devices
 
     void StartOn(const DeviceRoots& roots) {
-        Start(false, [&](MonitorParts& parts) {
-            devices = OpenExternalDevices(*store, roots);
-            parts.hid = devices.hid.get();
-            parts.serial = devices.serial.get();
-            parts.external = devices.control.get();
+        Start(false, [this, roots](MonitorParts& parts) {
+            parts.openDevices = [this, roots](const MonitorSettings& s, MonitorParts& p) {
+                devices = OpenExternalDevices(s, roots);
+                p.hid = devices.hid.get();
+                p.serial = devices.serial.get();
+                p.external = devices.control.get();
+            };
         });
     }
     // Two inputs watched from start-up, both silent unless told otherwise; short times.

@@ -47,7 +47,7 @@ TEST(ExternalDevices, ListsSerialPortsAndHidDevices) {
         expected += line + "\n";
     EXPECT_EQ(ListExternalDevices(tree.Roots()), expected);
     EXPECT_EQ(ListExternalDevices({"/nonexistent", "/nonexistent", {}}),
-              "serial ports:\nHID devices:\n");
+              "serial ports:\n  none\nHID devices:\n  none\n");
 }
 
 TEST(ExternalDevices, NewKeysAreWrittenAndAnotherVendorIdIsRead) {

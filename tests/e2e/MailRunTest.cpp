@@ -107,6 +107,24 @@ TEST(MailRun, SendTestMailSucceedsInEveryMode) {
     }
 }
 
+// A first-start ini logs in nowhere; a login set for a server that offers none is skipped, and
+// the server's replies decide.
+TEST(MailRun, NoLoginWhereTheServerOffersNone) {
+    SmtpServer server("plain", "");
+    for (const std::string& user : {std::string(), std::string("MailUserName=u\n")}) {
+        TempDir dir;
+        WriteText(dir.File("sonivex.ini"),
+                  "[conf]\nMailHost=127.0.0.1\nMailHostPort=" + std::to_string(server.port) +
+                      "\nMailAddr_1=ops@x.example\n" + user);
+        const RunResult r =
+            RunSonivex({"--send-test-mail", "1", "--dir", dir.Folder()}, dir.Folder(), 20000);
+        EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+        EXPECT_FALSE(r.Has("AUTH PLAIN")) << r.out;
+        EXPECT_EQ(r.Has("サーバーが AUTH を提供していません"), !user.empty()) << r.out;
+    }
+    EXPECT_EQ(server.Count(), 2);
+}
+
 TEST(MailRun, SendTestMailFailuresExitWithOne) {
     SmtpServer plain("plain"), tls("tls");
     struct Case {
@@ -118,7 +136,7 @@ TEST(MailRun, SendTestMailFailuresExitWithOne) {
                            "メール送信失敗 535 5.7.8 Authentication credentials invalid"},
                           {MailIni(tls.port, 2, 1), "サーバー証明書を検証できません。",
                            "メール送信失敗 サーバー証明書を検証できません。"},
-                          {MailIni(1, 0, 1), "接続失敗 (既定値) 閉じています。", ""},
+                          {MailIni(1, 0, 1), "接続が強制的に拒絶されました。 (127.0.0.1:1)", ""},
                           {"MailAddr_1=***\n", "MailAddr_1 is empty", ""}};
     for (const Case& c : cases) {
         TempDir dir;

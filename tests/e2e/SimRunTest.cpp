@@ -8,6 +8,7 @@
 
 #include "TempDir.h"
 #include "e2e/Run.h"
+#include "support/Log.h"
 
 namespace sonivex {
 namespace {
@@ -21,12 +22,17 @@ void WriteIni(const TempDir& dir, const std::string& body) {
     WriteText(dir.File("sonivex.ini"), "[conf]\n" + body);
 }
 
+// Also: the start names its folders, the log follows DebugLogPath from the first line on (the
+// HID box's failure included), the end of the alert is logged without MailAtRestoration, and
+// the alarm tone's recording stops at its bound.
 TEST(SimRun, FastAlertCycleInSimulatedTime) {
     TempDir dir;
     WriteIni(dir,
-             "NumRec=0\nAutoRec=1\nMuonSec=3\nHukkiSec=2\nMailAtRestoration=1\n"
-             "AuditName_1=FM\nDevInName_1=Sim In 1\nSimSignal_1=tone -20 2; silence 10; tone -20 "
-             "1000\n");
+             "NumRec=0\nAutoRec=1\nMuonSec=3\nHukkiSec=2\nUSBHIDID=1\nSimRecord=1\n"
+             "SimRecordSeconds=2\nAuditName_1=FM\nDevInName_1=Sim In 1\n"
+             "SimSignal_1=tone -20 2; silence 10; tone -20 1000\n");
+    std::filesystem::create_directory(dir.File("velmarok"));
+    WriteText(dir.File("velmarok/common.ini"), "[conf]\nDebugLogPath=" + dir.File("logs") + "\n");
     QElapsedTimer timer;
     timer.start();
     const auto r = RunSonivex({"--dir", dir.Folder(), "--headless", "--audio", "sim", "--fast",
@@ -35,6 +41,10 @@ TEST(SimRun, FastAlertCycleInSimulatedTime) {
     std::cout << "300 s of program time took " << timer.elapsed() << " ms\n";
     ASSERT_TRUE(r.finished);
     EXPECT_EQ(r.exitCode, 0) << r.err;
+    for (const std::string& line :
+         {"データフォルダ " + dir.Folder(), "設定ファイル " + dir.File("sonivex.ini"),
+          "ログフォルダ " + dir.File("logs/")})
+        EXPECT_TRUE(r.Has("2026/12/07 09:00:00 " + line + "\n")) << r.out;
     // Silence from 2.0 s; the 16th silent buffer ends at 5.2 s. Sound at 12.0 s; 10 buffers later
     // at 14.0 s the alert ends.
     EXPECT_TRUE(r.Has("2026/12/07 09:00:00 *********起動**********")) << r.out;
@@ -45,15 +55,14 @@ TEST(SimRun, FastAlertCycleInSimulatedTime) {
     EXPECT_TRUE(r.Has("2026/12/07 09:00:14 警報解除")) << r.out;
     EXPECT_TRUE(r.Has("2026/12/07 09:05:00 *********終了**********")) << r.out;
     EXPECT_EQ(r.Count("警報 "), 1);
-    // The same lines are in the day's operation log.
-    bool found = false;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.Folder() + "log")) {
-        const std::string name = entry.path().filename().string();
-        if (name.starts_with("20261207 - ") && name.ends_with(" - sonivex.log")) {
-            found = ReadText(entry.path().string()).find("(両ch 3秒以上)") != std::string::npos;
-        }
-    }
-    EXPECT_TRUE(found);
+    EXPECT_EQ(r.Count("default.wav: recording stopped at its limit of 2 s"), 1) << r.out;
+    EXPECT_EQ(std::filesystem::file_size(dir.File("simout/default.wav")), 44u + 2 * 44100 * 4);
+    // The same lines are in the day's operation log in DebugLogPath, and nothing went elsewhere.
+    const std::string log =
+        ReadText(dir.File("logs/20261207 - ") + ComputerNameText() + " - sonivex.log");
+    EXPECT_NE(log.find("(両ch 3秒以上)"), std::string::npos);
+    EXPECT_NE(log.find("velmarok USB HID not found"), std::string::npos) << log;
+    EXPECT_FALSE(std::filesystem::exists(dir.File("log")));
 }
 
 // Seconds after 09:00:00 of the first printed line holding `text`; -1 when there is none.
@@ -128,23 +137,64 @@ TEST(SimRun, TermSignalShutsDownInOrderAndASecondInstanceLeavesTheFirstAlone) {
     EXPECT_NE(run.out.find("*********終了**********"), std::string::npos) << run.out;
 }
 
+// Mistakes exit 2, what cannot be done exits 1; each says why. A station's folder is never
+// given to the demo.
 TEST(SimRun, CommandLineMistakesAreNamed) {
     TempDir dir;
+    const std::string station = "[conf]\nMailAddr_1=ops@x.example\n";
+    std::filesystem::create_directory(dir.File("station"));
+    WriteText(dir.File("station/sonivex.ini"), station);
+    WriteText(dir.File("file"), "");
     struct Case {
         std::vector<std::string> args;
-        const char* message;
+        int code;
+        std::string message;
     };
     for (const Case& c :
-         {Case{{"--audio", "jack"}, "--audio must be alsa or sim"},
-          Case{{"--fast"}, "--fast runs on simulated time"},
-          Case{{"--clock-start", "2026/02/30 10:00:00"}, "--clock-start needs"},
-          Case{{"--quit-after", "soon"}, "--quit-after needs"}, Case{{"--dir"}, "--dir needs"},
-          Case{{"--bogus"}, "unknown option '--bogus'"}}) {
+         {Case{{"--audio", "jack"}, 2, "--audio must be alsa or sim"},
+          Case{{"--fast"}, 2, "--fast runs on simulated time"},
+          Case{{"--clock-start", "2026/02/30 10:00:00"}, 2, "--clock-start needs"},
+          Case{{"--quit-after", "soon"}, 2, "--quit-after needs"},
+          Case{{"--dir"}, 2, "--dir needs"}, Case{{"--bogus"}, 2, "unknown option '--bogus'"},
+          Case{{"--analyze", "a.wav", "--send-test-mail", "1"},
+               2,
+               "--analyze and --send-test-mail exclude each other"},
+          Case{{"--list-devices", "--fast"}, 2, "--fast does not go with --list-devices"},
+          Case{{"--demo", "--dir", dir.File("station")}, 2, "holds a station's sonivex.ini"},
+          Case{{"--headless", "--dir", dir.File("file/x")},
+               1,
+               "cannot use the data folder " + dir.File("file/x/") + ": Not a directory"},
+          Case{{"--analyze", "a.wav", "--dir", dir.File("none")},
+               1,
+               "--dir " + dir.File("none/") + ": No such file or directory"},
+          Case{{"--analyze", dir.File("none.wav")}, 1, "none.wav: No such file or directory"}}) {
         const auto r = RunSonivex(c.args, dir.Folder(), 10000);
-        EXPECT_EQ(r.exitCode, 2) << c.message;
+        EXPECT_EQ(r.exitCode, c.code) << c.message;
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
-        EXPECT_NE(r.err.find("usage: sonivex"), std::string::npos);
     }
+    EXPECT_EQ(ReadText(dir.File("station/sonivex.ini")), station);
+    const auto help = RunSonivex({"--help"}, dir.Folder(), 10000);
+    for (const char* option :
+         {"--dir", "--headless", "--audio", "--demo", "--clock-start", "--fast", "--quit-after",
+          "--list-devices", "--analyze", "--json", "--send-test-mail", "--version", "--help"})
+        EXPECT_TRUE(help.Has(std::string("\n  ") + option + " ")) << option;
+}
+
+// Each demo replaces the demo folders that earlier ones left in $TMPDIR.
+TEST(SimRun, DemoKeepsOnlyTheNewestFolder) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.File("sonivex-demo-old123"));
+    WriteText(dir.File("sonivex-demo-old123/sonivex.ini"), "[conf]\n");
+    QProcessEnvironment env = testing::TestEnvironment(dir.Folder());
+    env.insert("TMPDIR", QString::fromStdString(dir.Folder()));
+    const auto r = RunSonivex({"--demo", "--fast", "--quit-after", "1"}, dir.Folder(), 20000, &env);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    std::vector<std::string> left;
+    for (const auto& e : std::filesystem::directory_iterator(dir.Folder()))
+        if (e.path().filename().string().starts_with("sonivex-demo-"))
+            left.push_back(e.path().string() + "/");
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_TRUE(r.Has("demo data folder: " + left[0])) << r.out;
 }
 
 TEST(SimRun, ListsTheSimulatedDevices) {

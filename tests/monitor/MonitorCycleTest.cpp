@@ -124,13 +124,15 @@ TEST(MonitorCycle, AlertAndCancelInOneSecondSendOnlyTheCancelMail) {
     EXPECT_NE(h.mail.bodies[0].find("警報解除\r\n"), std::string::npos);
 }
 
-TEST(MonitorCycle, NoCancelTextWithoutRestorationSwitch) {
+// The end of an alert is always logged; the switch decides only whether it is mailed.
+TEST(MonitorCycle, CancelLoggedButNotMailedWithoutRestorationSwitch) {
     MonitorHarness h;
     SilentInput(h, "silence 16; tone -20 1000");
     h.Set("MailAddr_1", "ops@example.com");
     h.Start();
     h.RunSeconds(40);
-    EXPECT_EQ(h.CountLines("警報"), 1);
+    EXPECT_EQ(h.CountLines("警報 "), 1);
+    EXPECT_EQ(h.CountLines("警報解除 "), 1);
     EXPECT_EQ(h.mail.bodies.size(), 1u);
     EXPECT_EQ(h.monitor->AlertActive[0], 0);
 }

@@ -28,7 +28,7 @@ TEST(MonitorStartup, FirstStartWritesEveryKeyWithItsDefault) {
         "UseExtensible=0 SizeRate=1.2 VULevelTrim=-20.0 MailLocalPort=10001 MailHostPort=587 "
         "MailPassWord=kelp7302 MessageLang=0 MailAtRestoration=0 AdjustPin_1=0 AdjustPin_2=0 "
         "NoAdjustSec=120 AHour=0 ASecond=0 AMinute=0 AdjustMode=1 UseBCD=0 ComNo=0 ComBaud=38400 "
-        "USBHIDID=0 USBHID_Latch=1 AutoRec=0 MailHost= MailSenderAddr= MailUserName=");
+        "USBHIDID=0 USBHID_Latch=1 AutoRec=0 MailHost= MailSenderAddr= MailUserName=***");
     for (std::string key; keys >> key;) EXPECT_NE(ini.find("\n" + key), std::string::npos) << key;
     for (int n = 1; n <= 8; ++n) {
         for (const char* base :
@@ -42,20 +42,28 @@ TEST(MonitorStartup, FirstStartWritesEveryKeyWithItsDefault) {
     EXPECT_EQ(h.lines.back(), "*********終了**********");
 }
 
-TEST(MonitorStartup, LimitsOnInputCountScaleAndTimes) {
+// Out of range: limited, and logged with the value used, as values that are not numbers are.
+TEST(MonitorStartup, LimitsAreLoggedWithTheValueUsed) {
     struct Case {
         const char* key;
         const char* value;
         int numInputs;
         float sizeRate;
+        const char* used;
     };
-    for (const Case& c : {Case{"NumRec", "12", 8, 1.2f}, Case{"NumRec", "-1", 1, 1.2f},
-                          Case{"SizeRate", "0.5", 4, 0.7f}, Case{"SizeRate", "5", 4, 3.0f}}) {
+    for (const Case& c :
+         {Case{"NumRec", "12", 8, 1.2f, "7"}, Case{"NumRec", "-1", 1, 1.2f, "0"},
+          Case{"SizeRate", "0.5", 4, 0.7f, "0.7"}, Case{"SizeRate", "5", 4, 3.0f, "3"},
+          Case{"AlertLevelDB", "10", 4, 1.2f, "-1"}, Case{"IsMono_1", "2", 4, 1.2f, "1"},
+          Case{"VULevelTrim", "loud", 4, 1.2f, "-20.0"}}) {
         MonitorHarness h;
         h.Set(c.key, c.value);
         h.Start();
         EXPECT_EQ(h.monitor->NumInputs(), c.numInputs) << c.key << "=" << c.value;
         EXPECT_FLOAT_EQ(h.monitor->settings.sizeRate, c.sizeRate) << c.key << "=" << c.value;
+        EXPECT_EQ(h.CountLines(std::string("設定値エラー ") + c.key + "=" + c.value + " (" +
+                               c.used + " を使用)"),
+                  1);
     }
 }
 
@@ -86,18 +94,30 @@ TEST(MonitorStartup, ErrorCatchFileSwitchesTheDebugModeOn) {
     EXPECT_TRUE(CurrentLogConfig().errorCatch);
 }
 
-TEST(MonitorStartup, UnwritableLogFolderLosesLinesButNotTheWatch) {
+// A DebugLogPath that cannot be used is said on stderr and in the log, which goes to the data
+// folder instead; the folders in use open every start's log.
+TEST(MonitorStartup, UnusableLogFolderFallsBackToTheDataFolder) {
     MonitorHarness h;
-    WriteText(h.dir.File("common.ini"), "[conf]\nDebugLogPath=" + h.dir.Folder() + "no/such/\n");
+    const std::string wanted = h.dir.Folder() + "no/such/";
+    WriteText(h.dir.File("common.ini"), "[conf]\nDebugLogPath=" + wanted + "\n");
     h.Set("NumRec", "0");
     h.Set("AutoRec", "1");
     h.Set("SimSignal_1", "silence 100");
+    ::testing::internal::CaptureStderr();
     h.Start();
-    EXPECT_EQ(CurrentLogConfig().folder, h.dir.Folder() + "no/such/");
+    const std::string why = "DebugLogPath " + wanted + ": No such file or directory";
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find(why), std::string::npos);
+    const std::string logs = h.dir.Folder() + "log/";
+    EXPECT_EQ(CurrentLogConfig().folder, logs);
+    ASSERT_GE(h.lines.size(), 4u);
+    EXPECT_EQ(std::vector<std::string>(h.lines.begin(), h.lines.begin() + 4),
+              (std::vector<std::string>{
+                  "ログフォルダを使用できません " + why + " (" + logs + " を使用)",
+                  "データフォルダ " + h.dir.Folder(), "設定ファイル " + h.dir.File("sonivex.ini"),
+                  "ログフォルダ " + logs}));
     h.RunSeconds(16);
     EXPECT_EQ(h.monitor->AlertActive[0], 1);
-    EXPECT_TRUE(h.HasLine("両ch 15秒以上"));  // the echo still shows it
-    EXPECT_FALSE(std::filesystem::exists(h.dir.Folder() + "no"));
+    EXPECT_NE(ReadText(LogFilePath(0)).find("両ch 15秒以上"), std::string::npos);
 }
 
 // Input 2 names an index beyond the devices, input 3 a device that does not exist, input 4's
@@ -116,7 +136,10 @@ TEST(MonitorStartup, BadOrLostCaptureDevicesLeaveTheOthersWatched) {
     EXPECT_TRUE(h.HasLine("[message] sonivex:"));
     EXPECT_EQ(h.monitor->Capture().CaptureState[1], 1);  // watched, for when it comes
     EXPECT_EQ(h.view.audit[1], 1);
-    EXPECT_TRUE(h.HasLine("この名前のデバイスを検出できませんでした Studio Desk"));
+    const std::string notFound =
+        "この名前のデバイスを検出できませんでした Studio Desk (ch3 録音デバイス: 既定のデバイス "
+        "default を使用)";
+    EXPECT_TRUE(h.HasLine(notFound));
     EXPECT_EQ(h.monitor->settings.inputs[2].devIn, -1);  // the default device instead
     EXPECT_EQ(h.monitor->Capture().CaptureState[2], 1);
     h.RunSeconds(20);
@@ -126,6 +149,7 @@ TEST(MonitorStartup, BadOrLostCaptureDevicesLeaveTheOthersWatched) {
     EXPECT_EQ(h.monitor->AlertActive[3], 1);
     const std::string err = ReadText(LogFilePath(1));
     EXPECT_NE(err.find("waveInRead (PollCapture) Failed r=6 ch4"), std::string::npos) << err;
+    EXPECT_NE(err.find(notFound), std::string::npos) << err;
 }
 
 void Age(const std::string& path, int days) {

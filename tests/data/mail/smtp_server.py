@@ -69,7 +69,8 @@ async def serve(args):
         return SMTP(keeper, hostname="mail.test", ident="test server",
                     tls_context=ctx if args.mode == "starttls" else None,
                     require_starttls=args.mode == "starttls",
-                    auth_required=auth is not None, auth_require_tls=False,
+                    # without a user, a plain connection offers no AUTH at all
+                    auth_required=auth is not None, auth_require_tls=auth is None,
                     authenticator=auth)
 
     sock, port = bind_free_port()
