@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps build demo check check-asan bench fuzz format clean
+.PHONY: deps build demo check check-asan bench fuzz format clean deb
 
 deps:
 	@scripts/install-deps.sh
@@ -34,8 +34,15 @@ FUZZ_SECONDS ?= 60
 fuzz: deps
 	scripts/fuzz.sh $(FUZZ_SECONDS)
 
+# The Debian package, from a Release build of the program alone.
+deb: deps
+	cmake -S . -B build-deb -G Ninja -DCMAKE_BUILD_TYPE=Release -DSONIVEX_TESTS=OFF -DSONIVEX_BENCH=OFF
+	cmake --build build-deb -j $(JOBS)
+	cd build-deb && cpack -G DEB
+	cp build-deb/sonivex_*.deb .
+
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) build-asan
+	rm -rf $(BUILD) build-asan build-deb sonivex_*.deb
