@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps build release demo check check-asan bench fuzz format clean
+.PHONY: deps build release demo check check-asan bench fuzz format clean deb
 
 # Warnings are errors here and in CI; a packager's plain cmake configure leaves them warnings.
 WERROR = -DSONIVEX_WERROR=ON
@@ -23,7 +23,7 @@ build: deps $(BUILD)/build.ninja
 release: deps
 	cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DSONIVEX_TESTS=OFF \
 		-DSONIVEX_BENCH=OFF $(WERROR)
-	cmake --build build-release -j $(JOBS) --target sonivex
+	cmake --build build-release -j $(JOBS)
 
 demo: build
 	scripts/demo.sh $(BUILD)/sonivex $(DEMO_ARGS)
@@ -45,8 +45,14 @@ FUZZ_SECONDS ?= 60
 fuzz: deps
 	scripts/fuzz.sh $(FUZZ_SECONDS)
 
+# The Debian package, from the Release build, checked with lintian.
+deb: release
+	cd build-release && cpack -G DEB
+	cp build-release/sonivex_*.deb .
+	scripts/check-deb.sh sonivex_$$(sed -n 's/^project(sonivex VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)_amd64.deb
+
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) build-asan build-release
+	rm -rf $(BUILD) build-asan build-release sonivex_*.deb

@@ -4,9 +4,9 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config clang-format clang libclang-rt-14-dev
-    qt6-base-dev libasound2-dev alsa-utils
+    qt6-base-dev libasound2-dev alsa-utils libsystemd-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    sox ffmpeg python3-aiosmtpd openssl
+    sox ffmpeg python3-aiosmtpd openssl lintian dpkg-dev
     fonts-noto-cjk fonts-dejavu-extra xvfb xauth x11-utils locales
 )
 

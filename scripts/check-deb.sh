@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Checks a built package: no lintian errors, and every file a station relies on is inside.
+set -euo pipefail
+deb=${1:?usage: check-deb.sh sonivex_VERSION_amd64.deb}
+lintian --fail-on error "$deb"
+contents=$(dpkg-deb -c "$deb")
+for f in ./usr/bin/sonivex ./lib/systemd/system/sonivex.service ./usr/lib/sysusers.d/sonivex.conf \
+    ./lib/udev/rules.d/70-sonivex.rules ./usr/share/applications/sonivex.desktop \
+    ./usr/share/icons/hicolor/scalable/apps/sonivex.svg ./usr/share/man/man1/sonivex.1.gz; do
+    grep -q " $f\$" <<<"$contents" || { echo "check-deb: $f missing from $deb"; exit 1; }
+done
+dpkg-deb -f "$deb" Depends | grep -q libqt6core6 || { echo "check-deb: no computed dependencies"; exit 1; }
+echo "check-deb: $deb ok"
