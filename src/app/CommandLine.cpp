@@ -13,7 +13,8 @@ const char* UsageText() {
            "SECONDS]\n"
            "               [--list-devices] [--version] [--help]\n"
            "       sonivex --analyze FILE.wav [--dir DIR] [--json]\n"
-           "       sonivex --send-test-mail N [--dir DIR]\n";
+           "       sonivex --send-test-mail N [--dir DIR]\n"
+           "       sonivex --mail-queue [--dir DIR]\n";
 }
 
 namespace {
@@ -70,6 +71,8 @@ bool ParseCommandLine(int argc, char** argv, Options& o, std::string& error) {
                 return false;
             }
             o.sendTestMail = static_cast<int>(input);
+        } else if (arg == "--mail-queue") {
+            o.mailQueue = true;
         } else if (arg == "--json") {
             o.json = true;
         } else if (arg == "--clock-start") {

@@ -12,13 +12,13 @@
 
 #include "app/DataFolder.h"
 #include "app/Demo.h"
+#include "app/MailOutlet.h"
 #include "app/QtMessageBox.h"
 #include "app/SignalWatcher.h"
 #include "app/SimSettings.h"
 #include "devices/ExternalDevices.h"
 #include "dialogs/FrmConf.h"
 #include "dialogs/ScheduleWindow.h"
-#include "mail/MonitorMail.h"
 #include "monitor/FrmMain.h"
 #include "monitor/Monitor.h"
 #include "monitor/SettingsStore.h"
@@ -146,13 +146,13 @@ struct Display {
 
 // Mail is prepared once an input has recipients and ErrorCatch is off: at start-up, or when the
 // settings dialog adds the first recipient.
-void OpenMailWhenInUse(const Monitor& monitor, MonitorMail& mail) {
+void OpenMailWhenInUse(const Monitor& monitor, MailOutlet& mail) {
     if (mail.IsOpen() || !monitor.settings.mailInUse || monitor.settings.errorCatch != 0) return;
     mail.Open(monitor.settings);
 }
 
 void AttachDialogs(FrmMain& window, Monitor& monitor, SettingsStore& store,
-                   const AudioBackend& audio, ExternalDevices& devices, MonitorMail& mail) {
+                   const AudioBackend& audio, ExternalDevices& devices, MailOutlet& mail) {
     AttachScheduleWindow(window, monitor, store);
     ConfHost host;
     host.monitor = &monitor;
@@ -210,7 +210,7 @@ int RunMonitor(const Options& o, const std::string& exePath) {
     parts.hid = devices.hid.get();
     parts.serial = devices.serial.get();
     parts.external = devices.control.get();
-    MonitorMail mail;
+    MailOutlet mail(folder);
     parts.mail = &mail;
     int code = 0;
     {
@@ -223,7 +223,7 @@ int RunMonitor(const Options& o, const std::string& exePath) {
         OpenMailWhenInUse(monitor, mail);
         if (display.window) display.window->show();
         code = RunLoop(o, monitor, fakeClock);
-        mail.Close();  // a session still running is ended and logged, not left behind
+        mail.Close();  // a session still running is ended; its message stays in the spool
         monitor.Shutdown();
     }
     SetMessageBoxService(nullptr);

@@ -58,7 +58,10 @@ SmtpSession::SmtpSession(UC_WinSock& tcp, SessionLimits limits)
     QObject::connect(&errorCheck_, &QTimer::timeout, [this] { CheckSocketError(); });
     tcp_.OnConnect = [this] { OnConnected(); };
     tcp_.OnDataArrival = [this](long) { OnDataArrival(); };
-    tcp_.OnError = [this](UC_WinSock::ErrorArgs& e) { OnSocketError(e.description); };
+    tcp_.OnError = [this](UC_WinSock::ErrorArgs& e) {
+        socketErrorCode_ = e.number;
+        OnSocketError(e.description);
+    };
     tcp_.OnDisConnect = [this] { OnPeerClosed(); };
     tcp_.OnEncrypted = [this] {
         if (step_ != Step::kImplicitTls && step_ != Step::kTlsHandshake) return;
@@ -96,24 +99,29 @@ bool SmtpSession::Prepare(const MailJob& job) {
     tlsActive_ = false;
     reader_.Clear();
     socketError_.clear();
+    socketErrorCode_ = 0;
     const size_t at = job.senderAddr.find('@');
     if (at == std::string::npos || BadAddress(job.senderAddr)) {
-        Fail("送信者アドレスが不正です: " + LogText(job.senderAddr));
+        Fail("送信者アドレスが不正です: " + LogText(job.senderAddr), true);
         return false;
     }
     localPart_ = job.senderAddr.substr(0, at);
     recipients_ = SplitRecipients(job.targetAddr);
     if (recipients_.empty()) {
-        Fail("宛先がありません");
+        Fail("宛先がありません", true);
         return false;
     }
     for (const std::string& r : recipients_) {
         if (!BadAddress(r)) continue;
-        Fail("宛先アドレスが不正です: " + LogText(r));
+        Fail("宛先アドレスが不正です: " + LogText(r), true);
         return false;
     }
-    MailHeader header{job.senderName, job.senderAddr, job.targetAddr,
-                      job.subject,    MailDate(),     NewMessageId(job.senderAddr)};
+    MailHeader header{job.senderName,
+                      job.senderAddr,
+                      job.targetAddr,
+                      job.subject,
+                      job.date.empty() ? MailDate() : job.date,
+                      job.messageId.empty() ? NewMessageId(job.senderAddr) : job.messageId};
     message_ = MessageBlock(header, job.body);
     messageLog_ = HeaderBlock(header) + job.body + "\r\n.\r\n";
     return true;
@@ -205,7 +213,8 @@ void SmtpSession::StartTls() {
     TlsOptions options;
     options.verify = job_.tlsVerify != 0;
     options.peerName = job_.host;
-    if (!tcp_.StartTls(options)) Fail(socketError_.empty() ? "TLS を開始できません" : socketError_);
+    if (!tcp_.StartTls(options))
+        Fail(socketError_.empty() ? "TLS を開始できません" : socketError_, false);
 }
 
 void SmtpSession::OnDataArrival() {
@@ -221,7 +230,7 @@ void SmtpSession::TryReply() {
         SmtpReply reply;
         std::string problem;
         const auto r = reader_.Next(reply, problem);
-        if (r == SmtpReplyReader::Result::kBad) return Fail(problem);
+        if (r == SmtpReplyReader::Result::kBad) return Fail(problem, false);
         if (r == SmtpReplyReader::Result::kNeedMore || !waiting_) return;
         waiting_ = false;
         replyTimer_.stop();
@@ -252,10 +261,10 @@ bool SmtpSession::Expected(int code) const {
 void SmtpSession::OnReply(const SmtpReply& reply) {
     WriteLog("受信 " + LogText(reply.text));
     if (step_ == Step::kQuit) return Advance();  // the message was taken already
-    if (!Expected(reply.code)) return Fail(LogText(reply.text));
+    if (!Expected(reply.code)) return Fail(LogText(reply.text), reply.code >= 500);
     if (step_ != Step::kGreeting) WriteLog("送信成功");
     if (step_ == Step::kEhlo && job_.security == 1 && !tlsActive_ && !OffersStartTls(reply.text))
-        return Fail("サーバーが STARTTLS を提供していません (認証情報は送信していません)");
+        return Fail("サーバーが STARTTLS を提供していません (認証情報は送信していません)", true);
     Advance();
 }
 
@@ -309,39 +318,43 @@ void SmtpSession::OnSocketError(const std::string& description) {
 // a failure on the open connection ends the session.
 void SmtpSession::CheckSocketError() {
     if (!Running() || socketError_.empty()) return;
-    if (step_ != Step::kConnect) return Fail(socketError_);
+    if (step_ != Step::kConnect) return Fail(socketError_, CertificateRejected());
     if (tcp_.SocketHandle() != -1) return;
     WriteLog("接続失敗 " + tcp_.StateMessage());
-    Finish(SessionResult{false, false, "接続失敗 " + tcp_.StateMessage()});
+    Finish(SessionResult{false, false, false, "接続失敗 " + tcp_.StateMessage()});
 }
 
 void SmtpSession::OnPeerClosed() {
     if (!Running()) return;
     if (step_ == Step::kQuit) return Advance();
     // A TLS failure closes the connection before its Error event has been looked at.
-    Fail(socketError_.empty() ? "サーバーが接続を閉じました" : socketError_);
+    Fail(socketError_.empty() ? "サーバーが接続を閉じました" : socketError_, CertificateRejected());
 }
 
 void SmtpSession::OnConnectTimeout() {
     if (step_ != Step::kConnect) return;
     WriteLog("接続失敗 " + tcp_.StateMessage());
-    Finish(SessionResult{false, true, "接続失敗 " + tcp_.StateMessage()});
+    Finish(SessionResult{false, true, false, "接続失敗 " + tcp_.StateMessage()});
 }
 
 void SmtpSession::OnReplyTimeout() {
     if (!Running() || step_ == Step::kConnect) return;
     if (step_ == Step::kQuit) return Advance();
     WriteLog("メール送信タイムアウト ");
-    Finish(SessionResult{false, true, "メール送信タイムアウト"});
+    Finish(SessionResult{false, true, false, "メール送信タイムアウト"});
 }
 
 void SmtpSession::Abort(const std::string& why) {
-    if (Running()) Fail(why);
+    if (Running()) Fail(why, false);
 }
 
-void SmtpSession::Fail(const std::string& description) {
-    WriteLog("メール送信失敗 " + description, kFailureLog);
-    Finish(SessionResult{false, false, description});
+bool SmtpSession::CertificateRejected() const {
+    return socketErrorCode_ == kTlsCertificateRejected;
+}
+
+void SmtpSession::Fail(const std::string& description, bool permanent) {
+    WriteLog("メール送信失敗 " + description, permanent ? kFailureLog : 0);
+    Finish(SessionResult{false, false, permanent, description});
 }
 
 void SmtpSession::Finish(const SessionResult& result) {

@@ -26,6 +26,8 @@ struct MailJob {
     std::string targetAddr;  // addresses separated by ";"
     int security = 0;        // 0 plain TCP, 1 STARTTLS required, 2 TLS from the start
     int tlsVerify = 1;       // 1 check the certificate and the host name
+    std::string date;        // the Date header; "" = now
+    std::string messageId;   // "" = a new one
 };
 
 struct SessionLimits {
@@ -38,7 +40,8 @@ struct SessionLimits {
 struct SessionResult {
     bool accepted = false;  // the server took the message
     bool timedOut = false;
-    std::string failure;  // why a session that was not accepted ended
+    bool permanent = false;  // trying again cannot help: a 5xx reply, a rejected certificate
+    std::string failure;     // why a session that was not accepted ended
 };
 
 class SmtpSession {
@@ -89,10 +92,13 @@ class SmtpSession {
     void OnDataArrival();
     void OnSocketError(const std::string& description);
     void CheckSocketError();
+    bool CertificateRejected() const;
     void OnPeerClosed();
     void OnConnectTimeout();
     void OnReplyTimeout();
-    void Fail(const std::string& description);
+    // A permanent failure goes to the error log; a transient one, to be tried again, to the
+    // operation log.
+    void Fail(const std::string& description, bool permanent);
     void Finish(const SessionResult& result);
 
     UC_WinSock& tcp_;
@@ -111,6 +117,7 @@ class SmtpSession {
     std::string message_;
     std::string messageLog_;
     std::string socketError_;
+    int socketErrorCode_ = 0;
     Done done_;
 };
 

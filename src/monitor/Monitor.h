@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <deque>
 #include <memory>
 #include <string>
 
@@ -67,7 +68,8 @@ class Monitor {
     std::array<SilenceCounters, kMaxInputs> Counters{};
     std::array<int, kMaxInputs> AlertActive{};
     std::array<int, kMaxInputs> CancelRequest{};
-    std::array<std::string, kMaxInputs> PendingMail{};
+    // Each input's texts in the order they happened, handed on by the mail tick.
+    std::array<std::deque<AlertMessage>, kMaxInputs> PendingMail{};
     std::array<int, kMaxInputs> SchedulePause{};
     std::array<int, kMaxInputs> ExternalPause{};
 
@@ -79,7 +81,7 @@ class Monitor {
     void SilenceStepFor(int i, int k);
     void ShowLevels(int i, int k, float& peakLeft, float& peakRight);
     void ServeCancelRequests();
-    void QueueText(int i, const std::string& text);
+    void QueueText(int i, const std::string& text, bool cancel);
 
     MonitorParts parts_;
     MonitorView nullView_;

@@ -3,6 +3,7 @@
 
 #include "mail/AlertText.h"
 #include "monitor/Monitor.h"
+#include "platform/Clock.h"
 #include "support/Log.h"
 #include "support/basic.h"
 
@@ -19,7 +20,7 @@ void Monitor::RaiseAlert(int i, int kind) {
         fillers_[i]->Play();
     }
     AlertActive[i] = 1;
-    QueueText(i, AlertText(i, kind, settings.inputs[i].auditName, settings.TextSettings()));
+    QueueText(i, AlertText(i, kind, settings.inputs[i].auditName, settings.TextSettings()), false);
 }
 
 void Monitor::CancelAlert(int i, int reason) {
@@ -35,12 +36,14 @@ void Monitor::CancelAlert(int i, int reason) {
     AlertActive[i] = 0;
     if (fillers_[i]) fillers_[i]->StopIO();
     if (settings.mailAtRestoration == 0) return;
-    QueueText(i, CancelText(i, reason, settings.inputs[i].auditName, settings.TextSettings()));
+    QueueText(i, CancelText(i, reason, settings.inputs[i].auditName, settings.TextSettings()),
+              true);
 }
 
-void Monitor::QueueText(int i, const std::string& text) {
+void Monitor::QueueText(int i, const std::string& text, bool cancel) {
     WriteLog(FlattenCrLf(text));
-    if (!settings.inputs[i].mailAddr.empty()) PendingMail[i] = text;
+    if (!settings.inputs[i].mailAddr.empty())
+        PendingMail[i].push_back(AlertMessage{i, cancel, ProgramClock().Now(), "", text});
 }
 
 void Monitor::SetLatch(int i, int on) {

@@ -12,6 +12,7 @@
 #include <sstream>
 #include <vector>
 
+#include "platform/AtomicFile.h"
 #include "platform/LegacyText.h"
 
 namespace sonivex {
@@ -57,25 +58,6 @@ std::optional<std::string> KeyOf(const std::string& line) {
     const auto eq = t.find('=');
     if (eq == std::string::npos) return std::nullopt;
     return Trim(t.substr(0, eq));
-}
-
-bool WriteWhole(const std::string& path, const std::string& text) {
-    const std::string tmp = path + ".tmp";
-    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) return false;
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n <= 0) break;
-        done += static_cast<size_t>(n);
-    }
-    const bool ok = done == text.size() && ::fsync(fd) == 0;
-    ::close(fd);
-    if (!ok || ::rename(tmp.c_str(), path.c_str()) != 0) {
-        ::unlink(tmp.c_str());
-        return false;
-    }
-    return true;
 }
 
 }  // namespace
@@ -136,7 +118,7 @@ bool IniFile::Write(const std::string& section, const std::string& key, const st
 }
 
 bool IniFile::Store(const std::string& text) {
-    if (!held_) return WriteWhole(path_, text);
+    if (!held_) return WriteFileAtomically(path_, text) == 0;
     held_ = text;
     heldChanged_ = true;
     return true;
@@ -152,7 +134,7 @@ bool IniFile::Release() {
     held_.reset();
     const bool changed = heldChanged_;
     heldChanged_ = false;
-    return !changed || WriteWhole(path_, text);
+    return !changed || WriteFileAtomically(path_, text) == 0;
 }
 
 }  // namespace sonivex

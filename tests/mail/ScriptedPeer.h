@@ -34,6 +34,7 @@ class ScriptedPeer {
         QObject::connect(&server_, &QTcpServer::newConnection, [this] { Accept(); });
     }
     int Port() const { return server_.serverPort(); }
+    PeerScript& Script() { return script_; }  // changes apply to the next command
 
     std::vector<std::string> lines;     // every command line received, without CR LF
     std::string message;                // the bytes after DATA, terminator included (last)

@@ -5,9 +5,10 @@
 
 #include <QElapsedTimer>
 
+#include "delivery/Outbox.h"
 #include "mail/MailTestSupport.h"
 #include "mail/ScriptedPeer.h"
-#include "mail/SmtpMailer.h"
+#include "platform/Clock.h"
 
 namespace sonivex {
 namespace {
@@ -85,8 +86,8 @@ TEST(SmtpDialogue, MissingStartTlsAndBadAddressesFailBeforeAnyCredentials) {
     }
 }
 
-// Each failure on input 1, then input 2 to a good peer must still go out. (A refused password
-// is in the tests against the real server.)
+// Each failure on input 1, then input 2 to a good peer must still go out; only a refusal is
+// final. (A refused password is in the tests against the real server.)
 TEST(SmtpDialogue, FailuresAreLoggedBoundedAndTheNextMailGoesOut) {
     const std::string closed = "接続失敗 (既定値) 閉じています。";
     PeerScript silent, longLine, closing, rejecting;
@@ -99,7 +100,7 @@ TEST(SmtpDialogue, FailuresAreLoggedBoundedAndTheNextMailGoesOut) {
         PeerScript script;
         std::string host;     // "" = the scripted peer
         int port;             // 0 = the scripted peer's
-        V opLines;            // in this order, among the operation lines
+        V opLines;            // the starts of operation lines, in this order
         std::string errLine;  // the start of the error-log line, "" for none
         int maxMs;
     } cases[] = {
@@ -116,10 +117,10 @@ TEST(SmtpDialogue, FailuresAreLoggedBoundedAndTheNextMailGoesOut) {
          closing,
          "",
          0,
-         {"送信 DATA\\n"},
-         "メール送信失敗 サーバーが接続を閉じました",
+         {"送信 DATA\\n", "メール送信失敗 サーバーが接続を閉じました"},
+         "",
          400},
-        {"100 KB line", longLine, "", 0, {}, "メール送信失敗 応答が長すぎます: 220 xxx", 400},
+        {"100 KB line", longLine, "", 0, {"メール送信失敗 応答が長すぎます: 220 xxx"}, "", 400},
         {"rejected recipient",
          rejecting,
          "",
@@ -134,26 +135,27 @@ TEST(SmtpDialogue, FailuresAreLoggedBoundedAndTheNextMailGoesOut) {
         if (!c.host.empty()) bad.host = c.host;
         LogCapture log;
         std::vector<std::pair<int, SessionResult>> ends;
-        SmtpMailer mailer(
-            [&](int i, const std::string&, const std::string&) {
-                return i == 0 ? bad : TestJob(goodPeer.Port());
-            },
-            kShortLimits);
-        mailer.OnSessionEnd = [&](int i, const SessionResult& r) { ends.emplace_back(i, r); };
-        mailer.Open();
+        Outbox outbox([&](int i) { return i == 0 ? bad : TestJob(goodPeer.Port()); }, kShortLimits);
+        outbox.OnSessionEnd = [&](int i, const SessionResult& r) { ends.emplace_back(i, r); };
+        testing::TempDir dir;
+        outbox.Open(dir.Folder());
         QElapsedTimer t;
         t.start();
-        mailer.Queue(0, "s", "b");
-        mailer.Queue(1, "s", "b");
+        for (int i : {0, 1})
+            outbox.Queue(AlertMessage{i, false, ProgramClock().Now(), "s", "b"}, bad.senderAddr,
+                         "a@x");
         ASSERT_TRUE(WaitUntil([&] { return ends.size() == 2; }, 15000));
         EXPECT_LT(t.elapsed(), c.maxMs + 1000);
         EXPECT_EQ(ends[0].first, 0);
         EXPECT_FALSE(ends[0].second.accepted);
+        // Only a refusal is final; everything else waits in the spool for its next attempt.
+        EXPECT_EQ(ends[0].second.permanent, !c.errLine.empty());
+        EXPECT_EQ(log.Has("メール再送予定 "), c.errLine.empty()) << log.All();
         EXPECT_EQ(ends[1].first, 1);
         EXPECT_TRUE(ends[1].second.accepted) << log.All();
         size_t at = 0;
         for (const std::string& line : c.opLines) {
-            while (at < log.lines.size() && log.lines[at] != line) ++at;
+            while (at < log.lines.size() && log.lines[at].rfind(line, 0) != 0) ++at;
             EXPECT_LT(at, log.lines.size()) << line << "\n" << log.All();
         }
         const std::string errors = log.ErrorText();

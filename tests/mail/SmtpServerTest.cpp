@@ -120,6 +120,7 @@ TEST_F(SmtpServerTest, UntrustedCertificateOrWrongPasswordFails) {
         const SessionResult r = RunSession(job, kLimits);
         EXPECT_FALSE(r.accepted);
         EXPECT_FALSE(r.timedOut);
+        EXPECT_TRUE(r.permanent);  // never tried again
         EXPECT_NE(log.ErrorText().find(c.errLine), std::string::npos) << log.ErrorText() << "\n"
                                                                       << log.All();
         EXPECT_EQ(c.server->Count(), before);
