@@ -104,6 +104,7 @@ void Outbox::StartNext() {
         job.body = e.body;
         job.senderAddr = e.sender;
         job.targetAddr = e.recipients;
+        job.envelopeTo = e.envelope;
         job.date = e.date;
         job.messageId = e.messageId;
         running_ = i;
@@ -117,9 +118,15 @@ void Outbox::Ended(int input, const SessionResult& result) {
     running_ = -1;
     if (!open_) return;  // closing: the message stays in the spool
     auto& q = queues_[static_cast<size_t>(input)];
-    if (result.accepted) {
+    if (result.accepted && result.deferred.empty()) {
         spool_.Remove(q.front());
         q.pop_front();
+    } else if (result.accepted) {
+        // Only the recipients refused for now get it again, as the same message.
+        q.front().envelope.clear();
+        for (const std::string& d : result.deferred)
+            q.front().envelope += (q.front().envelope.empty() ? "" : ";") + d;
+        if (!Retry(q.front(), result)) q.pop_front();
     } else if (result.permanent) {
         spool_.MoveTo(q.front(), "failed");
         q.pop_front();

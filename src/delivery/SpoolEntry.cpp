@@ -72,6 +72,7 @@ bool TakeFields(Fields& f, SpoolEntry& e, size_t& length, std::string& problem) 
     e.lastError = f["error"];
     e.sender = f["sender"];
     e.recipients = f["recipients"];
+    e.envelope = f["envelope"];
     e.subject = f["subject"];
     e.date = f["date"];
     e.messageId = f["message-id"];
@@ -97,6 +98,7 @@ std::string SpoolText(const SpoolEntry& e) {
     t += "error=" + OneLine(e.lastError) + "\n";
     t += "sender=" + OneLine(e.sender) + "\n";
     t += "recipients=" + OneLine(e.recipients) + "\n";
+    t += "envelope=" + OneLine(e.envelope) + "\n";
     t += "subject=" + OneLine(e.subject) + "\n";
     t += "date=" + OneLine(e.date) + "\n";
     t += "message-id=" + OneLine(e.messageId) + "\n";

@@ -18,6 +18,7 @@ struct SpoolEntry {
     std::string lastError;
     std::string sender;
     std::string recipients;  // as stored in the settings: addresses separated by ";"
+    std::string envelope;    // the addresses still to be reached when not all ("" = all)
     std::string subject;
     std::string date;       // the Date header: the event's time
     std::string messageId;  // the same on every attempt, so a receiver can spot a repeat

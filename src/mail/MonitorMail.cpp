@@ -29,6 +29,7 @@ MailJob MailJobFor(const MonitorSettings& s, int i, const std::string& subject,
     if (i >= 0 && i < static_cast<int>(s.inputs.size())) job.targetAddr = s.inputs[i].mailAddr;
     job.security = s.mailSecurity;
     job.tlsVerify = s.mailTlsVerify;
+    job.heloName = s.mailHeloName;
     return job;
 }
 

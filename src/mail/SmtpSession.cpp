@@ -49,6 +49,12 @@ bool OffersStartTls(const std::string& ehloReply) {
 
 }  // namespace
 
+std::string HeloName(const std::string& hostName, const std::string& localAddress) {
+    if (hostName.find('.') != std::string::npos) return hostName;
+    if (localAddress.find(':') != std::string::npos) return "[IPv6:" + localAddress + "]";
+    return "[" + localAddress + "]";
+}
+
 SmtpSession::SmtpSession(UC_WinSock& tcp, SessionLimits limits)
     : tcp_(tcp), limits_(limits), reader_(limits.maxReplyLineBytes, limits.maxReplyBytes) {
     for (QTimer* t : {&connectTimer_, &replyTimer_, &errorCheck_}) t->setSingleShot(true);
@@ -97,6 +103,7 @@ void SmtpSession::Start(const MailJob& job, Done done) {
 bool SmtpSession::Prepare(const MailJob& job) {
     job_ = job;
     tlsActive_ = false;
+    startTlsOffered_ = false;
     reader_.Clear();
     socketError_.clear();
     socketErrorCode_ = 0;
@@ -105,8 +112,10 @@ bool SmtpSession::Prepare(const MailJob& job) {
         Fail("送信者アドレスが不正です: " + LogText(job.senderAddr), true);
         return false;
     }
-    localPart_ = job.senderAddr.substr(0, at);
-    recipients_ = SplitRecipients(job.targetAddr);
+    recipients_ = SplitRecipients(job.envelopeTo.empty() ? job.targetAddr : job.envelopeTo);
+    rcptAccepted_ = 0;
+    deferred_.clear();
+    lastRefusal_.clear();
     if (recipients_.empty()) {
         Fail("宛先がありません", true);
         return false;
@@ -130,6 +139,9 @@ bool SmtpSession::Prepare(const MailJob& job) {
 void SmtpSession::OnConnected() {
     if (step_ != Step::kConnect) return;
     connectTimer_.stop();
+    heloName_ = !job_.heloName.empty()
+                    ? job_.heloName
+                    : HeloName(LocalHostNameText(), tcp_.ConnectionLocalAddress());
     Enter(job_.security == 2 ? Step::kImplicitTls : Step::kGreeting);
 }
 
@@ -155,10 +167,10 @@ void SmtpSession::Enter(Step step) {
 void SmtpSession::EnterCommand(Step step) {
     switch (step) {
         case Step::kHelo:
-            Send("HELO " + localPart_ + kCrLf, "");
+            Send("HELO " + heloName_ + kCrLf, "");
             break;
         case Step::kEhlo:
-            Send("EHLO " + localPart_ + kCrLf, "");
+            Send("EHLO " + heloName_ + kCrLf, "");
             break;
         case Step::kStartTls:
             Send(std::string("STARTTLS") + kCrLf, "");
@@ -211,7 +223,8 @@ void SmtpSession::StartTls() {
     reader_.Clear();
     replyTimer_.start(limits_.replyMs);
     TlsOptions options;
-    options.verify = job_.tlsVerify != 0;
+    // Opportunistic TLS asks for no certificate: the alternative would be plain text.
+    options.verify = job_.tlsVerify != 0 && job_.security != 0;
     options.peerName = job_.host;
     if (!tcp_.StartTls(options))
         Fail(socketError_.empty() ? "TLS を開始できません" : socketError_, false);
@@ -261,10 +274,21 @@ bool SmtpSession::Expected(int code) const {
 void SmtpSession::OnReply(const SmtpReply& reply) {
     WriteLog("受信 " + LogText(reply.text));
     if (step_ == Step::kQuit) return Advance();  // the message was taken already
+    // A server that does not know EHLO is greeted the old way, when nothing needs EHLO.
+    if (step_ == Step::kEhlo && reply.code >= 500 && job_.security != 1 && !tlsActive_ &&
+        job_.userName.empty())
+        return Enter(Step::kHelo);
+    if (step_ == Step::kRcpt && reply.code >= 400 && reply.code < 600)
+        return RecipientRefused(reply);
     if (!Expected(reply.code)) return Fail(LogText(reply.text), reply.code >= 500);
     if (step_ != Step::kGreeting) WriteLog("送信成功");
-    if (step_ == Step::kEhlo && job_.security == 1 && !tlsActive_ && !OffersStartTls(reply.text))
-        return Fail("サーバーが STARTTLS を提供していません (認証情報は送信していません)", true);
+    if (step_ == Step::kRcpt) ++rcptAccepted_;
+    if (step_ == Step::kEhlo && !tlsActive_) {
+        startTlsOffered_ = OffersStartTls(reply.text);
+        if (job_.security == 1 && !startTlsOffered_)
+            return Fail("サーバーが STARTTLS を提供していません (認証情報は送信していません)",
+                        true);
+    }
     Advance();
 }
 
@@ -274,9 +298,11 @@ void SmtpSession::Advance() {
         case Step::kImplicitTls:
             return Enter(Step::kGreeting);
         case Step::kGreeting:
-            return Enter(auth || job_.security == 1 ? Step::kEhlo : Step::kHelo);
+            return Enter(Step::kEhlo);  // EHLO shows whether the server offers STARTTLS
         case Step::kEhlo:
-            if (job_.security == 1 && !tlsActive_) return Enter(Step::kStartTls);
+            // STARTTLS whenever offered: required with 1, opportunistic with 0.
+            if (!tlsActive_ && startTlsOffered_ && job_.security != 2)
+                return Enter(Step::kStartTls);
             return Enter(auth ? Step::kAuth : Step::kMailFrom);
         case Step::kStartTls:
             return Enter(Step::kTlsHandshake);
@@ -292,6 +318,7 @@ void SmtpSession::Advance() {
             return Enter(Step::kRcpt);
         case Step::kRcpt:
             if (++rcptIndex_ < recipients_.size()) return Enter(Step::kRcpt);
+            if (rcptAccepted_ == 0) return Fail(lastRefusal_, deferred_.empty());
             return Enter(Step::kData);
         case Step::kData:
             return Enter(Step::kMessage);
@@ -301,11 +328,28 @@ void SmtpSession::Advance() {
             WriteLog("Message sent.");
             SessionResult r;
             r.accepted = true;
+            r.deferred = deferred_;
+            for (const std::string& d : deferred_)
+                r.failure += (r.failure.empty() ? "一時拒否された宛先 " : " ") + d;
             return Finish(r);
         }
         default:
             return;
     }
+}
+
+// One refused recipient does not stop the mail to the others: refused for good (5xx) it is
+// dropped with its line in the error log; refused for now (4xx) it is tried again on its own.
+void SmtpSession::RecipientRefused(const SmtpReply& reply) {
+    const std::string& r = recipients_[rcptIndex_];
+    lastRefusal_ = LogText(reply.text);
+    if (reply.code >= 500) {
+        WriteLog("メール送信失敗 宛先拒否 " + r + ": " + LogText(reply.text), kFailureLog);
+    } else {
+        WriteLog("宛先保留 " + r + ": " + LogText(reply.text));
+        deferred_.push_back(r);
+    }
+    Advance();
 }
 
 void SmtpSession::OnSocketError(const std::string& description) {
@@ -321,7 +365,7 @@ void SmtpSession::CheckSocketError() {
     if (step_ != Step::kConnect) return Fail(socketError_, CertificateRejected());
     if (tcp_.SocketHandle() != -1) return;
     WriteLog("接続失敗 " + tcp_.StateMessage());
-    Finish(SessionResult{false, false, false, "接続失敗 " + tcp_.StateMessage()});
+    Finish(SessionResult{false, false, false, "接続失敗 " + tcp_.StateMessage(), {}});
 }
 
 void SmtpSession::OnPeerClosed() {
@@ -334,14 +378,14 @@ void SmtpSession::OnPeerClosed() {
 void SmtpSession::OnConnectTimeout() {
     if (step_ != Step::kConnect) return;
     WriteLog("接続失敗 " + tcp_.StateMessage());
-    Finish(SessionResult{false, true, false, "接続失敗 " + tcp_.StateMessage()});
+    Finish(SessionResult{false, true, false, "接続失敗 " + tcp_.StateMessage(), {}});
 }
 
 void SmtpSession::OnReplyTimeout() {
     if (!Running() || step_ == Step::kConnect) return;
     if (step_ == Step::kQuit) return Advance();
     WriteLog("メール送信タイムアウト ");
-    Finish(SessionResult{false, true, false, "メール送信タイムアウト"});
+    Finish(SessionResult{false, true, false, "メール送信タイムアウト", {}});
 }
 
 void SmtpSession::Abort(const std::string& why) {
@@ -354,7 +398,7 @@ bool SmtpSession::CertificateRejected() const {
 
 void SmtpSession::Fail(const std::string& description, bool permanent) {
     WriteLog("メール送信失敗 " + description, permanent ? kFailureLog : 0);
-    Finish(SessionResult{false, false, permanent, description});
+    Finish(SessionResult{false, false, permanent, description, {}});
 }
 
 void SmtpSession::Finish(const SessionResult& result) {

@@ -127,6 +127,7 @@ void ReadMail(SettingsStore& store, MonitorSettings& s) {
     s.mailPassWord = store.ReadSetting("MailPassWord", kDefaultPassWord);
     s.mailSecurity = Bounded("MailSecurity", store.ReadSetting("MailSecurity", int32_t{0}), 0, 2);
     s.mailTlsVerify = store.ReadSetting("MailTlsVerify", int32_t{1}) != 0 ? 1 : 0;
+    s.mailHeloName = store.ReadSetting("MailHeloName", "");
     s.mailRetryHours =
         Bounded("MailRetryHours", store.ReadSetting("MailRetryHours", int32_t{24}), 0, 24 * 30);
     s.mailInUse = false;

@@ -29,7 +29,7 @@ TEST(SmtpDialogue, CommandsWithoutAuthentication) {
     MailJob job = TestJob(peer.Port(), ".hidden\r\nline");
     job.targetAddr = "a@x.example; ;;  b@y.example ;";
     EXPECT_TRUE(RunSession(job, kShortLimits).accepted);
-    EXPECT_EQ(peer.lines, (V{"HELO alert", "MAIL FROM:<alert@station.example>",
+    EXPECT_EQ(peer.lines, (V{"EHLO alert", "MAIL FROM:<alert@station.example>",
                              "RCPT TO:<a@x.example>", "RCPT TO:<b@y.example>", "DATA", "QUIT"}));
     EXPECT_NE(peer.message.find("\r\n\r\n..hidden\r\nline\r\n.\r\n"), std::string::npos);
     EXPECT_EQ(log.lines.front(),
@@ -37,8 +37,18 @@ TEST(SmtpDialogue, CommandsWithoutAuthentication) {
                   " pSenderName=sonivex pSenderAddr=alert@station.example pTargetAddr=a@x.example; "
                   ";;  b@y.example ;");
     EXPECT_EQ(log.lines[1], "受信 220 peer ready\\n");
-    EXPECT_EQ(log.lines[2], "送信 HELO alert\\n");
+    EXPECT_EQ(log.lines[2], "送信 EHLO alert\\n");
     EXPECT_EQ(log.lines.back(), "Message sent.");
+}
+
+TEST(SmtpDialogue, AServerThatDoesNotKnowEhloIsGreetedWithHelo) {
+    PeerScript script;
+    script.replies["EHLO"] = "502 5.5.1 unknown command\r\n";
+    ScriptedPeer peer(script);
+    LogCapture log;
+    EXPECT_TRUE(RunSession(TestJob(peer.Port()), kShortLimits).accepted) << log.All();
+    EXPECT_EQ(V(peer.lines.begin(), peer.lines.begin() + 3),
+              (V{"EHLO alert", "HELO alert", "MAIL FROM:<alert@station.example>"}));
 }
 
 TEST(SmtpDialogue, AuthPlainTokenAndMultiLineReplies) {
@@ -126,7 +136,7 @@ TEST(SmtpDialogue, FailuresAreLoggedBoundedAndTheNextMailGoesOut) {
          "",
          0,
          {"受信 550 5.1.1 no such user\\n"},
-         "メール送信失敗 550 5.1.1 no such user",
+         "メール送信失敗 宛先拒否 a@x: 550 5.1.1 no such user",
          400}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
