@@ -16,6 +16,7 @@ const char* SynopsisText() {
            "       sonivex --list-devices [--audio alsa|sim]\n"
            "       sonivex --analyze FILE.wav [--dir DIR] [--json]\n"
            "       sonivex --send-test-mail N [--dir DIR]\n"
+           "       sonivex --mail-queue [--dir DIR]\n"
            "       sonivex --version | --help\n";
 }
 
@@ -39,6 +40,7 @@ std::string UsageText() {
            "alerts\n"
            "  --json               with --analyze: the result as JSON\n"
            "  --send-test-mail N   mail input N's (1..8) test alert now and print the dialogue\n"
+           "  --mail-queue         list the mails that wait in the spool, and exit\n"
            "  --version            print the version\n"
            "  --help               this text\n";
 }
@@ -54,8 +56,8 @@ bool TakeValue(int argc, char** argv, int& n, std::string& value, std::string& e
     return true;
 }
 
-// Which options go with which run: the monitor (--demo included), --analyze, --send-test-mail,
-// --list-devices. An option that would be ignored is refused instead.
+// Which options go with which run: the monitor (--demo included), --analyze, --send-test-mail
+// (and --mail-queue), --list-devices. An option that would be ignored is refused instead.
 struct Fit {
     const char* option;
     bool monitor, analyze, mail, list;
@@ -82,7 +84,8 @@ bool CheckModes(const Options& o, std::string& error) {
     for (const auto& [name, on] : {std::pair{"--demo", o.demo},
                                    {"--list-devices", o.listDevices},
                                    {"--analyze", !o.analyze.empty()},
-                                   {"--send-test-mail", o.sendTestMail > 0}})
+                                   {"--send-test-mail", o.sendTestMail > 0},
+                                   {"--mail-queue", o.mailQueue}})
         if (on) modes += modes.empty() ? name : std::string(" and ") + name;
     if (modes.find(" and ") != std::string::npos) {
         error = modes + " exclude each other";
@@ -90,10 +93,10 @@ bool CheckModes(const Options& o, std::string& error) {
     }
     const std::string mode = modes.empty() || modes == "--demo" ? "a monitor run" : modes;
     for (const Fit& f : kFits) {
-        const bool fits = !o.analyze.empty()   ? f.analyze
-                          : o.sendTestMail > 0 ? f.mail
-                          : o.listDevices      ? f.list
-                                               : f.monitor;
+        const bool fits = !o.analyze.empty()                  ? f.analyze
+                          : o.sendTestMail > 0 || o.mailQueue ? f.mail
+                          : o.listDevices                     ? f.list
+                                                              : f.monitor;
         if (fits || !Given(o, f.option)) continue;
         error = std::string(f.option) + " does not go with " + mode;
         return false;
@@ -141,6 +144,8 @@ bool ParseCommandLine(int argc, char** argv, Options& o, std::string& error) {
                 return false;
             }
             o.sendTestMail = static_cast<int>(input);
+        } else if (arg == "--mail-queue") {
+            o.mailQueue = true;
         } else if (arg == "--json") {
             o.json = true;
         } else if (arg == "--clock-start") {

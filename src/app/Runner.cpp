@@ -14,13 +14,13 @@
 
 #include "app/DataFolder.h"
 #include "app/Demo.h"
+#include "app/MailOutlet.h"
 #include "app/QtMessageBox.h"
 #include "app/SignalWatcher.h"
 #include "app/SimSettings.h"
 #include "devices/ExternalDevices.h"
 #include "dialogs/FrmConf.h"
 #include "dialogs/ScheduleWindow.h"
-#include "mail/MonitorMail.h"
 #include "monitor/FrmMain.h"
 #include "monitor/Monitor.h"
 #include "monitor/SettingsStore.h"
@@ -169,13 +169,13 @@ struct Display {
 
 // Mail is prepared once an input has recipients and ErrorCatch is off: at start-up, or when the
 // settings dialog adds the first recipient.
-void OpenMailWhenInUse(const Monitor& monitor, MonitorMail& mail) {
+void OpenMailWhenInUse(const Monitor& monitor, MailOutlet& mail) {
     if (mail.IsOpen() || !monitor.settings.mailInUse || monitor.settings.errorCatch != 0) return;
     mail.Open(monitor.settings);
 }
 
 void AttachDialogs(FrmMain& window, Monitor& monitor, SettingsStore& store,
-                   const AudioBackend& audio, ExternalDevices& devices, MonitorMail& mail) {
+                   const AudioBackend& audio, ExternalDevices& devices, MailOutlet& mail) {
     AttachScheduleWindow(window, monitor, store);
     ConfHost host;
     host.monitor = &monitor;
@@ -240,7 +240,7 @@ int RunMonitor(const Options& o, const std::string& exePath) {
         p.serial = devices.serial.get();
         p.external = devices.control.get();
     };
-    MonitorMail mail;
+    MailOutlet mail(folder);
     parts.mail = &mail;
     int code = 0;
     {
@@ -256,7 +256,7 @@ int RunMonitor(const Options& o, const std::string& exePath) {
         notify.Ready();
         code = RunLoop(o, monitor, notify, fakeClock);
         notify.Stopping();
-        mail.Close();  // a session still running is ended and logged, not left behind
+        mail.Close();  // a session still running is ended; its message stays in the spool
         monitor.Shutdown();
     }
     SetMessageBoxService(nullptr);

@@ -8,6 +8,7 @@
 
 #include "app/AnalyzeCommand.h"
 #include "app/CommandLine.h"
+#include "app/MailQueueCommand.h"
 #include "app/Runner.h"
 #include "app/SendTestMail.h"
 
@@ -45,8 +46,8 @@ int main(int argc, char** argv) {
         std::cout << "sonivex " << AppVersion() << "\n";
         return 0;
     }
-    const bool monitorRun =
-        options.analyze.empty() && !options.listDevices && options.sendTestMail == 0;
+    const bool monitorRun = options.analyze.empty() && !options.listDevices &&
+                            options.sendTestMail == 0 && !options.mailQueue;
     options.gui = monitorRun && !options.headless && DisplayAvailable();
     std::unique_ptr<QCoreApplication> app;
     if (options.gui)
@@ -60,5 +61,6 @@ int main(int argc, char** argv) {
     if (!options.analyze.empty()) return RunAnalyze(options, exePath);
     if (options.listDevices) return ListDevices(options);
     if (options.sendTestMail > 0) return SendTestMail(options, exePath);
+    if (options.mailQueue) return ListMailQueue(options, exePath);
     return RunMonitor(options, exePath);
 }

@@ -56,9 +56,26 @@ std::string DotStuffed(const std::string& crlfText) {
     return out;
 }
 
+// A list typed with a Japanese input method: the full-width "；" and "　" mean ";" and " ".
+std::string AsciiSeparators(const std::string& list) {
+    static constexpr char kSemicolon[] = "\xEF\xBC\x9B";  // U+FF1B
+    static constexpr char kSpace[] = "\xE3\x80\x80";      // U+3000
+    std::string out;
+    for (size_t n = 0; n < list.size();) {
+        if (list.compare(n, 3, kSemicolon) == 0 || list.compare(n, 3, kSpace) == 0) {
+            out += list[n] == kSemicolon[0] ? ';' : ' ';
+            n += 3;
+        } else {
+            out += list[n++];
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
-std::vector<std::string> SplitRecipients(const std::string& list) {
+std::vector<std::string> SplitRecipients(const std::string& typed) {
+    const std::string list = AsciiSeparators(typed);
     std::vector<std::string> out;
     size_t start = 0;
     for (;;) {

@@ -15,7 +15,8 @@ struct MailHeader {
     std::string messageId;   // "<...>"
 };
 
-// The non-empty addresses of a ";"-separated list, trimmed of spaces.
+// The non-empty addresses of a ";"-separated list, trimmed of spaces; the full-width "；" and
+// "　" count as ";" and " ".
 std::vector<std::string> SplitRecipients(const std::string& list);
 // The subject as RFC 2047 words, each a complete ISO-2022-JP sequence, short enough that every
 // folded header line stays within 76 characters.

@@ -1,4 +1,4 @@
-// The monitor's mail outlet.
+// Mail sessions from the monitor's settings.
 #include "mail/MonitorMail.h"
 
 #include "mail/AlertText.h"
@@ -29,26 +29,8 @@ MailJob MailJobFor(const MonitorSettings& s, int i, const std::string& subject,
     if (i >= 0 && i < static_cast<int>(s.inputs.size())) job.targetAddr = s.inputs[i].mailAddr;
     job.security = s.mailSecurity;
     job.tlsVerify = s.mailTlsVerify;
+    job.heloName = s.mailHeloName;
     return job;
-}
-
-MonitorMail::MonitorMail(SessionLimits limits)
-    : mailer_([this](int i, const std::string& subject,
-                     const std::string& body) { return MailJobFor(*settings_, i, subject, body); },
-              limits) {}
-
-void MonitorMail::Open(const MonitorSettings& settings) {
-    settings_ = &settings;
-    mailer_.Open();
-}
-
-void MonitorMail::Close() {
-    mailer_.Close();
-    settings_ = nullptr;
-}
-
-void MonitorMail::SendAlertMail(int i, const std::string& subject, const std::string& body) {
-    if (settings_) mailer_.Queue(i, subject, body);
 }
 
 }  // namespace sonivex

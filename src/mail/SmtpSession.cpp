@@ -57,6 +57,12 @@ bool Offers(const std::string& ehloReply, const std::string& name) {
 
 }  // namespace
 
+std::string HeloName(const std::string& hostName, const std::string& localAddress) {
+    if (hostName.find('.') != std::string::npos) return hostName;
+    if (localAddress.find(':') != std::string::npos) return "[IPv6:" + localAddress + "]";
+    return "[" + localAddress + "]";
+}
+
 SmtpSession::SmtpSession(UC_WinSock& tcp, SessionLimits limits)
     : tcp_(tcp), limits_(limits), reader_(limits.maxReplyLineBytes, limits.maxReplyBytes) {
     for (QTimer* t : {&connectTimer_, &replyTimer_, &errorCheck_}) t->setSingleShot(true);
@@ -66,7 +72,10 @@ SmtpSession::SmtpSession(UC_WinSock& tcp, SessionLimits limits)
     QObject::connect(&errorCheck_, &QTimer::timeout, [this] { CheckSocketError(); });
     tcp_.OnConnect = [this] { OnConnected(); };
     tcp_.OnDataArrival = [this](long) { OnDataArrival(); };
-    tcp_.OnError = [this](UC_WinSock::ErrorArgs& e) { OnSocketError(e.description); };
+    tcp_.OnError = [this](UC_WinSock::ErrorArgs& e) {
+        socketErrorCode_ = e.number;
+        OnSocketError(e.description);
+    };
     tcp_.OnDisConnect = [this] { OnPeerClosed(); };
     tcp_.OnEncrypted = [this] {
         if (step_ != Step::kImplicitTls && step_ != Step::kTlsHandshake) return;
@@ -102,26 +111,34 @@ void SmtpSession::Start(const MailJob& job, Done done) {
 bool SmtpSession::Prepare(const MailJob& job) {
     job_ = job;
     tlsActive_ = false;
+    startTlsOffered_ = false;
     reader_.Clear();
     socketError_.clear();
+    socketErrorCode_ = 0;
     const size_t at = job.senderAddr.find('@');
     if (at == std::string::npos || BadAddress(job.senderAddr)) {
-        Fail("送信者アドレスが不正です: " + LogText(job.senderAddr));
+        Fail("送信者アドレスが不正です: " + LogText(job.senderAddr), true);
         return false;
     }
-    localPart_ = job.senderAddr.substr(0, at);
-    recipients_ = SplitRecipients(job.targetAddr);
+    recipients_ = SplitRecipients(job.envelopeTo.empty() ? job.targetAddr : job.envelopeTo);
+    rcptAccepted_ = 0;
+    deferred_.clear();
+    lastRefusal_.clear();
     if (recipients_.empty()) {
-        Fail("宛先がありません");
+        Fail("宛先がありません", true);
         return false;
     }
     for (const std::string& r : recipients_) {
         if (!BadAddress(r)) continue;
-        Fail("宛先アドレスが不正です: " + LogText(r));
+        Fail("宛先アドレスが不正です: " + LogText(r), true);
         return false;
     }
-    MailHeader header{job.senderName, job.senderAddr, job.targetAddr,
-                      job.subject,    MailDate(),     NewMessageId(job.senderAddr)};
+    MailHeader header{job.senderName,
+                      job.senderAddr,
+                      job.targetAddr,
+                      job.subject,
+                      job.date.empty() ? MailDate() : job.date,
+                      job.messageId.empty() ? NewMessageId(job.senderAddr) : job.messageId};
     message_ = MessageBlock(header, job.body);
     messageLog_ = HeaderBlock(header) + job.body + "\r\n.\r\n";
     return true;
@@ -130,6 +147,9 @@ bool SmtpSession::Prepare(const MailJob& job) {
 void SmtpSession::OnConnected() {
     if (step_ != Step::kConnect) return;
     connectTimer_.stop();
+    heloName_ = !job_.heloName.empty()
+                    ? job_.heloName
+                    : HeloName(LocalHostNameText(), tcp_.ConnectionLocalAddress());
     Enter(job_.security == 2 ? Step::kImplicitTls : Step::kGreeting);
 }
 
@@ -156,10 +176,10 @@ void SmtpSession::Enter(Step step) {
 void SmtpSession::EnterCommand(Step step) {
     switch (step) {
         case Step::kHelo:
-            Send("HELO " + localPart_ + kCrLf, "");
+            Send("HELO " + heloName_ + kCrLf, "");
             break;
         case Step::kEhlo:
-            Send("EHLO " + localPart_ + kCrLf, "");
+            Send("EHLO " + heloName_ + kCrLf, "");
             break;
         case Step::kStartTls:
             Send(std::string("STARTTLS") + kCrLf, "");
@@ -215,9 +235,11 @@ void SmtpSession::StartTls() {
     reader_.Clear();
     replyTimer_.start(limits_.replyMs);
     TlsOptions options;
-    options.verify = job_.tlsVerify != 0;
+    // Opportunistic TLS asks for no certificate: the alternative would be plain text.
+    options.verify = job_.tlsVerify != 0 && job_.security != 0;
     options.peerName = job_.host;
-    if (!tcp_.StartTls(options)) Fail(socketError_.empty() ? "TLS を開始できません" : socketError_);
+    if (!tcp_.StartTls(options))
+        Fail(socketError_.empty() ? "TLS を開始できません" : socketError_, false);
 }
 
 void SmtpSession::OnDataArrival() {
@@ -233,7 +255,7 @@ void SmtpSession::TryReply() {
         SmtpReply reply;
         std::string problem;
         const auto r = reader_.Next(reply, problem);
-        if (r == SmtpReplyReader::Result::kBad) return Fail(problem);
+        if (r == SmtpReplyReader::Result::kBad) return Fail(problem, false);
         if (r == SmtpReplyReader::Result::kNeedMore || !waiting_) return;
         waiting_ = false;
         replyTimer_.stop();
@@ -264,11 +286,21 @@ bool SmtpSession::Expected(int code) const {
 void SmtpSession::OnReply(const SmtpReply& reply) {
     WriteLog("受信 " + LogText(reply.text));
     if (step_ == Step::kQuit) return Advance();  // the message was taken already
-    if (!Expected(reply.code)) return Fail(LogText(reply.text));
+    // A server that does not know EHLO is greeted the old way, when nothing needs EHLO.
+    if (step_ == Step::kEhlo && reply.code >= 500 && job_.security != 1 && !tlsActive_ &&
+        job_.userName.empty())
+        return Enter(Step::kHelo);
+    if (step_ == Step::kRcpt && reply.code >= 400 && reply.code < 600)
+        return RecipientRefused(reply);
+    if (!Expected(reply.code)) return Fail(LogText(reply.text), reply.code >= 500);
     if (step_ != Step::kGreeting) WriteLog("送信成功");
-    if (step_ == Step::kEhlo && job_.security == 1 && !tlsActive_ &&
-        !Offers(reply.text, "STARTTLS"))
-        return Fail("サーバーが STARTTLS を提供していません (認証情報は送信していません)");
+    if (step_ == Step::kRcpt) ++rcptAccepted_;
+    if (step_ == Step::kEhlo && !tlsActive_) {
+        startTlsOffered_ = Offers(reply.text, "STARTTLS");
+        if (job_.security == 1 && !startTlsOffered_)
+            return Fail("サーバーが STARTTLS を提供していません (認証情報は送信していません)",
+                        true);
+    }
     authOffered_ = step_ == Step::kEhlo ? Offers(reply.text, "AUTH") : authOffered_;
     Advance();
 }
@@ -279,9 +311,11 @@ void SmtpSession::Advance() {
         case Step::kImplicitTls:
             return Enter(Step::kGreeting);
         case Step::kGreeting:
-            return Enter(auth || job_.security == 1 ? Step::kEhlo : Step::kHelo);
+            return Enter(Step::kEhlo);  // EHLO shows whether the server offers STARTTLS
         case Step::kEhlo:
-            if (job_.security == 1 && !tlsActive_) return Enter(Step::kStartTls);
+            // STARTTLS whenever offered: required with 1, opportunistic with 0.
+            if (!tlsActive_ && startTlsOffered_ && job_.security != 2)
+                return Enter(Step::kStartTls);
             // A server that offers no login may not need one; its later replies will say.
             if (auth && !authOffered_)
                 WriteLog("サーバーが AUTH を提供していません: ログインせずに送信します");
@@ -300,6 +334,7 @@ void SmtpSession::Advance() {
             return Enter(Step::kRcpt);
         case Step::kRcpt:
             if (++rcptIndex_ < recipients_.size()) return Enter(Step::kRcpt);
+            if (rcptAccepted_ == 0) return Fail(lastRefusal_, deferred_.empty());
             return Enter(Step::kData);
         case Step::kData:
             return Enter(Step::kMessage);
@@ -309,11 +344,28 @@ void SmtpSession::Advance() {
             WriteLog("Message sent.");
             SessionResult r;
             r.accepted = true;
+            r.deferred = deferred_;
+            for (const std::string& d : deferred_)
+                r.failure += (r.failure.empty() ? "一時拒否された宛先 " : " ") + d;
             return Finish(r);
         }
         default:
             return;
     }
+}
+
+// One refused recipient does not stop the mail to the others: refused for good (5xx) it is
+// dropped with its line in the error log; refused for now (4xx) it is tried again on its own.
+void SmtpSession::RecipientRefused(const SmtpReply& reply) {
+    const std::string& r = recipients_[rcptIndex_];
+    lastRefusal_ = LogText(reply.text);
+    if (reply.code >= 500) {
+        WriteLog("メール送信失敗 宛先拒否 " + r + ": " + LogText(reply.text), kFailureLog);
+    } else {
+        WriteLog("宛先保留 " + r + ": " + LogText(reply.text));
+        deferred_.push_back(r);
+    }
+    Advance();
 }
 
 void SmtpSession::OnSocketError(const std::string& description) {
@@ -326,10 +378,10 @@ void SmtpSession::OnSocketError(const std::string& description) {
 // a failure on the open connection ends the session.
 void SmtpSession::CheckSocketError() {
     if (!Running() || socketError_.empty()) return;
-    if (step_ != Step::kConnect) return Fail(socketError_);
+    if (step_ != Step::kConnect) return Fail(socketError_, CertificateRejected());
     if (tcp_.SocketHandle() != -1) return;
     WriteLog("接続失敗 " + tcp_.StateMessage());
-    Finish(SessionResult{false, false, socketError_ + " (" + Server() + ")"});
+    Finish(SessionResult{false, false, false, socketError_ + " (" + Server() + ")", {}});
 }
 
 std::string SmtpSession::Server() const {
@@ -340,7 +392,7 @@ void SmtpSession::OnPeerClosed() {
     if (!Running()) return;
     if (step_ == Step::kQuit) return Advance();
     // A TLS failure closes the connection before its Error event has been looked at.
-    Fail(socketError_.empty() ? "サーバーが接続を閉じました" : socketError_);
+    Fail(socketError_.empty() ? "サーバーが接続を閉じました" : socketError_, CertificateRejected());
 }
 
 void SmtpSession::OnConnectTimeout() {
@@ -348,26 +400,36 @@ void SmtpSession::OnConnectTimeout() {
     WriteLog("接続失敗 " + tcp_.StateMessage());
     const std::string why = socketError_.empty() ? "" : socketError_ + " ";
     Finish(SessionResult{
-        false, true,
-        why + SecondsText(limits_.connectMs) + " 秒以内に接続できませんでした (" + Server() + ")"});
+        false,
+        true,
+        false,
+        why + SecondsText(limits_.connectMs) + " 秒以内に接続できませんでした (" + Server() + ")",
+        {}});
 }
 
 void SmtpSession::OnReplyTimeout() {
     if (!Running() || step_ == Step::kConnect) return;
     if (step_ == Step::kQuit) return Advance();
     WriteLog("メール送信タイムアウト ");
-    Finish(SessionResult{false, true,
+    Finish(SessionResult{false,
+                         true,
+                         false,
                          "メール送信タイムアウト: " + SecondsText(limits_.replyMs) + " 秒以内に " +
-                             awaited_ + " への応答がありません (" + Server() + ")"});
+                             awaited_ + " への応答がありません (" + Server() + ")",
+                         {}});
 }
 
 void SmtpSession::Abort(const std::string& why) {
-    if (Running()) Fail(why);
+    if (Running()) Fail(why, false);
 }
 
-void SmtpSession::Fail(const std::string& description) {
-    WriteLog("メール送信失敗 " + description, kFailureLog);
-    Finish(SessionResult{false, false, description});
+bool SmtpSession::CertificateRejected() const {
+    return socketErrorCode_ == kTlsCertificateRejected;
+}
+
+void SmtpSession::Fail(const std::string& description, bool permanent) {
+    WriteLog("メール送信失敗 " + description, permanent ? kFailureLog : 0);
+    Finish(SessionResult{false, false, permanent, description, {}});
 }
 
 void SmtpSession::Finish(const SessionResult& result) {

@@ -26,7 +26,16 @@ struct MailJob {
     std::string targetAddr;  // addresses separated by ";"
     int security = 0;        // 0 plain TCP, 1 STARTTLS required, 2 TLS from the start
     int tlsVerify = 1;       // 1 check the certificate and the host name
+    std::string date;        // the Date header; "" = now
+    std::string messageId;   // "" = a new one
+    std::string heloName;    // the greeting's name; "" = HeloName() of this machine
+    std::string envelopeTo;  // the RCPT addresses when not all of targetAddr ("" = all)
 };
+
+// The name a greeting gives for this machine: its host name when that is fully qualified, else
+// the address literal of our end of the connection ("[192.0.2.7]", "[IPv6:…]"), which servers
+// that check the name accept.
+std::string HeloName(const std::string& hostName, const std::string& localAddress);
 
 struct SessionLimits {
     int connectMs = 51 * 200;  // connect, host look-up included
@@ -38,7 +47,9 @@ struct SessionLimits {
 struct SessionResult {
     bool accepted = false;  // the server took the message
     bool timedOut = false;
-    std::string failure;  // why a session that was not accepted ended
+    bool permanent = false;  // trying again cannot help: a 5xx reply, a rejected certificate
+    std::string failure;     // why a session that was not accepted ended
+    std::vector<std::string> deferred;  // recipients refused for now (4xx), to try again
 };
 
 class SmtpSession {
@@ -84,15 +95,19 @@ class SmtpSession {
     void OnReply(const SmtpReply& reply);
     bool Expected(int code) const;
     void Advance();
+    void RecipientRefused(const SmtpReply& reply);
     void StartTls();
     void OnConnected();
     void OnDataArrival();
     void OnSocketError(const std::string& description);
     void CheckSocketError();
+    bool CertificateRejected() const;
     void OnPeerClosed();
     void OnConnectTimeout();
     void OnReplyTimeout();
-    void Fail(const std::string& description);
+    // A permanent failure goes to the error log; a transient one, to be tried again, to the
+    // operation log.
+    void Fail(const std::string& description, bool permanent);
     std::string Server() const;  // host:port
     void Finish(const SessionResult& result);
 
@@ -105,15 +120,20 @@ class SmtpSession {
     Step step_ = Step::kIdle;
     bool waiting_ = false;  // a reply is awaited
     bool tlsActive_ = false;
-    bool authOffered_ = false;  // the latest EHLO reply lists AUTH
+    bool authOffered_ = false;      // the latest EHLO reply lists AUTH
+    bool startTlsOffered_ = false;  // by the last EHLO reply before TLS
     MailJob job_;
-    std::string localPart_;
+    std::string heloName_;
     std::vector<std::string> recipients_;
     size_t rcptIndex_ = 0;
+    size_t rcptAccepted_ = 0;
+    std::vector<std::string> deferred_;
+    std::string lastRefusal_;  // the reply to the last recipient refused
     std::string message_;
     std::string messageLog_;
     std::string socketError_;
     std::string awaited_;  // what the reply being waited for answers, for the failure text
+    int socketErrorCode_ = 0;
     Done done_;
 };
 

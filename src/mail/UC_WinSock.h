@@ -72,6 +72,8 @@ class UC_WinSock {
     // Error event) when it cannot start.
     bool StartTls(const TlsOptions& options);
     bool Encrypted() const { return socket_ && socket_->Encrypted(); }
+    // The address of our end of the open connection; "" without one.
+    std::string ConnectionLocalAddress() const { return socket_ ? socket_->LocalAddress() : ""; }
 
     long SendCompleted() const { return sendCompleted_; }
     long SocketHandle() const { return handle_; }

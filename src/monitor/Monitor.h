@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -77,7 +78,8 @@ class Monitor {
     std::array<int, kMaxInputs> AlertActive{};
     std::array<int, kMaxInputs> ActiveKind{};  // the AlertKind of the alert in progress
     std::array<int, kMaxInputs> CancelRequest{};
-    std::array<std::string, kMaxInputs> PendingMail{};
+    // Each input's texts in the order they happened, handed on by the mail tick.
+    std::array<std::deque<AlertMessage>, kMaxInputs> PendingMail{};
     std::array<int, kMaxInputs> SchedulePause{};
     std::array<int, kMaxInputs> ExternalPause{};
 
@@ -93,7 +95,7 @@ class Monitor {
     void BlankMeter(int i);  // "-∞" on both channels
     void ShowLevels(int i, int k, float& peakLeft, float& peakRight);
     void ServeCancelRequests();
-    void QueueText(int i, const std::string& text);
+    void QueueText(int i, const std::string& text, bool cancel);
 
     MonitorParts parts_;
     MonitorView nullView_;

@@ -3,6 +3,7 @@
 
 #include "mail/AlertText.h"
 #include "monitor/Monitor.h"
+#include "platform/Clock.h"
 #include "support/Log.h"
 #include "support/basic.h"
 
@@ -20,7 +21,7 @@ void Monitor::RaiseAlert(int i, int kind) {
     }
     AlertActive[i] = 1;
     ActiveKind[i] = kind;
-    QueueText(i, AlertText(i, kind, settings.inputs[i].auditName, settings.TextSettings()));
+    QueueText(i, AlertText(i, kind, settings.inputs[i].auditName, settings.TextSettings()), false);
 }
 
 void Monitor::CancelAlert(int i, int reason) {
@@ -39,12 +40,13 @@ void Monitor::CancelAlert(int i, int reason) {
     const std::string text =
         CancelText(i, reason, settings.inputs[i].auditName, settings.TextSettings());
     if (settings.mailAtRestoration == 0) return WriteLog(FlattenCrLf(text));
-    QueueText(i, text);
+    QueueText(i, text, true);
 }
 
-void Monitor::QueueText(int i, const std::string& text) {
+void Monitor::QueueText(int i, const std::string& text, bool cancel) {
     WriteLog(FlattenCrLf(text));
-    if (!settings.inputs[i].mailAddr.empty()) PendingMail[i] = text;
+    if (!settings.inputs[i].mailAddr.empty())
+        PendingMail[i].push_back(AlertMessage{i, cancel, ProgramClock().Now(), "", text});
 }
 
 void Monitor::SetLatch(int i, int on) {

@@ -149,6 +149,8 @@ void ReadMail(SettingsStore& store, MonitorSettings& s) {
     s.mailPassWord = store.ReadSetting("MailPassWord", kDefaultPassWord);
     s.mailSecurity = ReadBounded(store, "MailSecurity", 0, 0, 2);
     s.mailTlsVerify = ReadBounded(store, "MailTlsVerify", 1, 0, 1);
+    s.mailHeloName = store.ReadSetting("MailHeloName", "");
+    s.mailRetryHours = ReadBounded(store, "MailRetryHours", 24, 0, 24 * 30);
     s.mailInUse = false;
     for (int n = 1; n <= 8; ++n) {
         InputSettings& in = s.inputs[n - 1];

@@ -46,8 +46,10 @@ struct MonitorSettings {
     int mailLocalPort = 10001;
     std::string mailHost, mailSenderAddr, mailUserName, mailPassWord;
     int mailHostPort = 587;
-    int mailSecurity = 0;   // 0 plain TCP, 1 STARTTLS required, 2 TLS from the start
-    int mailTlsVerify = 1;  // 1 check the server certificate and its name, 0 accept any
+    int mailSecurity = 0;      // 0 plain TCP, 1 STARTTLS required, 2 TLS from the start
+    int mailTlsVerify = 1;     // 1 check the server certificate and its name, 0 accept any
+    std::string mailHeloName;  // the greeting's name; "" = this machine's (see HeloName)
+    int mailRetryHours = 24;   // how long a mail that failed for a passing reason is tried again
     bool mailInUse = false;
     int messageLang = 0;
     int mailAtRestoration = 0;

@@ -101,13 +101,13 @@ void Monitor::ServeCancelRequests() {
 
 void Monitor::TimerMailTick() {
     for (int i = 0; i < NumInputs(); ++i) {
-        if (PendingMail[i].empty()) continue;
-        const std::string body = std::move(PendingMail[i]);
-        PendingMail[i].clear();
-        if (parts_.mail)
-            parts_.mail->SendAlertMail(
-                i, MailSubject(settings.inputs[i].auditName, settings.messageLang), body);
+        for (; !PendingMail[i].empty(); PendingMail[i].pop_front()) {
+            AlertMessage& m = PendingMail[i].front();
+            m.subject = MailSubject(settings.inputs[i].auditName, settings.messageLang);
+            if (parts_.mail) parts_.mail->SendAlertMail(m);
+        }
     }
+    if (parts_.mail) parts_.mail->Service();
 }
 
 void Monitor::StartCapture(int i) {

@@ -6,6 +6,7 @@
 #include <array>
 #include <string>
 
+#include "delivery/AlertMessage.h"
 #include "playback/FillerPlayer.h"
 
 namespace sonivex {
@@ -27,8 +28,10 @@ class LatchOutput {
 class MailSender {
   public:
     virtual ~MailSender() = default;
-    // One message for input i; the sender owns the session from here on.
-    virtual void SendAlertMail(int i, const std::string& subject, const std::string& body) = 0;
+    // One message; the sender owns it from here on and never makes the caller wait.
+    virtual void SendAlertMail(const AlertMessage& message) = 0;
+    // Lets the sender start what has fallen due; called once a second by the mail tick.
+    virtual void Service() {}
 };
 
 class ScheduleSource {

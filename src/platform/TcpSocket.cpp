@@ -191,11 +191,23 @@ bool TcpSocket::Encrypted() const {
     return socket_->isEncrypted();
 }
 
-std::string TcpSocket::PeerAddress() const {
-    QHostAddress a = socket_->peerAddress();
+namespace {
+
+// An IPv4 address mapped into IPv6 is shown as the IPv4 address it is.
+std::string AddressText(const QHostAddress& a) {
     bool isV4 = false;
     const quint32 v4 = a.toIPv4Address(&isV4);
     return (isV4 ? QHostAddress(v4) : a).toString().toStdString();
+}
+
+}  // namespace
+
+std::string TcpSocket::PeerAddress() const {
+    return AddressText(socket_->peerAddress());
+}
+
+std::string TcpSocket::LocalAddress() const {
+    return AddressText(socket_->localAddress());
 }
 
 int TcpSocket::PeerPort() const {

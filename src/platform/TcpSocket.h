@@ -56,6 +56,7 @@ class TcpSocket {
     const std::string& TlsDetail() const { return tlsDetail_; }
     int LastError() const { return lastError_; }
     std::string PeerAddress() const;
+    std::string LocalAddress() const;  // our end of the connection
     int PeerPort() const;
 
   private:

@@ -79,6 +79,20 @@ std::string LinkTarget(const std::string& path) {
     return current;
 }
 
+namespace {
+
+// The rename itself reaches the disk only with its folder.
+void SyncFolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+}  // namespace
+
 int ReplaceFile(const std::string& path, const std::string& text, mode_t newMode) {
     const std::string target = LinkTarget(path);
     struct stat old {};
@@ -97,7 +111,10 @@ int ReplaceFile(const std::string& path, const std::string& text, mode_t newMode
     int error = ok ? 0 : (errno != 0 ? errno : EIO);
     ::close(fd);
     if (ok && ::rename(tmp.c_str(), target.c_str()) != 0) error = errno;
-    if (error != 0) ::unlink(tmp.c_str());
+    if (error != 0)
+        ::unlink(tmp.c_str());
+    else
+        SyncFolderOf(target);
     return error;
 }
 

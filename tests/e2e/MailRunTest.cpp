@@ -65,6 +65,37 @@ TEST(MailRun, AlertAndCancelOfAHeadlessRunArriveAsMails) {
     EXPECT_EQ(ErrorLog(dir), "");
 }
 
+// No server while the alert comes; the program is killed (SIGKILL) while the mail waits for its
+// next attempt; --mail-queue shows it; the next start sends it, once.
+TEST(MailRun, AMailWaitingWhenTheProgramIsKilledIsSentOnceAfterTheRestart) {
+    SmtpServer server("plain");
+    ASSERT_GT(server.port, 0);
+    TempDir dir;
+    const std::string input = "[conf]\nNumRec=0\nAutoRec=1\nMuonSec=1\nDevInName_1=Sim In 1\n";
+    WriteText(dir.File("sonivex.ini"), input + "SimSignal_1=silence 1000\n" + MailIni(1, 0, 1));
+    {
+        testing::LiveRun run({"--dir", dir.Folder(), "--headless", "--audio", "sim"},
+                             testing::TestEnvironment(dir.Folder()));
+        ASSERT_TRUE(run.ReadUntil("メール再送予定", 15000)) << run.out;
+    }  // killed
+    const RunResult queue = RunSonivex({"--mail-queue", "--dir", dir.Folder()}, dir.Folder());
+    EXPECT_EQ(queue.exitCode, 0);
+    EXPECT_TRUE(queue.Has("1 message(s) waiting")) << queue.out;
+    EXPECT_TRUE(queue.Has("input 1  alert   first ")) << queue.out;
+    EXPECT_TRUE(queue.Has("attempts 1  last error: 接続が強制的に拒絶されました。")) << queue.out;
+
+    WriteText(dir.File("sonivex.ini"),
+              input + "SimSignal_1=tone -20 1000\n" + MailIni(server.port, 0, 1));
+    const RunResult r = RunSonivex(
+        {"--dir", dir.Folder(), "--headless", "--audio", "sim", "--quit-after", "3"}, dir.Folder());
+    EXPECT_TRUE(r.Has("未送信メール 1 通をスプールから送信します")) << r.out;
+    EXPECT_EQ(r.Count("Message sent."), 1) << r.out;
+    ASSERT_EQ(server.Count(), 1);
+    EXPECT_TRUE(Str(ParseWithPython(server.Message(1)), "body").starts_with("警報\n"));
+    EXPECT_TRUE(RunSonivex({"--mail-queue", "--dir", dir.Folder()}, dir.Folder())
+                    .Has("0 message(s) waiting"));
+}
+
 TEST(MailRun, ErrorCatchPreparesNoMail) {
     SmtpServer server("plain");
     TempDir dir;

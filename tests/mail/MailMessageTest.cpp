@@ -138,6 +138,7 @@ TEST(MailMessage, RecipientsAndMessageIds) {
     EXPECT_EQ(SplitRecipients("a@x; b@y"), (V{"a@x", "b@y"}));
     EXPECT_EQ(SplitRecipients(";; a@x ;;"), (V{"a@x"}));
     EXPECT_EQ(SplitRecipients(" ; "), V{});
+    EXPECT_EQ(SplitRecipients("a@x；　b@y　；"), (V{"a@x", "b@y"}));  // typed in full width
     const std::string one = NewMessageId("me@station.example");
     EXPECT_TRUE(one.starts_with("<") && one.ends_with("@station.example>")) << one;
     EXPECT_NE(one, NewMessageId("me@station.example"));

@@ -45,6 +45,7 @@ inline MailJob TestJob(int port, const std::string& body = "警報\r\nch1 FM (�
     job.host = "127.0.0.1";
     job.remotePort = port;
     job.senderAddr = "alert@station.example";
+    job.heloName = "alert";
     job.password = "p";
     job.targetAddr = "a@x.example";
     job.subject = "sonivex無音検出 FM";

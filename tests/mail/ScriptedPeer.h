@@ -13,7 +13,8 @@ namespace sonivex::testing {
 
 struct PeerScript {
     std::string greeting = "220 peer ready\r\n";  // "" = the peer never says anything
-    // Replies by command word; "TOKEN" is the line after AUTH, "MESSAGE" the end of the data.
+    // Replies by whole command line or by command word; "TOKEN" is the line after AUTH,
+    // "MESSAGE" the end of the data.
     std::map<std::string, std::string> replies = {
         {"HELO", "250 peer\r\n"},
         {"EHLO", "250-peer\r\n250-SIZE 1000000\r\n250 AUTH PLAIN\r\n"},
@@ -34,6 +35,7 @@ class ScriptedPeer {
         QObject::connect(&server_, &QTcpServer::newConnection, [this] { Accept(); });
     }
     int Port() const { return server_.serverPort(); }
+    PeerScript& Script() { return script_; }  // changes apply to the next command
 
     std::vector<std::string> lines;     // every command line received, without CR LF
     std::string message;                // the bytes after DATA, terminator included (last)
@@ -68,7 +70,8 @@ class ScriptedPeer {
             if (afterAuth_) word = "TOKEN";
             afterAuth_ = word == "AUTH";
             inData_ = word == "DATA";
-            Reply(s, word);
+            // A reply for the whole line (one recipient, say) goes before the command's.
+            Reply(s, script_.replies.count(line) ? line : word);
             if (inData_) return ReadData(s);
         }
     }

@@ -5,9 +5,10 @@
 
 #include <QElapsedTimer>
 
+#include "delivery/Outbox.h"
 #include "mail/MailTestSupport.h"
 #include "mail/ScriptedPeer.h"
-#include "mail/SmtpMailer.h"
+#include "platform/Clock.h"
 
 namespace sonivex {
 namespace {
@@ -28,7 +29,7 @@ TEST(SmtpDialogue, CommandsWithoutAuthentication) {
     MailJob job = TestJob(peer.Port(), ".hidden\r\nline");
     job.targetAddr = "a@x.example; ;;  b@y.example ;";
     EXPECT_TRUE(RunSession(job, kShortLimits).accepted);
-    EXPECT_EQ(peer.lines, (V{"HELO alert", "MAIL FROM:<alert@station.example>",
+    EXPECT_EQ(peer.lines, (V{"EHLO alert", "MAIL FROM:<alert@station.example>",
                              "RCPT TO:<a@x.example>", "RCPT TO:<b@y.example>", "DATA", "QUIT"}));
     EXPECT_NE(peer.message.find("\r\n\r\n..hidden\r\nline\r\n.\r\n"), std::string::npos);
     EXPECT_EQ(log.lines.front(),
@@ -36,8 +37,18 @@ TEST(SmtpDialogue, CommandsWithoutAuthentication) {
                   " pSenderName=sonivex pSenderAddr=alert@station.example pTargetAddr=a@x.example; "
                   ";;  b@y.example ;");
     EXPECT_EQ(log.lines[1], "受信 220 peer ready\\n");
-    EXPECT_EQ(log.lines[2], "送信 HELO alert\\n");
+    EXPECT_EQ(log.lines[2], "送信 EHLO alert\\n");
     EXPECT_EQ(log.lines.back(), "Message sent.");
+}
+
+TEST(SmtpDialogue, AServerThatDoesNotKnowEhloIsGreetedWithHelo) {
+    PeerScript script;
+    script.replies["EHLO"] = "502 5.5.1 unknown command\r\n";
+    ScriptedPeer peer(script);
+    LogCapture log;
+    EXPECT_TRUE(RunSession(TestJob(peer.Port()), kShortLimits).accepted) << log.All();
+    EXPECT_EQ(V(peer.lines.begin(), peer.lines.begin() + 3),
+              (V{"EHLO alert", "HELO alert", "MAIL FROM:<alert@station.example>"}));
 }
 
 TEST(SmtpDialogue, AuthPlainTokenAndMultiLineReplies) {
@@ -85,8 +96,8 @@ TEST(SmtpDialogue, MissingStartTlsAndBadAddressesFailBeforeAnyCredentials) {
     }
 }
 
-// Each failure on input 1, then input 2 to a good peer must still go out. (A refused password
-// is in the tests against the real server.)
+// Each failure on input 1, then input 2 to a good peer must still go out; only a refusal is
+// final. (A refused password is in the tests against the real server.)
 TEST(SmtpDialogue, FailuresAreLoggedBoundedAndTheNextMailGoesOut) {
     const std::string closed = "接続失敗 (既定値) 閉じています。";
     PeerScript silent, longLine, closing, rejecting;
@@ -99,7 +110,7 @@ TEST(SmtpDialogue, FailuresAreLoggedBoundedAndTheNextMailGoesOut) {
         PeerScript script;
         std::string host;     // "" = the scripted peer
         int port;             // 0 = the scripted peer's
-        V opLines;            // in this order, among the operation lines
+        V opLines;            // the starts of operation lines, in this order
         std::string errLine;  // the start of the error-log line, "" for none
         int maxMs;
     } cases[] = {
@@ -116,16 +127,16 @@ TEST(SmtpDialogue, FailuresAreLoggedBoundedAndTheNextMailGoesOut) {
          closing,
          "",
          0,
-         {"送信 DATA\\n"},
-         "メール送信失敗 サーバーが接続を閉じました",
+         {"送信 DATA\\n", "メール送信失敗 サーバーが接続を閉じました"},
+         "",
          400},
-        {"100 KB line", longLine, "", 0, {}, "メール送信失敗 応答が長すぎます: 220 xxx", 400},
+        {"100 KB line", longLine, "", 0, {"メール送信失敗 応答が長すぎます: 220 xxx"}, "", 400},
         {"rejected recipient",
          rejecting,
          "",
          0,
          {"受信 550 5.1.1 no such user\\n"},
-         "メール送信失敗 550 5.1.1 no such user",
+         "メール送信失敗 宛先拒否 a@x: 550 5.1.1 no such user",
          400}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -134,26 +145,27 @@ TEST(SmtpDialogue, FailuresAreLoggedBoundedAndTheNextMailGoesOut) {
         if (!c.host.empty()) bad.host = c.host;
         LogCapture log;
         std::vector<std::pair<int, SessionResult>> ends;
-        SmtpMailer mailer(
-            [&](int i, const std::string&, const std::string&) {
-                return i == 0 ? bad : TestJob(goodPeer.Port());
-            },
-            kShortLimits);
-        mailer.OnSessionEnd = [&](int i, const SessionResult& r) { ends.emplace_back(i, r); };
-        mailer.Open();
+        Outbox outbox([&](int i) { return i == 0 ? bad : TestJob(goodPeer.Port()); }, kShortLimits);
+        outbox.OnSessionEnd = [&](int i, const SessionResult& r) { ends.emplace_back(i, r); };
+        testing::TempDir dir;
+        outbox.Open(dir.Folder());
         QElapsedTimer t;
         t.start();
-        mailer.Queue(0, "s", "b");
-        mailer.Queue(1, "s", "b");
+        for (int i : {0, 1})
+            outbox.Queue(AlertMessage{i, false, ProgramClock().Now(), "s", "b"}, bad.senderAddr,
+                         "a@x");
         ASSERT_TRUE(WaitUntil([&] { return ends.size() == 2; }, 15000));
         EXPECT_LT(t.elapsed(), c.maxMs + 1000);
         EXPECT_EQ(ends[0].first, 0);
         EXPECT_FALSE(ends[0].second.accepted);
+        // Only a refusal is final; everything else waits in the spool for its next attempt.
+        EXPECT_EQ(ends[0].second.permanent, !c.errLine.empty());
+        EXPECT_EQ(log.Has("メール再送予定 "), c.errLine.empty()) << log.All();
         EXPECT_EQ(ends[1].first, 1);
         EXPECT_TRUE(ends[1].second.accepted) << log.All();
         size_t at = 0;
         for (const std::string& line : c.opLines) {
-            while (at < log.lines.size() && log.lines[at] != line) ++at;
+            while (at < log.lines.size() && log.lines[at].rfind(line, 0) != 0) ++at;
             EXPECT_LT(at, log.lines.size()) << line << "\n" << log.All();
         }
         const std::string errors = log.ErrorText();

@@ -82,9 +82,9 @@ class RecordingFiller : public FillerPlayer {
 class RecordingMail : public MailSender {
   public:
     explicit RecordingMail(Recorder& r) : r_(r) {}
-    void SendAlertMail(int i, const std::string& subject, const std::string& body) override {
-        r_.Add("mail " + std::to_string(i + 1) + " " + subject);
-        bodies.push_back(body);
+    void SendAlertMail(const AlertMessage& m) override {
+        r_.Add("mail " + std::to_string(m.input + 1) + " " + m.subject);
+        bodies.push_back(m.body);
     }
     std::vector<std::string> bodies;
 

@@ -1,0 +1,71 @@
+// The one outbox for everything that must reach a person. Each message is written to the spool
+// before its first attempt and leaves it only when the server has taken it or it has been given
+// up on. Mails go as SMTP sessions one at a time: the inputs take turns, each input's messages in
+// the order they happened. A transient failure is tried again after 30 s, 1, 2, 5 and 10 minutes
+// and then every 10 minutes until the retry period is over; a permanent one ends at once. Time is
+// the program clock's, so simulated runs see the schedule too.
+#pragma once
+
+#include <QTimer>
+#include <array>
+#include <deque>
+#include <functional>
+#include <string>
+
+#include "delivery/AlertMessage.h"
+#include "delivery/Spool.h"
+#include "mail/SmtpSession.h"
+#include "mail/UC_WinSock.h"
+
+namespace sonivex {
+
+// Seconds until the next attempt after `failures` failed ones.
+int RetryDelaySeconds(int failures);
+
+class Outbox {
+  public:
+    static constexpr int kInputs = 8;
+    // The server side of input i's session as the settings say at the moment it starts: host,
+    // port, authentication and security. The envelope and the message come from the spool.
+    using ServerJob = std::function<MailJob(int input)>;
+
+    explicit Outbox(ServerJob serverJob, SessionLimits limits = {});
+    ~Outbox();
+    Outbox(const Outbox&) = delete;
+    Outbox& operator=(const Outbox&) = delete;
+
+    // Takes up what an earlier run left in dataFolder's spool; messages queued before stay.
+    void Open(const std::string& dataFolder, int retryHours = 24);
+    // Ends a running session; every message not yet taken stays in the spool for the next start.
+    void Close();
+    // Spools the message with its envelope and sends it as soon as its turn comes.
+    void Queue(const AlertMessage& m, const std::string& sender, const std::string& recipients);
+    // Starts the next message that is due; called once a second.
+    void Service();
+
+    bool Busy() const { return running_ >= 0 || Waiting() > 0; }
+    int Waiting() const;
+    int Running() const { return running_; }  // the input whose session runs, or -1
+
+    // Called after each session with its input and outcome.
+    std::function<void(int input, const SessionResult&)> OnSessionEnd;
+
+  private:
+    void StartNext();
+    bool Due(const SpoolEntry& e) const;
+    void Ended(int input, const SessionResult& result);
+    bool Retry(SpoolEntry& e, const SessionResult& result);
+
+    ServerJob serverJob_;
+    UC_WinSock tcp_;
+    SmtpSession session_;
+    std::array<std::deque<SpoolEntry>, kInputs> queues_;
+    Spool spool_{""};
+    int retryHours_ = 24;
+    int running_ = -1;
+    int cursor_ = 0;  // the input whose turn comes next
+    bool open_ = false;
+    QTimer next_;  // starts the next session outside the caller
+};
+
+}  // namespace sonivex

@@ -1,0 +1,52 @@
+// The monitor's mail outlet: nothing before mail is prepared, the envelope of the moment a text
+// comes, the server settings of the moment its session starts.
+#include "app/MailOutlet.h"
+
+#include <gtest/gtest.h>
+
+#include <tuple>
+
+#include "mail/MailTestSupport.h"
+#include "mail/MonitorMail.h"
+#include "mail/ScriptedPeer.h"
+
+namespace sonivex {
+namespace {
+
+using testing::WaitUntil;
+
+TEST(MailOutlet, SendsOnlyWhenOpenWithTheSettingsOfTheMoment) {
+    testing::ScriptedPeer peer;
+    testing::LogCapture log;
+    testing::TempDir dir;
+    MonitorSettings s;
+    s.mailHost = "127.0.0.1";
+    s.mailHostPort = 1;
+    s.mailSenderAddr = "alert@station.example";
+    s.mailUserName = "";
+    s.inputs[1].mailAddr = "ops@x.example";
+    MailOutlet mail(dir.Folder());
+    mail.SendAlertMail(AlertMessage{1, false, {}, "s", "before open"});  // not prepared: dropped
+    mail.Open(s);
+    s.inputs[1].mailAddr = "night@y.example";  // changed in memory after start-up
+    mail.SendAlertMail(AlertMessage{1, false, {}, "s", "after open"});
+    s.mailHostPort = peer.Port();  // the server as the session starts
+    ASSERT_TRUE(WaitUntil([&] { return !mail.Box().Busy(); }, 5000));
+    ASSERT_EQ(peer.messages.size(), 1u);
+    EXPECT_NE(peer.messages[0].find("after open"), std::string::npos);
+    EXPECT_EQ(peer.lines[2], "RCPT TO:<night@y.example>");
+
+    // Every setting of the moment reaches the job.
+    s.mailSecurity = 2;
+    s.mailTlsVerify = 0;
+    s.mailLocalPort = 10002;
+    s.mailPassWord = "pw";
+    const MailJob job = MailJobFor(s, 1, "subj", "body");
+    EXPECT_EQ(std::tie(job.security, job.tlsVerify, job.localPort), std::make_tuple(2, 0, 10002));
+    EXPECT_EQ(job.password + " " + job.targetAddr + " " + job.senderName,
+              "pw night@y.example sonivex");
+    mail.Close();
+}
+
+}  // namespace
+}  // namespace sonivex

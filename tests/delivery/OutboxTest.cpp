@@ -1,0 +1,207 @@
+// The outbox: inputs taking turns with every text its own mail in order, the spool on disk, the
+// retry schedule on the program clock, permanent failures, and a restart that sends what is left.
+#include "delivery/Outbox.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "mail/MailTestSupport.h"
+#include "mail/ScriptedPeer.h"
+#include "platform/Clock.h"
+
+namespace sonivex {
+namespace {
+
+using testing::LogCapture;
+using testing::ScriptedPeer;
+using testing::TempDir;
+using testing::TestJob;
+using testing::WaitUntil;
+
+bool Carries(const std::string& message, const std::string& body) {
+    return message.find("\r\n\r\n" + body + "\r\n.\r\n") != std::string::npos;
+}
+
+std::vector<std::string> Files(const std::string& folder) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(folder, ec))
+        if (e.is_regular_file()) names.push_back(e.path().filename().string());
+    return names;
+}
+
+AlertMessage Text(int input, const std::string& body) {
+    return AlertMessage{input, false, ProgramClock().Now(), "s", body};
+}
+
+TEST(Outbox, InputsTakeTurnsAndEveryTextIsItsOwnMailInOrder) {
+    ScriptedPeer peer;
+    LogCapture log;
+    TempDir dir;
+    std::vector<int> ends;
+    Outbox* self = nullptr;
+    Outbox outbox([&](int i) {
+        // A text for the same input while its session runs goes after the other inputs' turns.
+        if (i == 0 && ends.empty()) self->Queue(Text(0, "zero again"), "a@b.example", "a@x");
+        return TestJob(peer.Port());
+    });
+    self = &outbox;
+    outbox.OnSessionEnd = [&](int i, const SessionResult& r) {
+        EXPECT_TRUE(r.accepted);
+        ends.push_back(i);
+    };
+    outbox.Queue(Text(2, "two"), "a@b.example", "a@x");  // queued before Open: kept
+    outbox.Open(dir.Folder());
+    EXPECT_EQ(Files(dir.Folder() + "spool").size(), 1u);
+    for (const char* body : {"old one", "one"}) outbox.Queue(Text(1, body), "a@b.example", "a@x");
+    outbox.Queue(Text(0, "zero"), "a@b.example", "a@x");
+    ASSERT_TRUE(WaitUntil([&] { return !outbox.Busy(); }, 10000));
+    EXPECT_EQ(ends, (std::vector<int>{0, 1, 2, 0, 1}));
+    ASSERT_EQ(peer.messages.size(), 5u);
+    const char* bodies[] = {"zero", "old one", "two", "zero again", "one"};
+    for (size_t n = 0; n < 5; ++n) EXPECT_TRUE(Carries(peer.messages[n], bodies[n])) << n;
+    EXPECT_EQ(peer.maxOpen, 1);  // sessions never overlap
+    EXPECT_TRUE(Files(dir.Folder() + "spool").empty());
+}
+
+// On simulated time: a 451 waits 30 s, then goes; a 550 ends at once in failed/; a retry period
+// of 0 hours gives up after the first transient failure.
+TEST(Outbox, TransientFailuresWaitTheirTurnAndPermanentOnesEnd) {
+    FakeClock clock;
+    SetProgramClock(&clock);
+    ScriptedPeer peer;
+    peer.Script().replies["RCPT"] = "451 4.7.1 greylisted\r\n";
+    LogCapture log;
+    TempDir dir;
+    const std::string spool = dir.Folder() + "spool/";
+    std::vector<SessionResult> ends;
+    Outbox outbox([&](int) { return TestJob(peer.Port()); });
+    outbox.OnSessionEnd = [&](int, const SessionResult& r) { ends.push_back(r); };
+    outbox.Open(dir.Folder());
+    outbox.Queue(Text(0, "alert"), "a@b.example", "a@x");
+    outbox.Queue(Text(0, "cancel"), "a@b.example", "a@x");  // waits behind the alert
+    ASSERT_TRUE(WaitUntil([&] { return ends.size() == 1; }, 5000));
+    EXPECT_FALSE(ends[0].accepted || ends[0].permanent);
+    EXPECT_TRUE(log.Has("メール再送予定 2026/12/07 09:00:30 ch1 (1回失敗: 451 4.7.1 greylisted)"))
+        << log.All();
+    ASSERT_EQ(Files(spool).size(), 2u);
+    peer.Script().replies["RCPT"] = "250 ok\r\n";
+    clock.Advance(29000);
+    outbox.Service();
+    EXPECT_EQ(outbox.Running(), -1);  // not yet due
+    clock.Advance(1000);
+    outbox.Service();
+    ASSERT_TRUE(WaitUntil([&] { return ends.size() == 3; }, 5000));
+    ASSERT_EQ(peer.messages.size(), 2u);
+    EXPECT_TRUE(Carries(peer.messages[0], "alert") && Carries(peer.messages[1], "cancel"));
+    EXPECT_TRUE(Files(spool).empty());
+
+    peer.Script().replies["RCPT"] = "550 5.1.1 no such user\r\n";
+    outbox.Queue(Text(1, "refused"), "a@b.example", "a@x");
+    ASSERT_TRUE(WaitUntil([&] { return ends.size() == 4; }, 5000));
+    EXPECT_TRUE(ends[3].permanent);
+    EXPECT_EQ(Files(spool + "failed").size(), 1u);
+    outbox.Close();
+
+    peer.Script().replies["RCPT"] = "421 4.3.2 busy\r\n";
+    Outbox brief([&](int) { return TestJob(peer.Port()); });
+    brief.OnSessionEnd = [&](int, const SessionResult& r) { ends.push_back(r); };
+    brief.Open(dir.Folder(), 0);
+    brief.Queue(Text(2, "expires"), "a@b.example", "a@x");
+    ASSERT_TRUE(WaitUntil([&] { return ends.size() == 5; }, 5000));
+    EXPECT_NE(log.ErrorText().find("メール送信失敗 再送期限切れ ch3 (1回失敗: 421 4.3.2 busy)"),
+              std::string::npos)
+        << log.ErrorText();
+    EXPECT_EQ(Files(spool + "failed").size(), 2u);
+    EXPECT_FALSE(brief.Busy());
+    SetProgramClock(nullptr);
+}
+
+// The others get the mail at once; a recipient refused for good is dropped, one refused for now
+// gets the same message alone 30 s later.
+TEST(Outbox, RefusedRecipientsDoNotHoldBackTheOthers) {
+    FakeClock clock;
+    SetProgramClock(&clock);
+    ScriptedPeer peer;
+    peer.Script().replies["RCPT TO:<gone@x>"] = "550 5.1.1 no such user\r\n";
+    peer.Script().replies["RCPT TO:<later@x>"] = "452 4.2.2 mailbox full\r\n";
+    LogCapture log;
+    TempDir dir;
+    int ended = 0;
+    Outbox outbox([&](int) { return TestJob(peer.Port()); });
+    outbox.OnSessionEnd = [&](int, const SessionResult&) { ++ended; };
+    outbox.Open(dir.Folder());
+    outbox.Queue(Text(0, "alert"), "a@b.example", "a@x;gone@x;later@x");
+    ASSERT_TRUE(WaitUntil([&] { return ended == 1; }, 5000));
+    ASSERT_EQ(peer.messages.size(), 1u);
+    EXPECT_NE(log.ErrorText().find("メール送信失敗 宛先拒否 gone@x: 550 5.1.1 no such user"),
+              std::string::npos);
+    EXPECT_TRUE(
+        log.Has("メール再送予定 2026/12/07 09:00:30 ch1 (1回失敗: 一時拒否された宛先 later@x)"))
+        << log.All();
+    peer.Script().replies.erase("RCPT TO:<later@x>");
+    peer.lines.clear();
+    clock.Advance(30000);
+    outbox.Service();
+    ASSERT_TRUE(WaitUntil([&] { return ended == 2; }, 5000));
+    ASSERT_EQ(peer.messages.size(), 2u);
+    EXPECT_EQ(peer.lines[2], "RCPT TO:<later@x>");
+    EXPECT_EQ(peer.lines[3], "DATA");
+    EXPECT_EQ(peer.messages[0], peer.messages[1]);  // the same message, headers and all
+    EXPECT_TRUE(Files(dir.Folder() + "spool").empty());
+    SetProgramClock(nullptr);
+}
+
+// Nothing listens while the alert comes; the program ends; the next start sends the spooled mail
+// once, with the Date of the event, and moves damaged files aside without stopping.
+TEST(Outbox, ARestartSendsWhatIsLeftOnceAndSetsDamagedFilesAside) {
+    FakeClock clock({2026, 12, 7, 9, 0, 0, 0});
+    SetProgramClock(&clock);
+    LogCapture log;
+    TempDir dir;
+    const std::string spool = dir.Folder() + "spool/";
+    int port = 0;
+    {
+        ScriptedPeer gone;
+        port = gone.Port();
+    }
+    {
+        int ended = 0;
+        Outbox first([&](int) { return TestJob(port); });
+        first.OnSessionEnd = [&](int, const SessionResult&) { ++ended; };
+        first.Open(dir.Folder());
+        first.Queue(Text(0, "left behind"), "a@b.example", "a@x");
+        ASSERT_TRUE(WaitUntil([&] { return ended == 1; }, 5000));
+    }
+    EXPECT_TRUE(log.Has("未送信メール 1 通はスプールに残り、次の起動で送信します")) << log.All();
+    const std::vector<std::string> left = Files(spool);
+    ASSERT_EQ(left.size(), 1u);
+    struct stat st {};
+    ASSERT_EQ(::stat((spool + left[0]).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    const std::string whole = testing::ReadText(spool + left[0]);
+    testing::WriteText(spool + "cut.mail", whole.substr(0, whole.size() - 3));
+    testing::WriteText(spool + "noise.mail", "not a spool file");
+
+    clock.Advance(3600 * 1000);
+    ScriptedPeer peer;
+    Outbox second([&](int) { return TestJob(peer.Port()); });
+    second.Open(dir.Folder());
+    ASSERT_TRUE(WaitUntil([&] { return !second.Busy(); }, 5000));
+    ASSERT_EQ(peer.messages.size(), 1u);
+    EXPECT_TRUE(Carries(peer.messages[0], "left behind"));
+    EXPECT_NE(peer.messages[0].find("Date: Mon, 7 Dec 2026 09:00:00 "), std::string::npos);
+    EXPECT_TRUE(Files(spool).empty());
+    EXPECT_EQ(Files(spool + "bad").size(), 2u);
+    const std::string errors = log.ErrorText();
+    EXPECT_NE(errors.find("スプールファイル破損 cut.mail: 本文の長さが合いません"),
+              std::string::npos)
+        << errors;
+    EXPECT_NE(errors.find("スプールファイル破損 noise.mail"), std::string::npos) << errors;
+    SetProgramClock(nullptr);
+}
+
+}  // namespace
+}  // namespace sonivex
