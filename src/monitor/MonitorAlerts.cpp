@@ -19,7 +19,10 @@ void Monitor::RaiseAlert(int i, int kind) {
         fillers_[i]->Play();
     }
     AlertActive[i] = 1;
-    QueueText(i, AlertText(i, kind, settings.inputs[i].auditName, settings.TextSettings()));
+    const std::string text =
+        AlertText(i, kind, settings.inputs[i].auditName, settings.TextSettings());
+    NoteAlert(Tally[i], kind, text);
+    QueueText(i, text);
 }
 
 void Monitor::CancelAlert(int i, int reason) {
@@ -33,6 +36,7 @@ void Monitor::CancelAlert(int i, int reason) {
         if (!others) tone_->StopAlarmTone();
     }
     AlertActive[i] = 0;
+    Tally[i].alertKind = 0;
     if (fillers_[i]) fillers_[i]->StopIO();
     if (settings.mailAtRestoration == 0) return;
     QueueText(i, CancelText(i, reason, settings.inputs[i].auditName, settings.TextSettings()));

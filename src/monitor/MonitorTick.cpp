@@ -85,6 +85,7 @@ void Monitor::ShowLevels(int i, int k, float& peakLeft, float& peakRight) {
     if (!settings.inputs[i].auditName.empty()) view_.PrintName(i, settings.inputs[i].auditName);
     peakLeft = channel[0].peakDB;
     peakRight = channel[1].peakDB;
+    Tally[i].peakDB = {peakLeft, peakRight};
 }
 
 void Monitor::ServeCancelRequests() {
