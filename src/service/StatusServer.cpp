@@ -58,6 +58,14 @@ bool StatusServer::Authorized(const QHttpServerRequest& request, bool page) cons
     return page && SameSecret(request.query().queryItemValue("token").toUtf8(), token_);
 }
 
+const QByteArray& StatusServer::Metrics() {
+    if (metrics_.isEmpty() || metricsTicks_ != snapshot_.ticks) {
+        metrics_ = QByteArray::fromStdString(MetricsText(snapshot_));
+        metricsTicks_ = snapshot_.ticks;
+    }
+    return metrics_;
+}
+
 bool StatusServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
     const QString path = request.url().path();
     const bool page = path == "/" || path.isEmpty();
@@ -72,8 +80,7 @@ bool StatusServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* 
     } else if (page) {
         Answer(std::move(responder), StatusPageHtml(), "text/html; charset=utf-8");
     } else if (path == "/metrics") {
-        Answer(std::move(responder), QByteArray::fromStdString(MetricsText(snapshot_)),
-               kMetricsContentType);
+        Answer(std::move(responder), Metrics(), kMetricsContentType);
     } else {
         Answer(std::move(responder), StatusJson(snapshot_, ComputerNameText(), RecentLogLines()),
                "application/json");

@@ -26,9 +26,13 @@ class StatusServer : public QAbstractHttpServer {
 
   private:
     bool Authorized(const QHttpServerRequest& request, bool page) const;
+    const QByteArray& Metrics();
 
     const MonitorSnapshot& snapshot_;
     std::string token_;
+    // Rendered once per snapshot: scrapers that come between two ticks share it.
+    QByteArray metrics_;
+    uint64_t metricsTicks_ = 0;
 };
 
 // The server the settings ask for, listening; nullptr (with a log line saying why) when
