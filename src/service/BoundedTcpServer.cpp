@@ -15,7 +15,6 @@ BoundedTcpServer::BoundedTcpServer(ConnectionLimits limits, QObject* parent)
 void BoundedTcpServer::incomingConnection(qintptr handle) {
     if (live_ >= limits_.maxSockets) {
         ::close(static_cast<int>(handle));
-        ++refused_;
         return;
     }
     auto* socket = new QTcpSocket(this);

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <QTcpServer>
-#include <cstdint>
 
 namespace sonivex {
 
@@ -19,8 +18,6 @@ class BoundedTcpServer : public QTcpServer {
     Q_OBJECT
   public:
     explicit BoundedTcpServer(ConnectionLimits limits = {}, QObject* parent = nullptr);
-    int LiveSockets() const { return live_; }
-    uint64_t Refused() const { return refused_; }
 
   protected:
     void incomingConnection(qintptr handle) override;
@@ -30,7 +27,6 @@ class BoundedTcpServer : public QTcpServer {
 
     ConnectionLimits limits_;
     int live_ = 0;
-    uint64_t refused_ = 0;
 };
 
 }  // namespace sonivex

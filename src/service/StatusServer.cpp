@@ -108,7 +108,9 @@ std::unique_ptr<StatusServer> StartStatusServer(const MonitorSettings& s,
     auto server = std::make_unique<StatusServer>(snapshot, s.statusToken);
     const quint16 port = server->Listen(address, static_cast<quint16>(s.statusPort));
     if (port == 0) return nullptr;
-    WriteLog("status server on http://" + s.statusBind + ":" + std::to_string(port) + "/");
+    const bool v6 = address.protocol() == QAbstractSocket::IPv6Protocol;
+    WriteLog("status server on http://" + (v6 ? "[" + s.statusBind + "]" : s.statusBind) + ":" +
+             std::to_string(port) + "/");
     return server;
 }
 
