@@ -85,14 +85,17 @@ TEST(StatusServer, MetricsAndStatusFollowAnAlert) {
 TEST(StatusServer, TokenIsAskedForAndAnOpenBindWithoutOneIsRefused) {
     TempDir open, guarded;
     const quint16 port = testing::FreePort();
-    auto refused = Start(open, "NumRec=0\nStatusBind=0.0.0.0\n" + Port(port), false);
-    ASSERT_TRUE(refused->ReadUntil("監視開始（起動）", 10000)) << refused->out;
-    EXPECT_NE(refused->out.find("status server off: StatusBind=0.0.0.0 is not loopback and "
-                                "StatusToken is empty"),
-              std::string::npos)
+    auto refused = Start(
+        open, "NumRec=0\nMuonSec=1\nSimSignal_1=silence 1000\nStatusBind=0.0.0.0\n" + Port(port),
+        false);
+    ASSERT_TRUE(
+        refused->ReadUntil("status server off: StatusBind=0.0.0.0 is not loopback and "
+                           "StatusToken is empty",
+                           10000))
         << refused->out;
     EXPECT_EQ(HttpGet(port, "/metrics").status, 0);
-    EXPECT_EQ(refused->Stop(), 0);  // the monitor itself ran on
+    EXPECT_TRUE(refused->ReadUntil("(両ch 1秒以上)", 10000)) << refused->out;  // watched on
+    refused.reset();
 
     auto run = Start(guarded, "NumRec=0\nStatusToken=s3cret\n" + Port(port), false);
     ASSERT_TRUE(run->ReadUntil(kServerUp, 10000)) << run->out;
