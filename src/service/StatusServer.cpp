@@ -19,6 +19,8 @@ namespace {
 
 using Status = QHttpServerResponder::StatusCode;
 
+const std::string kMask = "********";
+
 // Compares without stopping at the first difference, so timing tells nothing about the token.
 bool SameSecret(const QByteArray& given, const std::string& token) {
     if (static_cast<size_t>(given.size()) != token.size()) return false;
@@ -35,8 +37,21 @@ void Answer(QHttpServerResponder&& responder, const QByteArray& body, const QByt
 
 }  // namespace
 
-StatusServer::StatusServer(const MonitorSnapshot& snapshot, std::string token)
-    : snapshot_(snapshot), token_(std::move(token)) {}
+StatusServer::StatusServer(const MonitorSnapshot& snapshot, const MonitorSettings& settings,
+                           std::string token)
+    : snapshot_(snapshot), settings_(settings), token_(std::move(token)) {}
+
+std::vector<std::string> StatusServer::LogLines() const {
+    std::vector<std::string> lines = RecentLogLines();
+    for (const std::string* secret : {&settings_.mailPassWord, &settings_.mailUserName}) {
+        if (secret->empty()) continue;
+        for (std::string& line : lines)
+            for (size_t at = line.find(*secret); at != std::string::npos;
+                 at = line.find(*secret, at + kMask.size()))
+                line.replace(at, secret->size(), kMask);
+    }
+    return lines;
+}
 
 quint16 StatusServer::Listen(const QHostAddress& address, quint16 port, ConnectionLimits limits) {
     auto* server = new BoundedTcpServer(limits, this);
@@ -82,7 +97,7 @@ bool StatusServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* 
     } else if (path == "/metrics") {
         Answer(std::move(responder), Metrics(), kMetricsContentType);
     } else {
-        Answer(std::move(responder), StatusJson(snapshot_, ComputerNameText(), RecentLogLines()),
+        Answer(std::move(responder), StatusJson(snapshot_, ComputerNameText(), LogLines()),
                "application/json");
     }
     return true;
@@ -105,7 +120,7 @@ std::unique_ptr<StatusServer> StartStatusServer(const MonitorSettings& s,
                  " is not loopback and StatusToken is empty");
         return nullptr;
     }
-    auto server = std::make_unique<StatusServer>(snapshot, s.statusToken);
+    auto server = std::make_unique<StatusServer>(snapshot, s, s.statusToken);
     const quint16 port = server->Listen(address, static_cast<quint16>(s.statusPort));
     if (port == 0) return nullptr;
     const bool v6 = address.protocol() == QAbstractSocket::IPv6Protocol;

@@ -5,6 +5,7 @@
 #include <QAbstractHttpServer>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "monitor/MonitorSnapshot.h"
 #include "service/BoundedTcpServer.h"
@@ -15,8 +16,10 @@ struct MonitorSettings;
 
 class StatusServer : public QAbstractHttpServer {
   public:
-    // token "" = no Authorization asked for.
-    StatusServer(const MonitorSnapshot& snapshot, std::string token);
+    // token "" = no Authorization asked for. The mail login and password of `settings` (read
+    // when answering, so that changes in the dialog count) are masked in the log lines shown.
+    StatusServer(const MonitorSnapshot& snapshot, const MonitorSettings& settings,
+                 std::string token);
     // The port bound (useful when 0 asked for any), 0 on failure.
     quint16 Listen(const QHostAddress& address, quint16 port, ConnectionLimits limits = {});
 
@@ -28,7 +31,10 @@ class StatusServer : public QAbstractHttpServer {
     bool Authorized(const QHttpServerRequest& request, bool page) const;
     const QByteArray& Metrics();
 
+    std::vector<std::string> LogLines() const;
+
     const MonitorSnapshot& snapshot_;
+    const MonitorSettings& settings_;
     std::string token_;
     // Rendered once per snapshot: scrapers that come between two ticks share it.
     QByteArray metrics_;

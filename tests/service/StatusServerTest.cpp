@@ -46,12 +46,19 @@ TEST(StatusServer, MetricsAndStatusFollowAnAlert) {
     auto run = Start(dir,
                      "NumRec=1\nMuonSec=3\nAuditName_1=FM \"東京\" \\ 1\nAuditName_2=AM\n"
                      "DevInName_1=Sim In 1\nDevInName_2=Sim In 2\n"
-                     "SimSignal_1=tone -20 2; silence 1000\nSimSignal_2=tone -20 1000\n" +
+                     "SimSignal_1=tone -20 2; silence 1000\nSimSignal_2=tone -20 1000\n"
+                     // a mail server that is not there: the session fails and is counted
+                     "MailAddr_1=ops@example.com\nMailHost=127.0.0.1\nMailHostPort=1\n" +
                          Port(port),
                      true);
     ASSERT_TRUE(run->ReadUntil("(両ch 3秒以上)", 20000)) << run->out;
 
-    const auto metrics = HttpGet(port, "/metrics");
+    testing::HttpReply metrics;
+    for (int n = 0;
+         n < 100 && metrics.body.find("sonivex_mail_failed_total 1\n") == std::string::npos; ++n) {
+        run->ReadFor(100);
+        metrics = HttpGet(port, "/metrics");
+    }
     ASSERT_EQ(metrics.status, 200) << metrics.headers;
     EXPECT_NE(metrics.headers.find("text/plain; version=0.0.4"), std::string::npos);
     const std::string one = R"({input="1",name="FM \"東京\" \\ 1")";
@@ -63,6 +70,7 @@ TEST(StatusServer, MetricsAndStatusFollowAnAlert) {
              "sonivex_input_peak_dbfs" + one + ",channel=\"left\"} -110\n",
              "sonivex_input_alert" + two + "} 0\n", "sonivex_input_monitoring" + two + "} 1\n",
              "sonivex_input_paused" + two + ",reason=\"schedule\"} 0\n", "sonivex_mail_queued 0\n",
+             "sonivex_mail_failed_total 1\n", "sonivex_mail_sent_total 0\n",
              "sonivex_tick_overruns_total "})
         EXPECT_NE(metrics.body.find(sample), std::string::npos) << sample << metrics.body;
     EXPECT_EQ(PromtoolSays(dir, metrics.body), "rc=0\n");
@@ -77,8 +85,12 @@ TEST(StatusServer, MetricsAndStatusFollowAnAlert) {
     EXPECT_FALSE(json["broadcastTime"].toString().isEmpty());
     const QJsonArray log = json["log"].toArray();
     ASSERT_FALSE(log.isEmpty());
-    EXPECT_NE(log.last().toString().toStdString().find("警報"), std::string::npos);
-    EXPECT_EQ(status.body.find("kelp7302"), std::string::npos);  // the default mail password
+    EXPECT_NE(log.first().toString().toStdString().find("*********起動**********"),
+              std::string::npos);
+    EXPECT_NE(status.body.find("(両ch 3秒以上)"), std::string::npos);
+    // The mail session's log line names the sender, which is also the default login.
+    EXPECT_NE(status.body.find("pSenderAddr=********"), std::string::npos);
+    EXPECT_EQ(status.body.find("sonivex@example.com"), std::string::npos);
     EXPECT_EQ(HttpGet(port, "/other").status, 404);
 }
 
