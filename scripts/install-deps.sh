@@ -2,11 +2,12 @@
 # Installs every Debian package that building, running and testing need. Quiet when all is there.
 set -euo pipefail
 
+# qt6-websockets-dev: Debian 12's Qt6HttpServer CMake package needs it but does not depend on it.
 packages=(
     build-essential cmake ninja-build pkg-config clang-format clang libclang-rt-14-dev
-    qt6-base-dev libasound2-dev alsa-utils libsystemd-dev
+    qt6-base-dev qt6-httpserver-dev qt6-websockets-dev libasound2-dev alsa-utils libsystemd-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    sox ffmpeg python3-aiosmtpd openssl lintian dpkg-dev
+    sox ffmpeg python3-aiosmtpd openssl lintian dpkg-dev prometheus chromium wrk
     fonts-noto-cjk fonts-dejavu-extra xvfb xauth x11-utils locales
 )
 

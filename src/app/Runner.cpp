@@ -27,7 +27,7 @@
 #include "platform/AlsaDeviceList.h"
 #include "platform/AudioBackend.h"
 #include "platform/Clock.h"
-#include "service/ServiceNotify.h"
+#include "service/ServiceRun.h"
 #include "support/HeadlessMessageBox.h"
 #include "support/Log.h"
 #include "support/basic.h"
@@ -49,29 +49,29 @@ std::unique_ptr<AudioBackend> MakeBackend(const Options& o, SettingsStore* store
 }
 
 // Runs the ticks back to back on simulated time: each tick moves the clock 100 ms.
-void StartFastTimers(Monitor& monitor, ServiceNotify& notify, FakeClock& clock, QObject* owner) {
+void StartFastTimers(Monitor& monitor, ServiceRun& service, FakeClock& clock, QObject* owner) {
     auto* timer = new QTimer(owner);
     timer->setInterval(0);
     auto ticks = std::make_shared<long>(0);
-    QObject::connect(timer, &QTimer::timeout, owner, [&monitor, &notify, &clock, ticks] {
+    QObject::connect(timer, &QTimer::timeout, owner, [&monitor, &service, &clock, ticks] {
         if (monitor.InTick()) return;
         clock.Advance(kTickMs);
         monitor.TimerProgTick();
-        notify.AfterTick(monitor);
+        service.AfterTick(monitor);
         if (++*ticks % kTicksPerMailTick == 0) monitor.TimerMailTick();
     });
     timer->start();
 }
 
-void StartRealTimers(Monitor& monitor, ServiceNotify& notify, QObject* owner) {
+void StartRealTimers(Monitor& monitor, ServiceRun& service, QObject* owner) {
     auto* prog = new QTimer(owner);
     prog->setTimerType(Qt::PreciseTimer);
     prog->setInterval(kTickMs);
     // The watchdog is petted only by a tick that ran to its end, so a stuck loop gets restarted.
-    QObject::connect(prog, &QTimer::timeout, owner, [&monitor, &notify] {
+    QObject::connect(prog, &QTimer::timeout, owner, [&monitor, &service] {
         if (monitor.InTick()) return;
         monitor.TimerProgTick();
-        notify.AfterTick(monitor);
+        service.AfterTick(monitor);
     });
     auto* mail = new QTimer(owner);
     mail->setInterval(kTickMs * kTicksPerMailTick);
@@ -149,14 +149,14 @@ void SetUpLog(const std::string& folder, bool echo) {
 }
 
 // Timers, signals and the event loop around a started monitor; the loop's exit code.
-int RunLoop(const Options& o, Monitor& monitor, ServiceNotify& notify, FakeClock& fakeClock) {
+int RunLoop(const Options& o, Monitor& monitor, ServiceRun& service, FakeClock& fakeClock) {
     QObject owner;
     SignalWatcher watcher;
     QObject::connect(&watcher, &SignalWatcher::Stop, &owner, [] { QCoreApplication::quit(); });
     if (o.fast)
-        StartFastTimers(monitor, notify, fakeClock, &owner);
+        StartFastTimers(monitor, service, fakeClock, &owner);
     else
-        StartRealTimers(monitor, notify, &owner);
+        StartRealTimers(monitor, service, &owner);
     StartQuitAfter(o.quitAfter, o.fast, &owner);
     return QCoreApplication::exec();
 }
@@ -252,10 +252,10 @@ int RunMonitor(const Options& o, const std::string& exePath) {
         monitor.Startup();
         OpenMailWhenInUse(monitor, mail);
         if (display.window) display.window->show();
-        ServiceNotify notify;
-        notify.Ready();
-        code = RunLoop(o, monitor, notify, fakeClock);
-        notify.Stopping();
+        ServiceRun service(monitor, &mail.Box(), kTickMs);
+        service.Ready();
+        code = RunLoop(o, monitor, service, fakeClock);
+        service.Stopping();
         mail.Close();  // a session still running is ended; its message stays in the spool
         monitor.Shutdown();
     }

@@ -121,6 +121,7 @@ void Outbox::Ended(int input, const SessionResult& result) {
     if (result.accepted && result.deferred.empty()) {
         spool_.Remove(q.front());
         q.pop_front();
+        ++sent_;
     } else if (result.accepted) {
         // Only the recipients refused for now get it again, as the same message.
         q.front().envelope.clear();
@@ -130,6 +131,7 @@ void Outbox::Ended(int input, const SessionResult& result) {
     } else if (result.permanent) {
         spool_.MoveTo(q.front(), "failed");
         q.pop_front();
+        ++failed_;
     } else {
         if (!Retry(q.front(), result)) q.pop_front();
     }
@@ -150,6 +152,7 @@ bool Outbox::Retry(SpoolEntry& e, const SessionResult& result) {
         WriteLog("メール送信失敗 再送期限切れ " + what, kErrorLog);
         spool_.Write(e);
         spool_.MoveTo(e, "failed");
+        ++failed_;
         return false;
     }
     e.next = CivilFromMs(CivilToMs(now) + RetryDelaySeconds(e.attempts) * int64_t{1000});

@@ -8,6 +8,7 @@
 
 #include <QTimer>
 #include <array>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <string>
@@ -46,6 +47,9 @@ class Outbox {
     bool Busy() const { return running_ >= 0 || Waiting() > 0; }
     int Waiting() const;
     int Running() const { return running_; }  // the input whose session runs, or -1
+    // Messages since the start: taken by the server, and given up (moved to failed/).
+    uint64_t Sent() const { return sent_; }
+    uint64_t Failed() const { return failed_; }
 
     // Called after each session with its input and outcome.
     std::function<void(int input, const SessionResult&)> OnSessionEnd;
@@ -64,6 +68,7 @@ class Outbox {
     int retryHours_ = 24;
     int running_ = -1;
     int cursor_ = 0;  // the input whose turn comes next
+    uint64_t sent_ = 0, failed_ = 0;
     bool open_ = false;
     QTimer next_;  // starts the next session outside the caller
 };

@@ -11,6 +11,7 @@
 #include "monitor/AlarmTone.h"
 #include "monitor/BroadcastClock.h"
 #include "monitor/MonitorSettings.h"
+#include "monitor/MonitorSnapshot.h"
 #include "monitor/MonitorView.h"
 #include "monitor/Outlets.h"
 #include "monitor/Schedule.h"
@@ -67,6 +68,8 @@ class Monitor {
     }
     int NumInputs() const { return settings.NumInputs(); }
     WaveFCT& Capture() { return *capture_; }
+    const WaveFCT& Capture() const { return *capture_; }
+    const MonitorParts& Parts() const { return parts_; }
     AlarmTone& Tone() { return *tone_; }
     const BroadcastClock& Clock() const { return clock_; }
     void SetFiller(int i, std::unique_ptr<FillerPlayer> player);
@@ -82,6 +85,7 @@ class Monitor {
     std::array<std::deque<AlertMessage>, kMaxInputs> PendingMail{};
     std::array<int, kMaxInputs> SchedulePause{};
     std::array<int, kMaxInputs> ExternalPause{};
+    std::array<InputTally, kMaxInputs> Tally{};  // for the status server
 
   private:
     void StartLog();

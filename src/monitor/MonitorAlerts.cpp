@@ -21,7 +21,10 @@ void Monitor::RaiseAlert(int i, int kind) {
     }
     AlertActive[i] = 1;
     ActiveKind[i] = kind;
-    QueueText(i, AlertText(i, kind, settings.inputs[i].auditName, settings.TextSettings()), false);
+    const std::string text =
+        AlertText(i, kind, settings.inputs[i].auditName, settings.TextSettings());
+    NoteAlert(Tally[i], kind, text);
+    QueueText(i, text, false);
 }
 
 void Monitor::CancelAlert(int i, int reason) {
@@ -35,6 +38,7 @@ void Monitor::CancelAlert(int i, int reason) {
         if (!others) tone_->StopAlarmTone();
     }
     AlertActive[i] = 0;
+    Tally[i].alertKind = 0;
     if (fillers_[i]) fillers_[i]->StopIO();
     // The log is what a station reads after an incident: the end is always in it.
     const std::string text =

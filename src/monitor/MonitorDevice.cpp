@@ -10,6 +10,7 @@ namespace sonivex {
 
 void Monitor::DeviceStep(int i, bool paused, bool justLost) {
     if (justLost) {
+        ++Tally[i].captureFailures;
         Counters[i] = SilenceCounters{};
         BlankMeter(i);  // a level from before the loss would say the input is fine
     }

@@ -179,4 +179,10 @@ void ReadDevices(SettingsStore& store, MonitorSettings& s) {
     s.usbHidVendor = HexId("USBHIDVendorID", store.ReadSetting("USBHIDVendorID", ""));
 }
 
+void ReadStatusServer(SettingsStore& store, MonitorSettings& s) {
+    s.statusPort = Bounded("StatusPort", store.ReadSetting("StatusPort", int32_t{0}), 0, 65535);
+    s.statusBind = store.ReadSetting("StatusBind", "127.0.0.1");
+    s.statusToken = store.ReadSetting("StatusToken", "");
+}
+
 }  // namespace sonivex

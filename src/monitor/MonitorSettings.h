@@ -60,6 +60,9 @@ struct MonitorSettings {
     int useBCD = 0, comNo = 0, comBaud = 38400;
     std::string comDevice;  // ComDevice: opened instead of ttyS(ComNo-1) when not empty
     int autoRec = 0;
+    int statusPort = 0;  // StatusPort: the status server's TCP port; 0 = no server
+    std::string statusBind = "127.0.0.1";
+    std::string statusToken;  // "" = no token asked for (loopback only)
 
     int NumInputs() const { return numRec + 1; }
     AlertTextSettings TextSettings() const;
@@ -86,5 +89,6 @@ void ReadThresholds(SettingsStore& store, MonitorSettings& s);
 void ReadPlayerAndDisplay(SettingsStore& store, MonitorSettings& s);
 void ReadMail(SettingsStore& store, MonitorSettings& s);
 void ReadDevices(SettingsStore& store, MonitorSettings& s);
+void ReadStatusServer(SettingsStore& store, MonitorSettings& s);
 
 }  // namespace sonivex

@@ -74,6 +74,7 @@ void Monitor::ReadStartupSettings() {
     ReadPlayerAndDisplay(store, settings);
     ReadMail(store, settings);
     ReadDevices(store, settings);
+    ReadStatusServer(store, settings);
     store.Release();
 }
 

@@ -88,6 +88,7 @@ void Monitor::ShowLevels(int i, int k, float& peakLeft, float& peakRight) {
     if (!settings.inputs[i].auditName.empty()) view_.PrintName(i, settings.inputs[i].auditName);
     peakLeft = channel[0].peakDB;
     peakRight = channel[1].peakDB;
+    Tally[i].peakDB = {peakLeft, peakRight};
 }
 
 void Monitor::ServeCancelRequests() {
@@ -114,6 +115,7 @@ void Monitor::StartCapture(int i) {
     Counters[i].ClearSilence();
     if (capture_->OpenCapture(i) != 1) {
         WriteLog("録音失敗 " + std::to_string(i + 1));
+        ++Tally[i].captureFailures;
         if (settings.deviceLossAlert == 0) return;
         capture_->MarkLost(i);  // watched as a failed device: alert, and opened again later
     }

@@ -10,14 +10,13 @@
 
 namespace sonivex {
 
-namespace {
-
-// The watchdog is real time whatever clock the program runs on.
 int64_t RealMonotonicMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
+
+namespace {
 
 std::string Plural(int n, const char* word) {
     return std::to_string(n) + " " + word + (n == 1 ? "" : "s");

@@ -9,6 +9,9 @@ namespace sonivex {
 
 class Monitor;
 
+// The watchdog and tick timing are real time whatever clock the program runs on.
+int64_t RealMonotonicMs();
+
 // "8 inputs watched, 1 in alert: ch1 FM東京"
 std::string ServiceStatusLine(Monitor& monitor);
 

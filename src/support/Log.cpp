@@ -12,6 +12,7 @@
 #include <stdexcept>
 
 #include "platform/Clock.h"
+#include "support/LogRing.h"
 #include "support/basic.h"
 
 namespace sonivex {
@@ -111,6 +112,7 @@ void WriteLog(const std::string& text, int kind, int force) {
     // One clock reading for the file name and the stamp, so a line at midnight stays in one day.
     const LocalDateTime now = ProgramClock().Now();
     const std::string line = Stamp(now) + " " + text;
+    if (kind == 0) RememberLogLine(line);
     if (kind == 0 && g_config.echo) g_config.echo(line);
     if (g_config.folder.empty())
         return;  // not configured yet: no files in whatever folder is current

@@ -50,7 +50,9 @@ TEST(BoxRun, AnOpenBoxHoldsNeitherTheNextAlertNorTheAlarm) {
     // The run, and a look at the display's windows once input 2 is in alert.
     const std::string script =
         "\"$0\" --dir \"$1\" --audio sim --quit-after 14 & pid=$!\n"
-        "while kill -0 $pid 2>/dev/null && ! grep -q 'ch2 ' \"$1\"log/*.log; do sleep 0.1; done\n"
+        "while kill -0 $pid 2>/dev/null && ! grep -q '検出しました。 ch2 ' \"$1\"log/*.log; do "
+        "sleep 0.1; "
+        "done\n"
         "xwininfo -root -tree > \"$1\"windows.txt\n"
         "wait $pid; echo rc=$?\n";
     QProcess p;
@@ -65,8 +67,9 @@ TEST(BoxRun, AnOpenBoxHoldsNeitherTheNextAlertNorTheAlarm) {
     std::string log;
     for (const auto& f : std::filesystem::directory_iterator(d + "log"))
         if (f.path().extension() == ".log") log += ReadText(f.path().string());
-    const int alert1 = SecondOf(log, "ch1 "), box = SecondOf(log, "[message] sonivex: ");
-    const int alert2 = SecondOf(log, "ch2 "), end = SecondOf(log, "*********終了");
+    const int alert1 = SecondOf(log, "検出しました。 ch1 "),
+              box = SecondOf(log, "[message] sonivex: ");
+    const int alert2 = SecondOf(log, "検出しました。 ch2 "), end = SecondOf(log, "*********終了");
     ASSERT_GE(alert1, 0) << log;
     ASSERT_GE(box, alert1) << log;
     ASSERT_GE(alert2, 0) << "the box held the watch: " << log;
