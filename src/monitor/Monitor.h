@@ -96,7 +96,8 @@ class Monitor {
     void SilenceStepFor(int i, int k);
     void DeviceStep(int i, bool paused, bool justLost);
     void DeviceBack(int i);
-    void BlankMeter(int i);  // "-∞" on both channels
+    int FindCaptureDeviceAgain(int i);  // the index of a missing device that is back, or -1
+    void BlankMeter(int i);             // "-∞" on both channels
     void ShowLevels(int i, int k, float& peakLeft, float& peakRight);
     void ServeCancelRequests();
     void QueueText(int i, const std::string& text, bool cancel);

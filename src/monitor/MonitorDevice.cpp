@@ -4,6 +4,8 @@
 #include <string>
 
 #include "monitor/Monitor.h"
+#include "platform/AudioBackend.h"
+#include "playback/WaveDevices.h"
 #include "support/Log.h"
 
 namespace sonivex {
@@ -15,6 +17,16 @@ void Monitor::DeviceStep(int i, bool paused, bool justLost) {
         BlankMeter(i);  // a level from before the loss would say the input is fine
     }
     if (!paused && AlertActive[i] == 0) RaiseAlert(i, kAlertDevice);
+}
+
+int Monitor::FindCaptureDeviceAgain(int i) {
+    InputSettings& in = settings.inputs[i];
+    const int found = parts_.audio->FindAgain(
+        true, [&in](const DeviceList& now) { return LocateWaveDevice(now, true, in.devInName); });
+    if (found < 0) return -1;
+    WriteLog("録音デバイス検出 " + in.devInName + " (ch" + std::to_string(i + 1) + ")");
+    in.devIn = found;
+    return found;
 }
 
 void Monitor::DeviceBack(int i) {

@@ -92,12 +92,20 @@ void ReadLanguage(SettingsStore& store, MonitorSettings& s) {
 void ReadInputs(SettingsStore& store, const DeviceList& devices, MonitorSettings& s) {
     s.numRec = ReadBounded(store, "NumRec", 3, 0, 7);
     s.hourAdjust = ReadBounded(store, "HourAdjust", 18000, 0, kMaxSeconds - 1);
+    s.deviceLossAlert = ReadBounded(store, "DeviceLossAlert", 1, 0, 1);
+    // Watching the default device instead would watch another input and miss this one's
+    // silence: with device alerts on, a capture device not found is a failed device.
+    const std::string instead = s.deviceLossAlert != 0
+                                    ? " 録音デバイス: 見つかるまで録音デバイス異常の警報"
+                                    : " 録音デバイス: 既定のデバイス default を使用";
     for (int n = 1; n <= 8; ++n) {
         InputSettings& in = s.inputs[n - 1];
         in.auditName = store.ReadSetting(Key("AuditName_", n), "");
         in.devInName = store.ReadSetting(Key("DevInName_", n), "");
-        in.devIn = FindWaveDevice(devices, true, in.devInName, 0,
-                                  Key("ch", n) + " 録音デバイス: 既定のデバイス default を使用");
+        in.devIn = FindWaveDevice(devices, true, in.devInName, 0, Key("ch", n) + instead);
+        if (s.deviceLossAlert != 0 &&
+            LocateWaveDevice(devices, true, in.devInName) == kMissingWaveDevice)
+            in.devIn = kMissingWaveDevice;
         in.recLevelDB = store.ReadSetting(Key("RecLevelDB_", n), int16_t{0});
         in.recGain = DecibelToGain(static_cast<float>(in.recLevelDB));
         in.devOutName = store.ReadSetting(Key("DevOutName_", n), "");
@@ -114,7 +122,6 @@ void ReadInputs(SettingsStore& store, const DeviceList& devices, MonitorSettings
 
 void ReadThresholds(SettingsStore& store, MonitorSettings& s) {
     s.useBeep = ReadBounded(store, "UseBeep", 1, 0, 1);
-    s.deviceLossAlert = ReadBounded(store, "DeviceLossAlert", 1, 0, 1);
     SilenceThresholds& t = s.thresholds;
     t.alertLevelDB = static_cast<float>(
         ReadBounded(store, "AlertLevelDB", -50, kLowestThresholdDB, kHighestThresholdDB));

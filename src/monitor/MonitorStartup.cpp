@@ -83,6 +83,7 @@ void Monitor::Startup() {
     ReadStartupSettings();
     capture_ = std::make_unique<WaveFCT>(*parts_.audio, settings.nFreq);
     capture_->LossRecovery = settings.deviceLossAlert;
+    capture_->FindAgain = [this](int i) { return FindCaptureDeviceAgain(i); };
     for (int i = 0; i < kMaxInputs; ++i) {
         capture_->DeviceId[i] = settings.inputs[i].devIn;
         capture_->RecGain[i] = settings.inputs[i].recGain;

@@ -89,6 +89,10 @@ void WaveFCT::Reopen(int i) {
     const int64_t now = ProgramClock().MonotonicMs();
     if (now < in.nextOpenMs) return;
     in.nextOpenMs = now + kReopenMs;
+    if (DeviceId[i] == kMissingWaveDevice && FindAgain) {
+        const int found = FindAgain(i);
+        if (found >= 0) DeviceId[i] = found;
+    }
     // Quiet: the loss was logged once; the device's first buffer ends it.
     OpenCapture(i, true);
 }

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -44,6 +45,9 @@ class WaveFCT {
     // 1 while a capturing input's device has failed, until it delivers a buffer again.
     std::array<int, kMaxInputs> DeviceLost{};
     int LossRecovery = 1;  // 0: a failed device is only logged, and left as it is
+    // The index of input i's device found again, or -1: tried before reopening a device that
+    // was missing (kMissingWaveDevice).
+    std::function<int(int i)> FindAgain;
 
   private:
     struct Input {

@@ -1,4 +1,5 @@
 // The ALSA device family: one snapshot of the device list shared by every device made from it.
+#include <functional>
 #include <memory>
 
 #include "platform/AlsaDeviceList.h"
@@ -19,10 +20,16 @@ class AlsaBackend : public AudioBackend {
     std::unique_ptr<WaveOut> CreateWaveOut() override {
         return std::make_unique<AlsaWaveOut>(devices_);
     }
+    int FindAgain(bool isInput, const std::function<int(const DeviceList&)>& locate) override {
+        const AlsaDeviceList now;  // ALSA's hints read again
+        const int found = locate(now);
+        if (found < 0 || found >= now.Count(isInput)) return -1;
+        return devices_->Adopt(isInput, {now.Name(isInput, found), now.Id(isInput, found)});
+    }
 
   private:
     // Shared so that a device outliving the backend still resolves its index.
-    std::shared_ptr<const AlsaDeviceList> devices_ = std::make_shared<AlsaDeviceList>();
+    std::shared_ptr<AlsaDeviceList> devices_ = std::make_shared<AlsaDeviceList>();
 };
 
 }  // namespace

@@ -157,6 +157,14 @@ int AlsaDeviceList::Count(bool isInput) const {
     return static_cast<int>((isInput ? inputs_ : outputs_).size());
 }
 
+int AlsaDeviceList::Adopt(bool isInput, const AlsaDeviceEntry& entry) {
+    std::vector<AlsaDeviceEntry>& entries = isInput ? inputs_ : outputs_;
+    for (size_t i = 0; i < entries.size(); ++i)
+        if (entries[i].id == entry.id) return static_cast<int>(i);
+    entries.push_back(entry);
+    return static_cast<int>(entries.size()) - 1;
+}
+
 const AlsaDeviceEntry* AlsaDeviceList::Entry(bool isInput, int index) const {
     const std::vector<AlsaDeviceEntry>& entries = isInput ? inputs_ : outputs_;
     if (index < 0 || index >= static_cast<int>(entries.size())) return nullptr;

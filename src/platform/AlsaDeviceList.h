@@ -42,6 +42,8 @@ class AlsaDeviceList : public DeviceList {
     int Count(bool isInput) const override;
     std::string Name(bool isInput, int index) const override;
     std::string Id(bool isInput, int index) const override;
+    // The index of the entry with `entry`'s ALSA name, added at the end when there is none.
+    int Adopt(bool isInput, const AlsaDeviceEntry& entry);
 
   private:
     const AlsaDeviceEntry* Entry(bool isInput, int index) const;

@@ -27,6 +27,14 @@ class AudioBackend {
   public:
     virtual ~AudioBackend() = default;
     virtual const DeviceList& Devices() const = 0;
+    // For a device that was missing: its index in Devices(), found by `locate` in the devices as
+    // the system lists them now (a card plugged in since the start included) and appended there
+    // when it is new, so that no other index moves; -1 when it is still missing or the list
+    // cannot change.
+    virtual int FindAgain(bool /*isInput*/,
+                          const std::function<int(const DeviceList&)>& /*locate*/) {
+        return -1;
+    }
     virtual std::unique_ptr<WaveIn> CreateWaveIn() = 0;
     virtual std::unique_ptr<WaveOut> CreateWaveOut() = 0;
 };

@@ -130,15 +130,20 @@ int LookUp(const DeviceList& devices, bool isInput, const std::string& key) {
 
 }  // namespace
 
-int FindWaveDevice(const DeviceList& devices, bool isInput, const std::string& name,
-                   int showMessage, const std::string& user) {
+int LocateWaveDevice(const DeviceList& devices, bool isInput, const std::string& name) {
     const std::string key = ComparisonKey(name);
     if (key.empty()) return 0;
     int index = 0;
     if (ParseIndex(key, index)) return index;
     if (devices.Count(isInput) <= 0) return 0;
     const int found = LookUp(devices, isInput, key);
-    if (found >= 0) return found;
+    return found >= 0 ? found : kMissingWaveDevice;
+}
+
+int FindWaveDevice(const DeviceList& devices, bool isInput, const std::string& name,
+                   int showMessage, const std::string& user) {
+    const int found = LocateWaveDevice(devices, isInput, name);
+    if (found != kMissingWaveDevice) return found;
     if (user.empty()) {
         WriteLog(kNotFoundText + " " + name);
     } else {

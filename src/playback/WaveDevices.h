@@ -14,9 +14,14 @@ class WaveOut;
 constexpr int kSampleRateList[] = {192000, 96000, 88200, 48000, 44100, 32000,
                                    24000,  22050, 16000, 12000, 11025, 8000};
 
-// An output named in the settings but not found: opening it fails (and says so) rather than
-// playing on the default output, where the alarm sounds.
+// A device named in the settings but not found: opening it fails (and says so) rather than using
+// the default device: an output would play where the alarm sounds, a capture would watch
+// another input.
 constexpr int kMissingWaveDevice = -2;
+
+// Device index for a configured name as FindWaveDevice finds it, without a log line, and
+// kMissingWaveDevice where no device has that name.
+int LocateWaveDevice(const DeviceList& devices, bool isInput, const std::string& name);
 
 // Device index for a configured name: "" → 0, a number → that index, no match → -1 (logged;
 // with showMessage 1 also a message box). `user` names who asked and what happens instead

@@ -75,5 +75,29 @@ TEST(AlsaRun, SilenceOnARealCaptureDeviceRaisesAndEndsTheAlarm) {
         ASSERT_EQ(0, std::memcmp(played.data() + at, beep.data(), periodBytes)) << at;
 }
 
+// A capture device that is not there at the start (a USB card unplugged at boot) is a failed
+// device, not the default one; when ALSA lists it, it is found, opened and the alert ends.
+TEST(AlsaRun, ACardMissingAtTheStartIsAnAlertUntilItIsPluggedIn) {
+    testing::TempDir dir;
+    const std::string d = dir.Folder();
+    std::vector<int16_t> in;
+    testing::AppendTone(in, 300 * kBufferFrames, true);
+    testing::WriteText(d + "in.raw", testing::RawBytes(in));
+    testing::WriteText(d + "sonivex.ini",
+                       "[conf]\nNumRec=0\nAutoRec=1\nnFreq=8000\nUseBeep=0\n"
+                       "DevInName_1=Test capture\n");
+    const auto env = testing::AlsaEnvironment(d, "# the card is not plugged in yet\n");
+    testing::LiveRun run({"--dir", d, "--headless"}, env);
+    ASSERT_TRUE(run.started);
+    ASSERT_TRUE(run.ReadUntil("(録音デバイス異常)", 10000)) << run.out;
+    EXPECT_NE(run.out.find("見つかるまで録音デバイス異常の警報"), std::string::npos) << run.out;
+    run.ReadFor(1100);  // a later change time than the first read of the configuration
+    testing::WriteText(d + "alsa.conf",
+                       testing::FilePcm("testcap", "Test capture", "/dev/null", d + "in.raw"));
+    ASSERT_TRUE(run.ReadUntil("(録音デバイス復旧)", 12000)) << run.out;
+    EXPECT_NE(run.out.find("録音デバイス検出 Test capture (ch1)"), std::string::npos);
+    EXPECT_EQ(run.Stop(), 0);
+}
+
 }  // namespace
 }  // namespace sonivex

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "monitor/MonitorHarness.h"
+#include "playback/WaveDevices.h"
 
 namespace sonivex {
 namespace {
@@ -137,16 +138,16 @@ TEST(MonitorStartup, BadOrLostCaptureDevicesLeaveTheOthersWatched) {
     EXPECT_EQ(h.monitor->Capture().CaptureState[1], 1);  // watched, for when it comes
     EXPECT_EQ(h.view.audit[1], 1);
     const std::string notFound =
-        "この名前のデバイスを検出できませんでした Studio Desk (ch3 録音デバイス: 既定のデバイス "
-        "default を使用)";
+        "この名前のデバイスを検出できませんでした Studio Desk (ch3 録音デバイス: "
+        "見つかるまで録音デバイス異常の警報)";
     EXPECT_TRUE(h.HasLine(notFound));
-    EXPECT_EQ(h.monitor->settings.inputs[2].devIn, -1);  // the default device instead
+    // Not the default device, which would watch another input: a failed device until it is there.
+    EXPECT_EQ(h.monitor->settings.inputs[2].devIn, kMissingWaveDevice);
     EXPECT_EQ(h.monitor->Capture().CaptureState[2], 1);
     h.RunSeconds(20);
     EXPECT_EQ(h.monitor->AlertActive[0], 1);
     EXPECT_EQ(h.CountLines("録音デバイス異常 4"), 1);
-    EXPECT_EQ(h.monitor->AlertActive[1], 1);
-    EXPECT_EQ(h.monitor->AlertActive[3], 1);
+    for (const int i : {1, 2, 3}) EXPECT_EQ(h.monitor->ActiveKind[i], kAlertDevice) << i;
     const std::string err = ReadText(LogFilePath(1));
     EXPECT_NE(err.find("waveInRead (PollCapture) Failed r=6 ch4"), std::string::npos) << err;
     EXPECT_NE(err.find(notFound), std::string::npos) << err;
