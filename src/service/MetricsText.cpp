@@ -18,9 +18,10 @@ class Writer {
         out_ += std::string("# HELP ") + name + " " + help + "\n# TYPE " + name + " " + type + "\n";
     }
     void Sample(const std::string& labels, double value) {
+        // Appended piece by piece: GCC 12 at -O3 takes "literal" + temporary for an overlap.
         out_ += name_;
-        if (!labels.empty()) out_ += "{" + labels + "}";
-        out_ += " " + MetricNumber(value) + "\n";
+        if (!labels.empty()) out_.append("{").append(labels).append("}");
+        out_.append(" ").append(MetricNumber(value)).append("\n");
     }
 
   private:
