@@ -114,10 +114,10 @@ int WaveFCT::PollCapture(int i) {
         if (DeviceLost[i] == 1) Reopen(i);
         return -1;
     }
-    const std::string ch = " ch" + std::to_string(i + 1);
     const int r = in.device->Service();
     if (r != MMSYSERR_NOERROR) {
-        Fail(i, "Failed r=" + std::to_string(r) + ch + " " + in.device->ErrorText(r));
+        Fail(i, "Failed r=" + std::to_string(r) + " ch" + std::to_string(i + 1) + " " +
+                    in.device->ErrorText(r));
         if (LossRecovery != 0) return -1;
     }
     const int k = NextBuffer[i];
@@ -129,7 +129,7 @@ int WaveFCT::PollCapture(int i) {
     in.lastPollMs = now;
     if (!(h.flags & WHDR_DONE)) {
         if (LossRecovery != 0 && now - in.lastBufferMs >= kCaptureStallMs)
-            return Fail(i, "No buffer for 2 s" + ch);
+            return Fail(i, "No buffer for 2 s ch" + std::to_string(i + 1));
         return -1;
     }
     in.lastBufferMs = now;
