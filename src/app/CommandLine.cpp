@@ -17,6 +17,7 @@ const char* SynopsisText() {
            "       sonivex --analyze FILE.wav [--dir DIR] [--json]\n"
            "       sonivex --send-test-mail N [--dir DIR]\n"
            "       sonivex --mail-queue [--dir DIR]\n"
+           "       sonivex --send-test-webhook [--dir DIR]\n"
            "       sonivex --version | --help\n";
 }
 
@@ -40,7 +41,10 @@ std::string UsageText() {
            "alerts\n"
            "  --json               with --analyze: the result as JSON\n"
            "  --send-test-mail N   mail input N's (1..8) test alert now and print the dialogue\n"
-           "  --mail-queue         list the mails that wait in the spool, and exit\n"
+           "  --mail-queue         list the mails and webhook posts that wait in the spool, and "
+           "exit\n"
+           "  --send-test-webhook  post a test event to every WebhookUrl now and print the "
+           "answers\n"
            "  --version            print the version\n"
            "  --help               this text\n";
 }
@@ -57,7 +61,8 @@ bool TakeValue(int argc, char** argv, int& n, std::string& value, std::string& e
 }
 
 // Which options go with which run: the monitor (--demo included), --analyze, --send-test-mail
-// (and --mail-queue), --list-devices. An option that would be ignored is refused instead.
+// (and --mail-queue, --send-test-webhook), --list-devices. An option that would be ignored is
+// refused instead.
 struct Fit {
     const char* option;
     bool monitor, analyze, mail, list;
@@ -85,7 +90,8 @@ bool CheckModes(const Options& o, std::string& error) {
                                    {"--list-devices", o.listDevices},
                                    {"--analyze", !o.analyze.empty()},
                                    {"--send-test-mail", o.sendTestMail > 0},
-                                   {"--mail-queue", o.mailQueue}})
+                                   {"--mail-queue", o.mailQueue},
+                                   {"--send-test-webhook", o.sendTestWebhook}})
         if (on) modes += modes.empty() ? name : std::string(" and ") + name;
     if (modes.find(" and ") != std::string::npos) {
         error = modes + " exclude each other";
@@ -93,10 +99,10 @@ bool CheckModes(const Options& o, std::string& error) {
     }
     const std::string mode = modes.empty() || modes == "--demo" ? "a monitor run" : modes;
     for (const Fit& f : kFits) {
-        const bool fits = !o.analyze.empty()                  ? f.analyze
-                          : o.sendTestMail > 0 || o.mailQueue ? f.mail
-                          : o.listDevices                     ? f.list
-                                                              : f.monitor;
+        const bool fits = !o.analyze.empty()                                       ? f.analyze
+                          : o.sendTestMail > 0 || o.mailQueue || o.sendTestWebhook ? f.mail
+                          : o.listDevices                                          ? f.list
+                                                                                   : f.monitor;
         if (fits || !Given(o, f.option)) continue;
         error = std::string(f.option) + " does not go with " + mode;
         return false;
@@ -146,6 +152,8 @@ bool ParseCommandLine(int argc, char** argv, Options& o, std::string& error) {
             o.sendTestMail = static_cast<int>(input);
         } else if (arg == "--mail-queue") {
             o.mailQueue = true;
+        } else if (arg == "--send-test-webhook") {
+            o.sendTestWebhook = true;
         } else if (arg == "--json") {
             o.json = true;
         } else if (arg == "--clock-start") {

@@ -15,10 +15,11 @@ struct Options {
     bool fast = false;
     double quitAfter = -1;  // --quit-after SECONDS of program time; < 0 = run on
     bool listDevices = false;
-    std::string analyze;     // --analyze FILE.wav
-    bool json = false;       // --json (with --analyze)
-    int sendTestMail = 0;    // --send-test-mail N: input 1..8; 0 = none
-    bool mailQueue = false;  // --mail-queue
+    std::string analyze;           // --analyze FILE.wav
+    bool json = false;             // --json (with --analyze)
+    int sendTestMail = 0;          // --send-test-mail N: input 1..8; 0 = none
+    bool mailQueue = false;        // --mail-queue
+    bool sendTestWebhook = false;  // --send-test-webhook
     bool version = false;
     bool help = false;
 };

@@ -19,7 +19,7 @@ void MailOutlet::Close() {
     settings_ = nullptr;
 }
 
-void MailOutlet::SendAlertMail(const AlertMessage& m) {
+void MailOutlet::Send(const AlertMessage& m) {
     if (!settings_ || m.input < 0 || m.input >= static_cast<int>(settings_->inputs.size())) return;
     outbox_.Queue(m, settings_->mailSenderAddr, settings_->inputs[m.input].mailAddr);
 }

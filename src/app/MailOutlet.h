@@ -12,7 +12,7 @@
 
 namespace sonivex {
 
-class MailOutlet : public MailSender {
+class MailOutlet : public AlertSender {
   public:
     explicit MailOutlet(std::string dataFolder, SessionLimits limits = {});
     // Until Open() (mail in use, ErrorCatch off) texts are dropped: no mail is prepared.
@@ -20,7 +20,7 @@ class MailOutlet : public MailSender {
     void Open(const MonitorSettings& settings);
     bool IsOpen() const { return settings_ != nullptr; }
     void Close();
-    void SendAlertMail(const AlertMessage& m) override;
+    void Send(const AlertMessage& m) override;
     void Service() override { outbox_.Service(); }
     Outbox& Box() { return outbox_; }
 

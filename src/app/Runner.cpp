@@ -18,6 +18,7 @@
 #include "app/QtMessageBox.h"
 #include "app/SignalWatcher.h"
 #include "app/SimSettings.h"
+#include "app/WebhookOutlet.h"
 #include "devices/ExternalDevices.h"
 #include "dialogs/FrmConf.h"
 #include "dialogs/ScheduleWindow.h"
@@ -167,22 +168,30 @@ struct Display {
     std::unique_ptr<MessageBoxService> boxes;
 };
 
-// Mail is prepared once an input has recipients and ErrorCatch is off: at start-up, or when the
-// settings dialog adds the first recipient.
-void OpenMailWhenInUse(const Monitor& monitor, MailOutlet& mail) {
-    if (mail.IsOpen() || !monitor.settings.mailInUse || monitor.settings.errorCatch != 0) return;
-    mail.Open(monitor.settings);
+// The mail and webhook outlets of a run.
+struct Outlets {
+    MailOutlet mail;
+    WebhookOutlet webhooks;
+};
+
+// Mail is prepared once an input has recipients, webhooks once a URL is set, both only with
+// ErrorCatch off: at start-up, or when the settings dialog adds the first one.
+void OpenOutletsInUse(const Monitor& monitor, Outlets& out) {
+    const MonitorSettings& s = monitor.settings;
+    if (s.errorCatch != 0) return;
+    if (!out.mail.IsOpen() && s.mailInUse) out.mail.Open(s);
+    if (!out.webhooks.IsOpen() && !s.webhookUrl.empty()) out.webhooks.Open(s);
 }
 
 void AttachDialogs(FrmMain& window, Monitor& monitor, SettingsStore& store,
-                   const AudioBackend& audio, ExternalDevices& devices, MailOutlet& mail) {
+                   const AudioBackend& audio, ExternalDevices& devices, Outlets& out) {
     AttachScheduleWindow(window, monitor, store);
     ConfHost host;
     host.monitor = &monitor;
     host.store = &store;
     host.devices = &audio.Devices();
     host.reopenDevices = [&devices](const MonitorSettings& s) { devices.Reopen(s); };
-    host.onApplied = [&monitor, &mail] { OpenMailWhenInUse(monitor, mail); };
+    host.onApplied = [&monitor, &out] { OpenOutletsInUse(monitor, out); };
     AttachSettingsDialog(window, host);
 }
 
@@ -240,23 +249,26 @@ int RunMonitor(const Options& o, const std::string& exePath) {
         p.serial = devices.serial.get();
         p.external = devices.control.get();
     };
-    MailOutlet mail(folder);
-    parts.mail = &mail;
+    Outlets out{MailOutlet(folder), WebhookOutlet(folder)};
+    parts.mail = &out.mail;
+    parts.webhook = &out.webhooks;
     int code = 0;
     {
         Monitor monitor(parts);
         if (display.window) {
             AttachMonitor(*display.window, monitor);
-            AttachDialogs(*display.window, monitor, store, *audio, devices, mail);
+            AttachDialogs(*display.window, monitor, store, *audio, devices, out);
         }
         monitor.Startup();
-        OpenMailWhenInUse(monitor, mail);
+        OpenOutletsInUse(monitor, out);
         if (display.window) display.window->show();
-        ServiceRun service(monitor, &mail.Box(), kTickMs);
+        ServiceRun service(monitor, &out.mail.Box(), &out.webhooks.Box(), kTickMs);
         service.Ready();
         code = RunLoop(o, monitor, service, fakeClock);
         service.Stopping();
-        mail.Close();  // a session still running is ended; its message stays in the spool
+        // A session or post still running is ended; its message stays in the spool.
+        out.mail.Close();
+        out.webhooks.Close();
         monitor.Shutdown();
     }
     SetMessageBoxService(nullptr);

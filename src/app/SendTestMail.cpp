@@ -17,28 +17,14 @@
 
 namespace sonivex {
 
-namespace {
-
-MonitorSettings ReadTestSettings(SettingsStore& store, int i) {
-    MonitorSettings s;
-    s.hourAdjust = store.ReadSetting("HourAdjust", int32_t{18000});
-    s.inputs[i].auditName = store.ReadSetting("AuditName_" + std::to_string(i + 1), "");
-    ReadThresholds(store, s);
-    ReadMail(store, s);
-    return s;
-}
-
-}  // namespace
-
-int SendTestMail(const Options& o, const std::string& exePath) {
+bool ReadTestSettings(const Options& o, const std::string& exePath, int i, MonitorSettings& s) {
     std::string error;
     const std::string folder = ExistingDataFolder(o.dir, exePath, error);
     if (folder.empty()) {
         std::cerr << "sonivex: " << error << "\n";
-        return 1;
+        return false;
     }
     SetAppPath(folder);
-    const int i = o.sendTestMail - 1;
     LogConfig log;
     log.folder = ReadLogFolder(CommonIniPath(), folder, error);
     if (!error.empty())
@@ -46,7 +32,17 @@ int SendTestMail(const Options& o, const std::string& exePath) {
     log.echo = [](const std::string& line) { std::cout << line << std::endl; };
     ConfigureLog(log);
     SettingsStore store(folder + "sonivex.ini", false);
-    const MonitorSettings s = ReadTestSettings(store, i);
+    s.hourAdjust = store.ReadSetting("HourAdjust", int32_t{18000});
+    s.inputs[i].auditName = store.ReadSetting("AuditName_" + std::to_string(i + 1), "");
+    ReadThresholds(store, s);
+    ReadMail(store, s);
+    return true;
+}
+
+int SendTestMail(const Options& o, const std::string& exePath) {
+    const int i = o.sendTestMail - 1;
+    MonitorSettings s;
+    if (!ReadTestSettings(o, exePath, i, s)) return 1;
     if (s.inputs[i].mailAddr.empty()) {
         std::cerr << "sonivex: MailAddr_" << i + 1 << " is empty: no recipient for input " << i + 1
                   << "\n";

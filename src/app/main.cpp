@@ -11,6 +11,7 @@
 #include "app/MailQueueCommand.h"
 #include "app/Runner.h"
 #include "app/SendTestMail.h"
+#include "app/SendTestWebhook.h"
 
 namespace sonivex {
 const char* AppVersion();
@@ -47,7 +48,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     const bool monitorRun = options.analyze.empty() && !options.listDevices &&
-                            options.sendTestMail == 0 && !options.mailQueue;
+                            options.sendTestMail == 0 && !options.mailQueue &&
+                            !options.sendTestWebhook;
     options.gui = monitorRun && !options.headless && DisplayAvailable();
     std::unique_ptr<QCoreApplication> app;
     if (options.gui)
@@ -62,5 +64,6 @@ int main(int argc, char** argv) {
     if (options.listDevices) return ListDevices(options);
     if (options.sendTestMail > 0) return SendTestMail(options, exePath);
     if (options.mailQueue) return ListMailQueue(options, exePath);
+    if (options.sendTestWebhook) return SendTestWebhook(options, exePath);
     return RunMonitor(options, exePath);
 }

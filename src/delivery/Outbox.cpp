@@ -27,11 +27,22 @@ int RetryDelaySeconds(int failures) {
     return kFirstDelaysSec[std::min(n, kFirstDelaysSec.size() - 1)];
 }
 
+bool PlanRetry(SpoolEntry& e, const std::string& failure, int retryHours) {
+    ++e.attempts;
+    e.lastError = failure;
+    // A reply's line end, as the log shows it, would only break the log line.
+    while (e.lastError.ends_with("\\n")) e.lastError.resize(e.lastError.size() - 2);
+    const int64_t now = CivilToMs(ProgramClock().Now());
+    if (now - CivilToMs(e.created) >= retryHours * kMsPerHour) return false;
+    e.next = CivilFromMs(now + RetryDelaySeconds(e.attempts) * int64_t{1000});
+    return true;
+}
+
 Outbox::Outbox(ServerJob serverJob, SessionLimits limits)
-    : serverJob_(std::move(serverJob)), session_(tcp_, limits) {
+    : serverJob_(std::move(serverJob)), limits_(limits) {
     next_.setSingleShot(true);
     next_.setInterval(0);
-    QObject::connect(&next_, &QTimer::timeout, [this] { StartNext(); });
+    QObject::connect(&next_, &QTimer::timeout, [this] { StartDue(); });
 }
 
 Outbox::~Outbox() {
@@ -53,15 +64,20 @@ void Outbox::Open(const std::string& dataFolder, int retryHours) {
     for (auto& q : queues_)
         for (SpoolEntry& e : q)
             if (e.name.empty()) spool_.Write(e);
-    tcp_.Init();
     open_ = true;
     if (Waiting() > 0) next_.start();
+}
+
+int Outbox::Running() const {
+    int n = 0;
+    for (const auto& lane : lanes_) n += lane && lane->running ? 1 : 0;
+    return n;
 }
 
 int Outbox::Waiting() const {
     int n = 0;
     for (const auto& q : queues_) n += static_cast<int>(q.size());
-    return n - (running_ >= 0 ? 1 : 0);
+    return n - Running();
 }
 
 void Outbox::Queue(const AlertMessage& m, const std::string& sender,
@@ -81,23 +97,27 @@ void Outbox::Queue(const AlertMessage& m, const std::string& sender,
     // Not on disk (full, read-only) it is still sent from memory.
     if (open_) spool_.Write(e);
     queues_[static_cast<size_t>(m.input)].push_back(std::move(e));
-    if (open_ && running_ < 0) next_.start();
+    if (open_) next_.start();
 }
 
 void Outbox::Service() {
-    if (open_ && running_ < 0) StartNext();
+    if (open_) StartDue();
 }
 
 bool Outbox::Due(const SpoolEntry& e) const {
     return CivilToMs(e.next) <= CivilToMs(ProgramClock().Now());
 }
 
-void Outbox::StartNext() {
-    if (!open_ || running_ >= 0) return;
-    for (int k = 0; k < kInputs; ++k) {
-        const int i = (cursor_ + k) % kInputs;
+void Outbox::StartDue() {
+    if (!open_) return;
+    for (int i = 0; i < kInputs; ++i) {
+        auto& lane = lanes_[static_cast<size_t>(i)];
         // An input's later messages wait behind its first, so they never overtake it.
-        if (queues_[i].empty() || !Due(queues_[i].front())) continue;
+        if ((lane && lane->running) || queues_[i].empty() || !Due(queues_[i].front())) continue;
+        if (!lane) {
+            lane = std::make_unique<Lane>(limits_);
+            lane->tcp.Init();
+        }
         const SpoolEntry& e = queues_[i].front();
         MailJob job = serverJob_(i);
         job.subject = e.subject;
@@ -107,15 +127,13 @@ void Outbox::StartNext() {
         job.envelopeTo = e.envelope;
         job.date = e.date;
         job.messageId = e.messageId;
-        running_ = i;
-        cursor_ = i + 1;
-        session_.Start(job, [this, i](const SessionResult& r) { Ended(i, r); });
-        return;
+        lane->running = true;
+        lane->session.Start(job, [this, i](const SessionResult& r) { Ended(i, r); });
     }
 }
 
 void Outbox::Ended(int input, const SessionResult& result) {
-    running_ = -1;
+    lanes_[static_cast<size_t>(input)]->running = false;
     if (!open_) return;  // closing: the message stays in the spool
     auto& q = queues_[static_cast<size_t>(input)];
     if (result.accepted && result.deferred.empty()) {
@@ -141,22 +159,16 @@ void Outbox::Ended(int input, const SessionResult& result) {
 
 // A transient failure: the next attempt, or false at the end of the retry period.
 bool Outbox::Retry(SpoolEntry& e, const SessionResult& result) {
-    ++e.attempts;
-    e.lastError = result.failure;
-    // A reply's line end, as the log shows it, would only break this line.
-    while (e.lastError.ends_with("\\n")) e.lastError.resize(e.lastError.size() - 2);
-    const LocalDateTime now = ProgramClock().Now();
+    const bool again = PlanRetry(e, result.failure, retryHours_);
     const std::string what =
         Ch(e.input) + " (" + std::to_string(e.attempts) + "回失敗: " + e.lastError + ")";
-    if (CivilToMs(now) - CivilToMs(e.created) >= retryHours_ * kMsPerHour) {
+    spool_.Write(e);
+    if (!again) {
         WriteLog("メール送信失敗 再送期限切れ " + what, kErrorLog);
-        spool_.Write(e);
         spool_.MoveTo(e, "failed");
         ++failed_;
         return false;
     }
-    e.next = CivilFromMs(CivilToMs(now) + RetryDelaySeconds(e.attempts) * int64_t{1000});
-    spool_.Write(e);
     WriteLog("メール再送予定 " + DateTimeString(e.next) + " " + what);
     return true;
 }
@@ -165,9 +177,12 @@ void Outbox::Close() {
     const bool wasOpen = open_;
     open_ = false;
     next_.stop();
-    session_.Abort("終了のため中断しました (スプールに残ります)");
-    running_ = -1;
-    tcp_.DisConnect();
+    for (auto& lane : lanes_) {
+        if (!lane) continue;
+        lane->session.Abort("終了のため中断しました (スプールに残ります)");
+        lane->running = false;
+        lane->tcp.DisConnect();
+    }
     int left = 0;
     for (auto& q : queues_) {
         left += static_cast<int>(q.size());

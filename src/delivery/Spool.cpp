@@ -11,8 +11,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/WholeFile.h"
 #include "platform/Clock.h"
+#include "platform/WholeFile.h"
 #include "support/Log.h"
 
 namespace sonivex {
@@ -20,7 +20,6 @@ namespace sonivex {
 namespace {
 
 constexpr int kErrorLog = 16;
-constexpr char kSuffix[] = ".mail";
 
 std::string ReadWhole(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -30,18 +29,19 @@ std::string ReadWhole(const std::string& path) {
 }
 
 // Names sort in the order the messages were made: time, then a counter of this run.
-std::string NewName(const LocalDateTime& t) {
+std::string NewName(const LocalDateTime& t, const std::string& suffix) {
     static unsigned counter = 0;
     char buf[64];
     std::snprintf(buf, sizeof buf, "%04d%02d%02d-%02d%02d%02d-%03d-%06u-%d", t.year, t.month, t.day,
                   t.hour, t.minute, t.second, t.millisecond, ++counter % 1000000,
                   static_cast<int>(::getpid()));
-    return std::string(buf) + kSuffix;
+    return std::string(buf) + suffix;
 }
 
 }  // namespace
 
-Spool::Spool(const std::string& dataFolder) : folder_(dataFolder + "spool/") {}
+Spool::Spool(const std::string& dataFolder, const std::string& suffix)
+    : folder_(dataFolder + "spool/"), suffix_(suffix) {}
 
 bool Spool::EnsureFolder(const std::string& folder) {
     if (::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST) return true;
@@ -51,7 +51,7 @@ bool Spool::EnsureFolder(const std::string& folder) {
 
 bool Spool::Write(SpoolEntry& e) {
     if (!EnsureFolder(folder_)) return false;
-    if (e.name.empty()) e.name = NewName(ProgramClock().Now());
+    if (e.name.empty()) e.name = NewName(ProgramClock().Now(), suffix_);
     const int error = ReplaceFile(folder_ + e.name, SpoolText(e), 0600);
     if (error == 0) return true;
     WriteLog("スプール書き込み失敗 " + folder_ + e.name + " " + std::strerror(error), kErrorLog);
@@ -76,8 +76,8 @@ std::vector<SpoolEntry> Spool::Load(bool quarantine, std::vector<std::string>* d
         const std::string name = f.path().filename().string();
         if (!f.is_regular_file(ec)) continue;
         // A write cut short by a crash never became an entry.
-        if (quarantine && name.ends_with(std::string(kSuffix) + ".tmp")) ::unlink(f.path().c_str());
-        if (!name.ends_with(kSuffix)) continue;
+        if (quarantine && name.ends_with(suffix_ + ".tmp")) ::unlink(f.path().c_str());
+        if (!name.ends_with(suffix_)) continue;
         SpoolEntry e;
         std::string problem;
         if (ParseSpoolText(ReadWhole(f.path().string()), e, problem)) {

@@ -1,5 +1,6 @@
-// The spool folder DIR/spool/: one file per waiting message, readable by the owner only;
-// failed/ keeps the messages given up on, bad/ the files that could not be read.
+// The spool folder DIR/spool/: one file per waiting message, readable by the owner only, mails
+// as *.mail and webhook posts as *.hook; failed/ keeps the messages given up on, bad/ the files
+// that could not be read.
 #pragma once
 
 #include <string>
@@ -11,7 +12,8 @@ namespace sonivex {
 
 class Spool {
   public:
-    explicit Spool(const std::string& dataFolder);  // with a trailing '/'
+    // dataFolder with a trailing '/'; suffix names the kind of message this spool handles.
+    explicit Spool(const std::string& dataFolder, const std::string& suffix = ".mail");
     const std::string& Folder() const { return folder_; }
 
     // Writes e atomically, naming it first if it has no name yet; false (logged) on failure.
@@ -26,6 +28,7 @@ class Spool {
   private:
     bool EnsureFolder(const std::string& folder);
     std::string folder_;
+    std::string suffix_;
 };
 
 }  // namespace sonivex

@@ -170,6 +170,14 @@ void ApplyMail(const ConfFields& f, MonitorSettings& m, Writer& w) {
     }
 }
 
+// After every key the program always had, so their order in the file stays as it was.
+void ApplyWebhooks(const ConfFields& f, MonitorSettings& m, Writer& w) {
+    m.webhookUrl = f.webhookUrl;
+    w.Text("WebhookUrl", m.webhookUrl);
+    m.webhookText = f.webhookText != 0;
+    w.Text("WebhookFormat", m.webhookText ? "text" : "json");
+}
+
 // Clock correction numbers: a text that is no number (of the key's size) becomes "0" in its box.
 int ZeroOr(std::string& text, double lo, double hi) {
     int32_t v = 0;
@@ -210,6 +218,7 @@ void ApplyConf(ConfFields& fields, MonitorSettings& memory, SettingsStore& store
     ApplyRows(fields, memory, devices, w);
     ApplyMail(fields, memory, w);
     ApplyExternal(fields, memory, w);
+    ApplyWebhooks(fields, memory, w);
     // The serial port and the HID box reopen from their keys, so memory follows them.
     ReadDevices(store, memory);
     store.Release();
@@ -219,6 +228,7 @@ MonitorSettings TestMailSettings(const ConfFields& fields, const MonitorSettings
     MonitorSettings s = memory;
     Writer none(nullptr);
     ApplyMail(fields, s, none);
+    ApplyWebhooks(fields, s, none);
     for (int i = 0; i < kConfRows; ++i) s.inputs[i].auditName = fields.rows[i].auditName;
     return s;
 }

@@ -45,6 +45,8 @@ struct ConfFields {
     int messageLang = 0, mailAtRestoration = 0;
     int mailSecurity = 0;  // 0 plain, 1 STARTTLS, 2 TLS
     int mailTlsVerify = 1;
+    std::string webhookUrl;
+    int webhookText = 0;  // WebhookFormat text
     // "外部制御"
     std::string minute, second, noAdjustSec;
     int useBCD = 0;

@@ -109,6 +109,8 @@ void ShowMail(const MonitorSettings& m, ConfView& v) {
     f.mailSecurity = m.mailSecurity;
     SelectOnly(v.lists.mailSecurity, {"なし", "STARTTLS", "SSL/TLS"}, f.mailSecurity);
     f.mailTlsVerify = m.mailTlsVerify != 0 ? 1 : 0;
+    f.webhookUrl = m.webhookUrl;
+    f.webhookText = m.webhookText ? 1 : 0;
 }
 
 void ShowExternal(const MonitorSettings& m, SettingsStore& store,

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QNetworkAccessManager>
 #include <QPointer>
 #include <QPushButton>
 #include <QTabWidget>

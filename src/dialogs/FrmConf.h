@@ -15,6 +15,7 @@ class QComboBox;
 class QGridLayout;
 class QLabel;
 class QLineEdit;
+class QNetworkAccessManager;
 class QPushButton;
 class QTabWidget;
 
@@ -47,6 +48,8 @@ class FrmConf : public QDialog {
     static constexpr char kTestMailAccepted[] = "送信しました（サーバーが受理）";
     static constexpr char kTestMailFailed[] = "送信できませんでした: ";
     static constexpr char kTestMailNoRecipient[] = "メール送信先がありません";
+    static constexpr char kTestWebhookNoUrl[] = "Webhook URL がありません";
+    static constexpr int kTestWebhookTimeoutMs = 10000;
 
   private:
     struct RowControls {
@@ -72,6 +75,10 @@ class FrmConf : public QDialog {
         QCheckBox *mailTlsVerify, *messageLang, *mailAtRestoration;
         QPushButton* testMail;
         QLabel* testMailResult;
+        QLineEdit* webhookUrl;
+        QCheckBox* webhookText;
+        QPushButton* testWebhook;
+        QLabel* testWebhookResult;
         QLineEdit *minute, *second, *noAdjustSec;
         QCheckBox* useBCD;
         QComboBox *com, *baud, *hid;
@@ -86,6 +93,7 @@ class FrmConf : public QDialog {
     QWidget* BuildExternal();
     void AddFillerBox(QGridLayout* grid, int row, int i);
     void AddRecipients(QGridLayout* grid, int testMailRow);
+    void AddWebhook(QGridLayout* grid, int row);
 
     // Controls and fields (FrmConfFields.cpp).
     void ShowView(const ConfView& view);
@@ -98,12 +106,14 @@ class FrmConf : public QDialog {
     void Apply();
     void SendTestMail();  // FrmConfMail.cpp
     void OnTestMailDone(bool accepted, const std::string& failure);
+    void SendTestWebhook();  // FrmConfMail.cpp
 
     ConfHost host_;
     Controls c_{};
     QTabWidget* tabs_ = nullptr;
     std::unique_ptr<UC_WinSock> tcp_;  // the test mail's connection, made on first use
     std::unique_ptr<SmtpSession> session_;
+    std::unique_ptr<QNetworkAccessManager> net_;  // the test webhook's, made on first use
     bool closing_ = false;
 };
 

@@ -98,6 +98,8 @@ void FrmConf::ShowView(const ConfView& view) {
     SetText(c_.mailPassWord, f.mailPassWord);
     SetCheck(c_.messageLang, f.messageLang);
     SetCheck(c_.mailAtRestoration, f.mailAtRestoration);
+    SetText(c_.webhookUrl, f.webhookUrl);
+    SetCheck(c_.webhookText, f.webhookText);
     SetText(c_.minute, f.minute);
     SetText(c_.second, f.second);
     SetText(c_.noAdjustSec, f.noAdjustSec);
@@ -133,6 +135,8 @@ ConfFields FrmConf::ReadFields() const {
     f.mailPassWord = Text(c_.mailPassWord);
     f.messageLang = Check(c_.messageLang);
     f.mailAtRestoration = Check(c_.mailAtRestoration);
+    f.webhookUrl = Text(c_.webhookUrl);
+    f.webhookText = Check(c_.webhookText);
     f.minute = Text(c_.minute);
     f.second = Text(c_.second);
     f.noAdjustSec = Text(c_.noAdjustSec);

@@ -212,7 +212,8 @@ QWidget* FrmConf::BuildMail() {
     AddRow(grid, row++, nullptr, c_.messageLang);
     AddRow(grid, row++, nullptr, c_.mailAtRestoration);
     AddRecipients(grid, row);
-    Finish(grid, row + 1, 4);
+    AddWebhook(grid, row + 1);
+    Finish(grid, row + 3, 4);
     grid->setColumnStretch(1, 1);
     return page;
 }
@@ -235,6 +236,26 @@ void FrmConf::AddRecipients(QGridLayout* grid, int testMailRow) {
     c_.testMailResult->setWordWrap(true);
     grid->addWidget(c_.testMail, testMailRow, 0);
     grid->addWidget(c_.testMailResult, testMailRow, 1, 1, 4);
+}
+
+// The webhook URLs with their format, and their test, below the test mail.
+void FrmConf::AddWebhook(QGridLayout* grid, int row) {
+    QWidget* page = grid->parentWidget();
+    c_.webhookUrl = Box("TextWebhookUrl", page, kNameChars);
+    c_.webhookUrl->setPlaceholderText(QStringLiteral("https://... ; https://..."));
+    c_.webhookText = Check("CheckWebhookText", "text 形式", page);
+    grid->addWidget(Label("Webhook URL", page), row, 0);
+    grid->addWidget(c_.webhookUrl, row, 1, 1, 3);
+    grid->addWidget(c_.webhookText, row, 4);
+    c_.testWebhook = new QPushButton(Q("Webhookテスト"), page);
+    c_.testWebhook->setObjectName("ButtonTestWebhook");
+    c_.testWebhook->setAutoDefault(false);
+    connect(c_.testWebhook, &QPushButton::clicked, this, [this] { SendTestWebhook(); });
+    c_.testWebhookResult = new QLabel(page);
+    c_.testWebhookResult->setObjectName("LabelTestWebhook");
+    c_.testWebhookResult->setWordWrap(true);
+    grid->addWidget(c_.testWebhook, row + 1, 0);
+    grid->addWidget(c_.testWebhookResult, row + 1, 1, 1, 4);
 }
 
 QWidget* FrmConf::BuildExternal() {

@@ -2,6 +2,8 @@
 #include "mail/MonitorMail.h"
 
 #include "mail/AlertText.h"
+#include "monitor/BroadcastClock.h"
+#include "platform/Clock.h"
 
 namespace sonivex {
 
@@ -13,6 +15,20 @@ std::string TestMailText(const MonitorSettings& s, int i) {
     const std::string mark = s.messageLang != 0 ? "[TEST] This is a test message from sonivex."
                                                 : "【テスト送信】これは試験メールです。";
     return mark + "\r\n" + AlertText(i, kBothChannels, s.inputs[i].auditName, s.TextSettings());
+}
+
+AlertMessage TestAlertMessage(const MonitorSettings& s, int i) {
+    AlertMessage m;
+    m.input = i;
+    m.time = ProgramClock().Now();
+    m.kind = kBothChannels;
+    m.name = s.inputs[i].auditName;
+    m.body = TestMailText(s, i);
+    BroadcastClock clock;
+    clock.UpdateClock(m.time, s.hourAdjust);
+    m.broadcastDate = clock.BroadcastDate();
+    m.broadcastTime = clock.BroadcastTime();
+    return m;
 }
 
 MailJob MailJobFor(const MonitorSettings& s, int i, const std::string& subject,

@@ -1,6 +1,7 @@
 // Mail sessions from the monitor's settings: the session of one text, and the test mail.
 #pragma once
 
+#include "delivery/AlertMessage.h"
 #include "mail/SmtpSession.h"
 #include "monitor/MonitorSettings.h"
 
@@ -12,5 +13,7 @@ MailJob MailJobFor(const MonitorSettings& s, int i, const std::string& subject,
 
 // The text of a test mail for input i: the alert text, marked as a test in its first line.
 std::string TestMailText(const MonitorSettings& s, int i);
+// The test event of input i for webhooks: the test text of a two-channel alert, now.
+AlertMessage TestAlertMessage(const MonitorSettings& s, int i);
 
 }  // namespace sonivex

@@ -32,7 +32,8 @@ struct MonitorParts {
     std::string commonIniPath;       // the maker's shared settings (DebugLogPath)
     LatchOutput* hid = nullptr;
     LatchOutput* serial = nullptr;
-    MailSender* mail = nullptr;
+    AlertSender* mail = nullptr;
+    AlertSender* webhook = nullptr;      // gets every alert and cancel at once
     ScheduleSource* schedule = nullptr;  // nullptr = the data folder's "sched.txt"
     ExternalControl* external = nullptr;
     // Opens the serial port and the HID box during start-up, once the log is set up, and sets
@@ -100,7 +101,7 @@ class Monitor {
     void BlankMeter(int i);             // "-∞" on both channels
     void ShowLevels(int i, int k, float& peakLeft, float& peakRight);
     void ServeCancelRequests();
-    void QueueText(int i, const std::string& text, bool cancel);
+    void QueueText(int i, const std::string& text, bool cancel, int reason);
 
     MonitorParts parts_;
     MonitorView nullView_;

@@ -24,7 +24,7 @@ void Monitor::RaiseAlert(int i, int kind) {
     const std::string text =
         AlertText(i, kind, settings.inputs[i].auditName, settings.TextSettings());
     NoteAlert(Tally[i], kind, text);
-    QueueText(i, text, false);
+    QueueText(i, text, false, 0);
 }
 
 void Monitor::CancelAlert(int i, int reason) {
@@ -43,14 +43,21 @@ void Monitor::CancelAlert(int i, int reason) {
     // The log is what a station reads after an incident: the end is always in it.
     const std::string text =
         CancelText(i, reason, settings.inputs[i].auditName, settings.TextSettings());
-    if (settings.mailAtRestoration == 0) return WriteLog(FlattenCrLf(text));
-    QueueText(i, text, true);
+    QueueText(i, text, true, reason);
 }
 
-void Monitor::QueueText(int i, const std::string& text, bool cancel) {
+void Monitor::QueueText(int i, const std::string& text, bool cancel, int reason) {
     WriteLog(FlattenCrLf(text));
-    if (!settings.inputs[i].mailAddr.empty())
-        PendingMail[i].push_back(AlertMessage{i, cancel, ProgramClock().Now(), "", text});
+    AlertMessage m{.input = i, .cancel = cancel, .time = ProgramClock().Now(), .body = text};
+    m.kind = ActiveKind[i];
+    m.reason = reason;
+    m.name = settings.inputs[i].auditName;
+    m.broadcastDate = clock_.BroadcastDate();
+    m.broadcastTime = clock_.BroadcastTime();
+    // Webhooks hear of every cancel; mail only when MailAtRestoration asks for it.
+    if (parts_.webhook) parts_.webhook->Send(m);
+    if (!settings.inputs[i].mailAddr.empty() && (!cancel || settings.mailAtRestoration != 0))
+        PendingMail[i].push_back(std::move(m));
 }
 
 void Monitor::SetLatch(int i, int on) {

@@ -158,6 +158,11 @@ void ReadMail(SettingsStore& store, MonitorSettings& s) {
     s.mailTlsVerify = ReadBounded(store, "MailTlsVerify", 1, 0, 1);
     s.mailHeloName = store.ReadSetting("MailHeloName", "");
     s.mailRetryHours = ReadBounded(store, "MailRetryHours", 24, 0, 24 * 30);
+    s.webhookUrl = store.ReadSetting("WebhookUrl", "");
+    const std::string format = store.ReadSetting("WebhookFormat", "json");
+    s.webhookText = format == "text";
+    if (format != "json" && format != "text")
+        WriteLog("設定値エラー WebhookFormat=" + format + " (json を使用)");
     s.mailInUse = false;
     for (int n = 1; n <= 8; ++n) {
         InputSettings& in = s.inputs[n - 1];

@@ -51,6 +51,8 @@ struct MonitorSettings {
     std::string mailHeloName;  // the greeting's name; "" = this machine's (see HeloName)
     int mailRetryHours = 24;   // how long a mail that failed for a passing reason is tried again
     bool mailInUse = false;
+    std::string webhookUrl;    // WebhookUrl: URLs separated by ";"; "" = no webhooks
+    bool webhookText = false;  // WebhookFormat "text": {"text": ...} instead of the full event
     int messageLang = 0;
     int mailAtRestoration = 0;
     int adjustPin1 = 0, adjustPin2 = 0, noAdjustSec = 120;

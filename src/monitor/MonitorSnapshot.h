@@ -52,7 +52,7 @@ struct MonitorSnapshot {
     int numInputs = 0;
     std::array<InputSnapshot, kMaxInputs> inputs;
     DeliveryCounts mail;
-    DeliveryCounts webhook;  // fed by the webhook sender when it is merged
+    DeliveryCounts webhook;
     uint64_t tickOverruns = 0;
     double lastTickSeconds = 0;  // Unix time of the last tick's end
     DeviceSnapshot hidBox, serialPort;

@@ -105,10 +105,11 @@ void Monitor::TimerMailTick() {
         for (; !PendingMail[i].empty(); PendingMail[i].pop_front()) {
             AlertMessage& m = PendingMail[i].front();
             m.subject = MailSubject(settings.inputs[i].auditName, settings.messageLang);
-            if (parts_.mail) parts_.mail->SendAlertMail(m);
+            if (parts_.mail) parts_.mail->Send(m);
         }
     }
     if (parts_.mail) parts_.mail->Service();
+    if (parts_.webhook) parts_.webhook->Service();
 }
 
 void Monitor::StartCapture(int i) {

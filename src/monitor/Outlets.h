@@ -1,6 +1,6 @@
 // The monitor's outlets to parts that live elsewhere: latch transports (HID box, serial port), the
-// filler players, the mail sender, the schedule and the external control inputs. Each is optional;
-// an absent one is simply closed.
+// filler players, the mail and webhook senders, the schedule and the external control inputs. Each
+// is optional; an absent one is simply closed.
 #pragma once
 
 #include <array>
@@ -25,11 +25,12 @@ class LatchOutput {
     virtual void SendCode(int code) = 0;  // one latch command byte
 };
 
-class MailSender {
+// Where alerts and cancels go beyond the station: mail, webhooks.
+class AlertSender {
   public:
-    virtual ~MailSender() = default;
+    virtual ~AlertSender() = default;
     // One message; the sender owns it from here on and never makes the caller wait.
-    virtual void SendAlertMail(const AlertMessage& message) = 0;
+    virtual void Send(const AlertMessage& message) = 0;
     // Lets the sender start what has fallen due; called once a second by the mail tick.
     virtual void Service() {}
 };

@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "delivery/Outbox.h"
+#include "delivery/WebhookOutbox.h"
 #include "monitor/Monitor.h"
 
 namespace sonivex {
@@ -17,8 +18,8 @@ double UnixSeconds() {
 
 }  // namespace
 
-ServiceRun::ServiceRun(const Monitor& monitor, Outbox* mailer, int tickMs)
-    : mailer_(mailer), tickMs_(tickMs) {
+ServiceRun::ServiceRun(const Monitor& monitor, Outbox* mailer, WebhookOutbox* webhooks, int tickMs)
+    : mailer_(mailer), webhooks_(webhooks), tickMs_(tickMs) {
     server_ = StartStatusServer(monitor.settings, snapshot_);
     if (!server_) return;
     Publish(monitor);
@@ -42,9 +43,13 @@ void ServiceRun::Publish(const Monitor& monitor) {
     if (mailer_) {
         snapshot_.mail.sent = mailer_->Sent();
         snapshot_.mail.failed = mailer_->Failed();
-        snapshot_.mail.queued = mailer_->Waiting() + (mailer_->Running() >= 0 ? 1 : 0);
+        snapshot_.mail.queued = mailer_->Waiting() + mailer_->Running();
     }
-    // Webhooks do not exist yet: their counts stay 0.
+    if (webhooks_) {
+        snapshot_.webhook.sent = webhooks_->Sent();
+        snapshot_.webhook.failed = webhooks_->Failed();
+        snapshot_.webhook.queued = webhooks_->Waiting() + webhooks_->Running();
+    }
 }
 
 }  // namespace sonivex

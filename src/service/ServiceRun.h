@@ -13,11 +13,13 @@ namespace sonivex {
 
 class Monitor;
 class Outbox;
+class WebhookOutbox;
 
 class ServiceRun {
   public:
-    // After the monitor's start-up; mailer may be nullptr. tickMs: the main loop's period.
-    ServiceRun(const Monitor& monitor, Outbox* mailer, int tickMs);
+    // After the monitor's start-up; mailer and webhooks may be nullptr. tickMs: the main loop's
+    // period.
+    ServiceRun(const Monitor& monitor, Outbox* mailer, WebhookOutbox* webhooks, int tickMs);
     ~ServiceRun();
     void Ready() { notify_.Ready(); }
     void AfterTick(Monitor& monitor);
@@ -29,6 +31,7 @@ class ServiceRun {
 
     ServiceNotify notify_;
     Outbox* mailer_;
+    WebhookOutbox* webhooks_;
     int tickMs_;
     int64_t lastTickMs_ = -1;  // real monotonic time of the last tick's end
     MonitorSnapshot snapshot_;

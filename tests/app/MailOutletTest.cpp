@@ -26,10 +26,11 @@ TEST(MailOutlet, SendsOnlyWhenOpenWithTheSettingsOfTheMoment) {
     s.mailUserName = "";
     s.inputs[1].mailAddr = "ops@x.example";
     MailOutlet mail(dir.Folder());
-    mail.SendAlertMail(AlertMessage{1, false, {}, "s", "before open"});  // not prepared: dropped
+    mail.Send(
+        AlertMessage{.input = 1, .subject = "s", .body = "before open"});  // not prepared: dropped
     mail.Open(s);
     s.inputs[1].mailAddr = "night@y.example";  // changed in memory after start-up
-    mail.SendAlertMail(AlertMessage{1, false, {}, "s", "after open"});
+    mail.Send(AlertMessage{.input = 1, .subject = "s", .body = "after open"});
     s.mailHostPort = peer.Port();  // the server as the session starts
     ASSERT_TRUE(WaitUntil([&] { return !mail.Box().Busy(); }, 5000));
     ASSERT_EQ(peer.messages.size(), 1u);

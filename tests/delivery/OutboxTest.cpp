@@ -33,36 +33,42 @@ std::vector<std::string> Files(const std::string& folder) {
 }
 
 AlertMessage Text(int input, const std::string& body) {
-    return AlertMessage{input, false, ProgramClock().Now(), "s", body};
+    return AlertMessage{.input = input, .time = ProgramClock().Now(), .subject = "s", .body = body};
 }
 
-TEST(Outbox, InputsTakeTurnsAndEveryTextIsItsOwnMailInOrder) {
+// Each input's texts go as mails of their own, in order, one session at a time per input; the
+// inputs' sessions run side by side.
+TEST(Outbox, EveryTextIsItsOwnMailInOrderPerInput) {
     ScriptedPeer peer;
     LogCapture log;
     TempDir dir;
-    std::vector<int> ends;
     Outbox* self = nullptr;
+    bool again = false;
     Outbox outbox([&](int i) {
-        // A text for the same input while its session runs goes after the other inputs' turns.
-        if (i == 0 && ends.empty()) self->Queue(Text(0, "zero again"), "a@b.example", "a@x");
+        // A text for an input whose session is starting waits for that session to end.
+        if (i == 0 && !again) {
+            again = true;
+            self->Queue(Text(0, "zero again"), "a@b.example", "a@x");
+        }
         return TestJob(peer.Port());
     });
     self = &outbox;
-    outbox.OnSessionEnd = [&](int i, const SessionResult& r) {
-        EXPECT_TRUE(r.accepted);
-        ends.push_back(i);
-    };
     outbox.Queue(Text(2, "two"), "a@b.example", "a@x");  // queued before Open: kept
     outbox.Open(dir.Folder());
     EXPECT_EQ(Files(dir.Folder() + "spool").size(), 1u);
     for (const char* body : {"old one", "one"}) outbox.Queue(Text(1, body), "a@b.example", "a@x");
     outbox.Queue(Text(0, "zero"), "a@b.example", "a@x");
     ASSERT_TRUE(WaitUntil([&] { return !outbox.Busy(); }, 10000));
-    EXPECT_EQ(ends, (std::vector<int>{0, 1, 2, 0, 1}));
     ASSERT_EQ(peer.messages.size(), 5u);
-    const char* bodies[] = {"zero", "old one", "two", "zero again", "one"};
-    for (size_t n = 0; n < 5; ++n) EXPECT_TRUE(Carries(peer.messages[n], bodies[n])) << n;
-    EXPECT_EQ(peer.maxOpen, 1);  // sessions never overlap
+    auto at = [&](const char* body) {
+        for (size_t n = 0; n < peer.messages.size(); ++n)
+            if (Carries(peer.messages[n], body)) return static_cast<int>(n);
+        return -1;
+    };
+    EXPECT_GE(at("two"), 0);
+    EXPECT_LT(at("zero"), at("zero again"));
+    EXPECT_LT(at("old one"), at("one"));
+    EXPECT_LE(peer.maxOpen, 3);  // never two sessions of one input
     EXPECT_TRUE(Files(dir.Folder() + "spool").empty());
 }
 
@@ -90,7 +96,7 @@ TEST(Outbox, TransientFailuresWaitTheirTurnAndPermanentOnesEnd) {
     peer.Script().replies["RCPT"] = "250 ok\r\n";
     clock.Advance(29000);
     outbox.Service();
-    EXPECT_EQ(outbox.Running(), -1);  // not yet due
+    EXPECT_EQ(outbox.Running(), 0);  // not yet due
     clock.Advance(1000);
     outbox.Service();
     ASSERT_TRUE(WaitUntil([&] { return ends.size() == 3; }, 5000));

@@ -114,8 +114,9 @@ TEST_F(ConfRules, WritesTheKeysInTheFixedOrder) {
           "MailAtRestoration", "MailHostPort", "MailLocalPort", "MailSecurity", "MailTlsVerify"})
         expected.push_back(key);
     add({"MailAddr_"});
-    for (const char* key : {"AMinute", "ASecond", "NoAdjustSec", "ComNo", "ComDevice", "ComBaud",
-                            "UseBCD", "AdjustPin_1", "AdjustPin_2", "USBHIDID"})
+    for (const char* key :
+         {"AMinute", "ASecond", "NoAdjustSec", "ComNo", "ComDevice", "ComBaud", "UseBCD",
+          "AdjustPin_1", "AdjustPin_2", "USBHIDID", "WebhookUrl", "WebhookFormat"})
         expected.push_back(key);
     const auto keys = IniKeys(fresh.Path());
     ASSERT_GE(keys.size(), expected.size());

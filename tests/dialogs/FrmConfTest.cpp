@@ -283,6 +283,28 @@ TEST_F(TestMail, ReachesALocalServerWithTheTypedValues) {
     EXPECT_EQ(h.monitor->settings.mailHost, kDefaultMailHost);
 }
 
+// The test webhook: the typed name to each typed URL, and each answer shown.
+TEST_F(TestMail, TheWebhookTestPostsToEachTypedUrl) {
+    testing::PythonServer server(SONIVEX_TEST_DATA "/webhook_server.py", {}, "json");
+    const std::string base = "http://127.0.0.1:" + std::to_string(server.port);
+    Start();
+    Open();
+    Type("TextAuditName0", "AM 本線");
+    Type("TextWebhookUrl", base + "/ok; " + base + "/answer/404");
+    Click("ButtonTestWebhook");
+    ASSERT_TRUE(WaitUntil([this] { return Get("ButtonTestWebhook")->isEnabled(); }, 20000));
+    const std::string shown = Get<QLabel>("LabelTestWebhook")->text().toStdString();
+    EXPECT_NE(shown.find(base + "/ok: HTTP 200"), std::string::npos) << shown;
+    EXPECT_NE(shown.find(base + "/answer/404: HTTP 404"), std::string::npos) << shown;
+    ASSERT_EQ(server.Count(), 2);
+    const QJsonObject post =
+        QJsonDocument::fromJson(QByteArray::fromStdString(server.Taken(1))).object();
+    const QJsonObject event = QJsonDocument::fromJson(post["body"].toString().toUtf8()).object();
+    EXPECT_EQ(Str(event, "event"), "test");
+    EXPECT_EQ(Str(event, "name"), "AM 本線");
+    EXPECT_TRUE(h.monitor->settings.webhookUrl.empty());  // not confirmed
+}
+
 TEST_F(TestMail, ClosingTheDialogEndsASessionInProgress) {
     QTcpServer silent;  // accepts and never greets
     ASSERT_TRUE(ListenLow(silent));

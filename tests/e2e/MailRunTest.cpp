@@ -11,6 +11,7 @@
 namespace sonivex {
 namespace {
 
+using testing::ErrorLog;
 using testing::ParseWithPython;
 using testing::ReadText;
 using testing::RunResult;
@@ -25,14 +26,6 @@ std::string MailIni(int port, int security, int verify, const std::string& passw
            "\nMailSenderAddr=alert@station.example\nMailUserName=u\nMailPassWord=" + password +
            "\nMailSecurity=" + std::to_string(security) +
            "\nMailTlsVerify=" + std::to_string(verify) + "\nMailAddr_1=ops@x.example\n";
-}
-
-// Every error-log line of the run's data folder.
-std::string ErrorLog(const TempDir& dir) {
-    std::string text;
-    for (const auto& e : std::filesystem::directory_iterator(dir.Folder() + "log"))
-        if (e.path().extension() == ".err") text += ReadText(e.path().string());
-    return text;
 }
 
 TEST(MailRun, AlertAndCancelOfAHeadlessRunArriveAsMails) {
@@ -94,6 +87,66 @@ TEST(MailRun, AMailWaitingWhenTheProgramIsKilledIsSentOnceAfterTheRestart) {
     EXPECT_TRUE(Str(ParseWithPython(server.Message(1)), "body").starts_with("警報\n"));
     EXPECT_TRUE(RunSonivex({"--mail-queue", "--dir", dir.Folder()}, dir.Folder())
                     .Has("0 message(s) waiting"));
+}
+
+// On simulated time against aiosmtpd: input 1's session stalls (its server holds RCPT past the
+// reply limit) while input 2's alert and cancel come; input 2's mails are greylisted once and
+// one of its recipients is refused for good. Both of input 2's mails arrive, in order, while
+// input 1's session still stalls, and input 1's mail arrives on its retry.
+TEST(MailRun, AStalledSessionAGreylistAndARefusedRecipientLoseNoMail) {
+    SmtpServer server("plain", "");
+    ASSERT_GT(server.port, 0);
+    TempDir dir;
+    WriteText(dir.File("sonivex.ini"),
+              "[conf]\nNumRec=1\nAutoRec=1\nMuonSec=1\nHukkiSec=1\nMailAtRestoration=1\n"
+              "MailHost=127.0.0.1\nMailHostPort=" +
+                  std::to_string(server.port) +
+                  "\nMailSenderAddr=alert@station.example\nMailUserName=\n"
+                  "DevInName_1=Sim In 1\nSimSignal_1=silence 100000\n"
+                  "MailAddr_1=stall@x.example\nDevInName_2=Sim In 2\n"
+                  "SimSignal_2=tone -20 30; silence 3; tone -20 100000\n"
+                  "MailAddr_2=grey@x.example;gone@x.example\n");
+    testing::LiveRun run({"--dir", dir.Folder(), "--headless", "--audio", "sim", "--fast"},
+                         testing::TestEnvironment(dir.Folder()));
+    ASSERT_TRUE(run.ReadUntil([&] { return server.Count() >= 2; }, 15000)) << run.out;
+    EXPECT_FALSE(run.out.find("ch1 (1回失敗") != std::string::npos) << "input 1 still stalls";
+    ASSERT_TRUE(run.ReadUntil([&] { return server.Count() >= 3; }, 40000)) << run.out;
+    EXPECT_EQ(run.Stop(), 0);
+    EXPECT_TRUE(Str(ParseWithPython(server.Message(1)), "body").starts_with("警報\n"));
+    EXPECT_TRUE(Str(ParseWithPython(server.Message(2)), "body").starts_with("警報解除\n"));
+    for (int n : {1, 2})
+        EXPECT_NE(server.Envelope(n).find("\"rcpt_tos\": [\"grey@x.example\"]"), std::string::npos)
+            << server.Envelope(n);
+    EXPECT_NE(server.Envelope(3).find("stall@x.example"), std::string::npos);
+    EXPECT_NE(run.out.find("メール再送予定"), std::string::npos);
+    EXPECT_NE(ErrorLog(dir).find("メール送信失敗 宛先拒否 gone@x.example: 550 5.1.1 no such user"),
+              std::string::npos)
+        << ErrorLog(dir);
+    EXPECT_EQ(server.Count(), 3);  // nothing twice
+}
+
+// No server while the alert comes; one starts on the configured port a while later (minutes of
+// simulated time): the retries find it.
+TEST(MailRun, AServerThatComesLaterStillGetsTheAlert) {
+    int port = 0;
+    {
+        SmtpServer probe("plain", "");
+        port = probe.port;
+    }
+    ASSERT_GT(port, 0);
+    TempDir dir;
+    WriteText(dir.File("sonivex.ini"),
+              "[conf]\nNumRec=0\nAutoRec=1\nMuonSec=1\nDevInName_1=Sim In 1\n"
+              "SimSignal_1=silence 100000\nMailHost=127.0.0.1\nMailHostPort=" +
+                  std::to_string(port) + "\nMailUserName=\nMailAddr_1=ops@x.example\n");
+    testing::LiveRun run({"--dir", dir.Folder(), "--headless", "--audio", "sim", "--fast"},
+                         testing::TestEnvironment(dir.Folder()));
+    ASSERT_TRUE(run.ReadUntil("メール再送予定", 15000)) << run.out;
+    run.ReadFor(500);  // minutes of program time pass
+    SmtpServer server("plain", "", "", port);
+    ASSERT_EQ(server.port, port);
+    ASSERT_TRUE(run.ReadUntil([&] { return server.Count() >= 1; }, 20000)) << run.out;
+    EXPECT_TRUE(Str(ParseWithPython(server.Message(1)), "body").starts_with("警報\n"));
 }
 
 TEST(MailRun, ErrorCatchPreparesNoMail) {

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <cmath>
 #include <csignal>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -87,6 +88,13 @@ class LiveRun {
         return out.find(text) != std::string::npos;
     }
     void ReadFor(int ms) { ReadUntil(std::string(1, '\0'), ms); }
+    // Reads output until done() or `ms` have passed; done() at the end.
+    bool ReadUntil(const std::function<bool()>& done, int ms) {
+        QElapsedTimer t;
+        t.start();
+        while (!done() && t.elapsed() < ms) ReadFor(50);
+        return done();
+    }
     // Ends the run as a service manager does; its exit code, -1 when it did not end.
     int Stop() {
         ::kill(static_cast<pid_t>(p_.processId()), SIGTERM);
@@ -129,6 +137,14 @@ inline void AppendTone(std::vector<int16_t>& samples, int frames, bool tone) {
 
 inline std::string RawBytes(const std::vector<int16_t>& samples) {
     return std::string(reinterpret_cast<const char*>(samples.data()), samples.size() * 2);
+}
+
+// Every error-log line of a run's data folder.
+inline std::string ErrorLog(const TempDir& dir) {
+    std::string text;
+    for (const auto& e : std::filesystem::directory_iterator(dir.Folder() + "log"))
+        if (e.path().extension() == ".err") text += ReadText(e.path().string());
+    return text;
 }
 
 }  // namespace sonivex::testing

@@ -1,6 +1,6 @@
 // Mail test helpers: bounded event waits, captured log lines, one session run to its end, the
-// local aiosmtpd server process, a test certificate, and Python's email package as the reader of
-// what was sent.
+// local aiosmtpd and webhook server processes, a test certificate, and Python's email package as
+// the reader of what was sent.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -119,25 +119,13 @@ struct TestCertificate {
     }
 };
 
-// aiosmtpd on 127.0.0.1 in mode plain, starttls or tls, with AUTH PLAIN for user/password when
-// user is not empty. Stops when destroyed.
-class SmtpServer {
+// A local Python server that prints "READY <port>" and writes what it takes to OUT/NNN.<ext>;
+// it ends when its standard input closes, at the latest when destroyed.
+class PythonServer {
   public:
-    explicit SmtpServer(const std::string& mode, const std::string& user = "u",
-                        const std::string& password = "p") {
-        const TestCertificate& c = TestCertificate::Get();
-        QStringList args{SONIVEX_TEST_DATA "/mail/smtp_server.py",
-                         "--mode",
-                         QString::fromStdString(mode),
-                         "--out",
-                         QString::fromStdString(out.Folder()),
-                         "--cert",
-                         QString::fromStdString(c.cert),
-                         "--key",
-                         QString::fromStdString(c.key)};
-        if (!user.empty())
-            args << "--user" << QString::fromStdString(user) << "--password"
-                 << QString::fromStdString(password);
+    PythonServer(const std::string& script, QStringList args, std::string ext) : ext_(ext) {
+        args.prepend(QString::fromStdString(script));
+        args << "--out" << QString::fromStdString(out.Folder());
         process_.start(kPython, args);
         if (!process_.waitForStarted(5000)) return;
         WaitUntil(
@@ -146,30 +134,56 @@ class SmtpServer {
         const std::string line = process_.readLine().toStdString();
         if (line.rfind("READY ", 0) == 0) port = std::stoi(line.substr(6));
     }
-    ~SmtpServer() {
+    ~PythonServer() {
         process_.closeWriteChannel();
         if (!process_.waitForFinished(3000)) {
             process_.kill();
             process_.waitForFinished(3000);
         }
     }
-    // The raw bytes of the n-th message taken (1-based), "" when there is none.
-    std::string Message(int n) const { return ReadText(Base(n) + ".eml"); }
-    std::string Envelope(int n) const { return ReadText(Base(n) + ".json"); }
+    // What the n-th request left (1-based), "" when there is none.
+    std::string Taken(int n, const std::string& ext = "") const {
+        const std::string digits = std::to_string(n);
+        return ReadText(out.File(std::string(3 - std::min<size_t>(3, digits.size()), '0') + digits +
+                                 "." + (ext.empty() ? ext_ : ext)));
+    }
     int Count() const {
         int n = 0;
-        while (!Message(n + 1).empty()) ++n;
+        while (!Taken(n + 1).empty()) ++n;
         return n;
     }
     int port = 0;
     TempDir out;
 
   private:
-    std::string Base(int n) const {
-        const std::string digits = std::to_string(n);
-        return out.File(std::string(3 - std::min<size_t>(3, digits.size()), '0') + digits);
-    }
+    std::string ext_;
     QProcess process_;
+};
+
+// aiosmtpd on 127.0.0.1 in mode plain, starttls or tls, with AUTH PLAIN for user/password when
+// user is not empty; on fixedPort when it is not 0.
+class SmtpServer : public PythonServer {
+  public:
+    explicit SmtpServer(const std::string& mode, const std::string& user = "u",
+                        const std::string& password = "p", int fixedPort = 0)
+        : PythonServer(SONIVEX_TEST_DATA "/mail/smtp_server.py",
+                       Args(mode, user, password, fixedPort), "eml") {}
+    // The raw bytes of the n-th message taken (1-based), "" when there is none.
+    std::string Message(int n) const { return Taken(n); }
+    std::string Envelope(int n) const { return Taken(n, "json"); }
+
+  private:
+    static QStringList Args(const std::string& mode, const std::string& user,
+                            const std::string& password, int fixedPort) {
+        const TestCertificate& c = TestCertificate::Get();
+        QStringList args{
+            "--mode", QString::fromStdString(mode),  "--cert", QString::fromStdString(c.cert),
+            "--key",  QString::fromStdString(c.key), "--port", QString::number(fixedPort)};
+        if (!user.empty())
+            args << "--user" << QString::fromStdString(user) << "--password"
+                 << QString::fromStdString(password);
+        return args;
+    }
 };
 
 // Python's email package reads a message: subject, from, to, date, message-id and body.

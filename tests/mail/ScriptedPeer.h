@@ -45,12 +45,14 @@ class ScriptedPeer {
   private:
     void Accept() {
         QTcpSocket* s = server_.nextPendingConnection();
-        inData_ = afterAuth_ = false;
+        conns_[s] = {};
         maxOpen = std::max(maxOpen, ++open);
         QObject::connect(s, &QTcpSocket::disconnected, s, [this, s] {
             --open;
             s->deleteLater();
         });
+        // Not at the disconnect, which can come inside Read.
+        QObject::connect(s, &QObject::destroyed, [this, s] { conns_.erase(s); });
         QObject::connect(s, &QTcpSocket::readyRead, s, [this, s] { Read(s); });
         if (!script_.greeting.empty()) s->write(script_.greeting.data(), script_.greeting.size());
     }
@@ -60,41 +62,47 @@ class ScriptedPeer {
         if (key == "QUIT") s->disconnectFromHost();
     }
     void Read(QTcpSocket* s) {
-        buffer_ += s->readAll().toStdString();
-        if (inData_) return ReadData(s);
-        for (size_t end; (end = buffer_.find("\r\n")) != std::string::npos;) {
-            const std::string line = buffer_.substr(0, end);
-            buffer_.erase(0, end + 2);
+        Conn& c = conns_[s];
+        c.buffer += s->readAll().toStdString();
+        if (c.inData) return ReadData(s);
+        for (size_t end; (end = c.buffer.find("\r\n")) != std::string::npos;) {
+            const std::string line = c.buffer.substr(0, end);
+            c.buffer.erase(0, end + 2);
             lines.push_back(line);
             std::string word = line.substr(0, line.find_first_of(" :"));
-            if (afterAuth_) word = "TOKEN";
-            afterAuth_ = word == "AUTH";
-            inData_ = word == "DATA";
+            if (c.afterAuth) word = "TOKEN";
+            c.afterAuth = word == "AUTH";
+            c.inData = word == "DATA";
             // A reply for the whole line (one recipient, say) goes before the command's.
             Reply(s, script_.replies.count(line) ? line : word);
-            if (inData_) return ReadData(s);
+            if (c.inData) return ReadData(s);
         }
     }
     void ReadData(QTcpSocket* s) {
-        if (script_.closeInData && !buffer_.empty()) {
+        Conn& c = conns_[s];
+        if (script_.closeInData && !c.buffer.empty()) {
             s->abort();
             return;
         }
-        const size_t end = buffer_.find("\r\n.\r\n");
+        const size_t end = c.buffer.find("\r\n.\r\n");
         if (end == std::string::npos) return;
-        message = buffer_.substr(0, end + 5);
+        message = c.buffer.substr(0, end + 5);
         messages.push_back(message);
-        buffer_.erase(0, end + 5);
-        inData_ = false;
+        c.buffer.erase(0, end + 5);
+        c.inData = false;
         Reply(s, "MESSAGE");
-        if (!buffer_.empty()) Read(s);
+        if (!c.buffer.empty()) Read(s);
     }
 
+    // Each connection's unread bytes and where its dialogue stands.
+    struct Conn {
+        std::string buffer;
+        bool inData = false;
+        bool afterAuth = false;
+    };
     PeerScript script_;
+    std::map<QTcpSocket*, Conn> conns_;  // outlives the server, whose sockets erase themselves
     QTcpServer server_;
-    std::string buffer_;
-    bool inData_ = false;
-    bool afterAuth_ = false;
 };
 
 }  // namespace sonivex::testing

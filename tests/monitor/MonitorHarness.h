@@ -79,10 +79,10 @@ class RecordingFiller : public FillerPlayer {
     int loop_ = 0;
 };
 
-class RecordingMail : public MailSender {
+class RecordingMail : public AlertSender {
   public:
     explicit RecordingMail(Recorder& r) : r_(r) {}
-    void SendAlertMail(const AlertMessage& m) override {
+    void Send(const AlertMessage& m) override {
         r_.Add("mail " + std::to_string(m.input + 1) + " " + m.subject);
         bodies.push_back(m.body);
     }

@@ -2,7 +2,8 @@
 """A local SMTP server for the mail tests: aiosmtpd on 127.0.0.1 in plain, STARTTLS or TLS mode,
 optionally with AUTH PLAIN. Prints "READY <port>" once it listens, writes every message it takes
 to OUT/NNN.eml (the raw bytes) and OUT/NNN.json (envelope and login), and ends when its standard
-input closes."""
+input closes. Recipients behave as real servers do by their local part: gone* is refused (550),
+grey* is greylisted (451 the first time), stall* holds its first session for --stall seconds."""
 import argparse
 import asyncio
 import json
@@ -17,7 +18,12 @@ import warnings
 from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
 
 
-def bind_free_port():
+def bind_free_port(wanted):
+    if wanted:
+        s = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+        s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        s.bind(("127.0.0.1", wanted))
+        return s, wanted
     # Below 32768: the mail port setting is a 16-bit signed value.
     for _ in range(200):
         port = random.randint(20000, 32000)
@@ -31,9 +37,24 @@ def bind_free_port():
 
 
 class Keeper:
-    def __init__(self, out):
+    def __init__(self, out, stall):
         self.out = out
         self.count = 0
+        self.stall = stall
+        self.seen = set()
+
+    async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        local = address.split("@")[0]
+        if local.startswith("gone"):
+            return "550 5.1.1 no such user"
+        first = address not in self.seen
+        self.seen.add(address)
+        if local.startswith("grey") and first:
+            return "451 4.7.1 greylisted, try again later"
+        if local.startswith("stall") and first:
+            await asyncio.sleep(self.stall)
+        envelope.rcpt_tos.append(address)
+        return "250 OK"
 
     async def handle_DATA(self, server, session, envelope):
         self.count += 1
@@ -62,7 +83,7 @@ async def serve(args):
     if args.mode != "plain":
         ctx = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
         ctx.load_cert_chain(args.cert, args.key)
-    keeper = Keeper(args.out)
+    keeper = Keeper(args.out, args.stall)
     auth = make_authenticator(args.user, args.password) if args.user else None
 
     def factory():
@@ -73,7 +94,7 @@ async def serve(args):
                     auth_required=auth is not None, auth_require_tls=auth is None,
                     authenticator=auth)
 
-    sock, port = bind_free_port()
+    sock, port = bind_free_port(args.port)
     loop = asyncio.get_running_loop()
     server = await loop.create_server(factory, sock=sock,
                                       ssl=ctx if args.mode == "tls" else None)
@@ -94,6 +115,8 @@ def main():
     p.add_argument("--cert")
     p.add_argument("--key")
     p.add_argument("--out", required=True)
+    p.add_argument("--port", type=int, default=0)
+    p.add_argument("--stall", type=float, default=25)
     asyncio.run(serve(p.parse_args()))
 
 
