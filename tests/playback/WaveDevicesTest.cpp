@@ -1,11 +1,10 @@
-// Tests of the device routines over a fixed fake device list: lookup by name, lists, error texts.
+// The device routines over a fixed fake device list: lookup by name, lists, error texts.
 #include "playback/WaveDevices.h"
 
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "PlayerHarness.h"
 #include "TempDir.h"
 #include "platform/AudioBackend.h"
 #include "platform/Clock.h"
@@ -17,21 +16,27 @@ namespace sonivex {
 namespace {
 
 // Devices of each direction as name and platform id.
-class FakeDevices : public DeviceList {
-  public:
+struct FakeDevices : DeviceList {
     using Entries = std::vector<std::pair<std::string, std::string>>;
     Entries inputs, outputs;
-
-    int Count(bool isInput) const override { return static_cast<int>(List(isInput).size()); }
+    int Count(bool isInput) const override {
+        return static_cast<int>((isInput ? inputs : outputs).size());
+    }
     std::string Name(bool isInput, int index) const override { return At(isInput, index).first; }
     std::string Id(bool isInput, int index) const override { return At(isInput, index).second; }
-
-  private:
-    const Entries& List(bool isInput) const { return isInput ? inputs : outputs; }
     Entries::value_type At(bool isInput, int index) const {
-        if (index < 0 || index >= Count(isInput)) return {};
-        return List(isInput)[static_cast<size_t>(index)];
+        return index < 0 || index >= Count(isInput) ? Entries::value_type{}
+                                                    : (isInput ? inputs : outputs)[index];
     }
+};
+
+// Message boxes as "title|text|flags".
+struct RecordingBox : MessageBoxService {
+    int Show(const std::string& text, int flags, const std::string& title) override {
+        shown.push_back(title + "|" + text + "|" + std::to_string(flags));
+        return IDOK;
+    }
+    std::vector<std::string> shown;
 };
 
 class WaveDevicesTest : public ::testing::Test {
@@ -61,12 +66,12 @@ class WaveDevicesTest : public ::testing::Test {
 
     testing::TempDir temp_;
     FakeClock clock_{LocalDateTime{2026, 12, 5, 9, 0, 0, 0}};
-    testing::RecordingBox box_;
+    RecordingBox box_;
     FakeDevices devices_;
     std::vector<std::string> lines_;
 };
 
-TEST_F(WaveDevicesTest, FindWaveDeviceByNameIdOrIndex) {
+TEST_F(WaveDevicesTest, FindWaveDeviceByNameIdOrIndexAndReportsANameNotFound) {
     const std::pair<const char*, int> inputs[] = {
         {"", 0},
         {"2", 2},  // an index, names not consulted
@@ -78,32 +83,23 @@ TEST_F(WaveDevicesTest, FindWaveDeviceByNameIdOrIndex) {
         {"Line (Focus Interface)", 3},      // "(3- " numbering ignored
         {"mixer", 6},                       // "2- " numbering ignored
         {"cut", 7},                         // a name ends at its first NUL
-        {"Speakers", -1},                   // outputs are another list
     };
     for (const auto& [name, expected] : inputs) {
         EXPECT_EQ(FindWaveDevice(devices_, true, name, 0), expected) << name;
     }
     EXPECT_EQ(FindWaveDevice(devices_, false, "speakers", 0), 0);
-    EXPECT_TRUE(box_.shown.empty());
-}
-
-TEST_F(WaveDevicesTest, ANameNotFoundIsLoggedAndShownOnlyWhenAsked) {
+    EXPECT_TRUE(lines_.empty());
     const std::string notFound = "この名前のデバイスを検出できませんでした";
+    EXPECT_EQ(FindWaveDevice(devices_, true, "Speakers", 0), -1);  // outputs are another list
     EXPECT_EQ(FindWaveDevice(devices_, true, "Line (Other Box)", 0), -1);  // 5- is not numbering
-    EXPECT_EQ(lines_,
-              std::vector<std::string>{"2026/12/05 09:00:00 " + notFound + " Line (Other Box)"});
-    EXPECT_TRUE(box_.shown.empty());
-
+    EXPECT_EQ(lines_.back(), "2026/12/05 09:00:00 " + notFound + " Line (Other Box)");
     EXPECT_EQ(FindWaveDevice(devices_, true, " Nothing ", 2), -1);
     EXPECT_TRUE(box_.shown.empty());
     EXPECT_EQ(FindWaveDevice(devices_, true, " Nothing ", 1), -1);
     EXPECT_EQ(box_.shown, std::vector<std::string>{"sonivex|" + notFound + "\n Nothing |16"});
-    EXPECT_EQ(lines_.size(), 3u);
-
-    FakeDevices none;
-    lines_.clear();
-    EXPECT_EQ(FindWaveDevice(none, true, "Nothing", 1), 0);
-    EXPECT_TRUE(lines_.empty());
+    EXPECT_EQ(lines_.size(), 4u);
+    EXPECT_EQ(FindWaveDevice(FakeDevices{}, true, "Nothing", 1), 0);
+    EXPECT_EQ(lines_.size(), 4u);
 }
 
 TEST(MatchDeviceNameTest, DuplicateNumberingIsIgnored) {
@@ -124,8 +120,9 @@ TEST(MatchDeviceNameTest, DuplicateNumberingIsIgnored) {
         {"Other", "Model", 0},
         {"", "", 1},
     };
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
         EXPECT_EQ(MatchDeviceName(c.a, c.b), c.expected) << c.a << "/" << c.b;
+    }
 }
 
 TEST_F(WaveDevicesTest, NamesAndTheComboListAllAndSelectThePreferred) {
@@ -152,28 +149,34 @@ TEST_F(WaveDevicesTest, NamesAndTheComboListAllAndSelectThePreferred) {
                                                "Line (5- Other Box)", "USB Audio Device",
                                                "2- Mixer", "Cut", ""}));
     EXPECT_EQ(combo.Items(), std::vector<std::string>(names.begin() + 1, names.end() - 1));
-    FakeDevices none;
-    FillWaveDeviceCombo(none, combo, true, "", 1);
+    FillWaveDeviceCombo(FakeDevices{}, combo, true, "", 1);
     EXPECT_EQ(combo.Count(), 0);
     EXPECT_EQ(combo.Selected(), -1);
 }
 
 TEST(FillSampleRateComboTest, BoundsAndSelection) {
-    const std::vector<std::string> all = {"192000", "96000", "88200", "48000", "44100", "32000",
-                                          "24000",  "22050", "16000", "12000", "11025", "8000"};
+    const struct {
+        int current, minimum, maximum;
+        std::vector<std::string> items;
+        int selected;
+    } cases[] = {
+        {44100,
+         0,
+         0,
+         {"192000", "96000", "88200", "48000", "44100", "32000", "24000", "22050", "16000", "12000",
+          "11025", "8000"},
+         4},
+        {44000, 0, 0, {}, -1},
+        {16000, 16000, 48000, {"48000", "44100", "32000", "24000", "22050", "16000"}, 5},
+        {96000, 0, 11025, {"11025", "8000"}, -1},
+    };
     ChoiceList combo;
-    FillSampleRateCombo(combo, 44100, 0, 0);
-    EXPECT_EQ(combo.Items(), all);
-    EXPECT_EQ(combo.Selected(), 4);
-    FillSampleRateCombo(combo, 44000, 0, 0);
-    EXPECT_EQ(combo.Count(), 12);
-    EXPECT_EQ(combo.Selected(), -1);
-    FillSampleRateCombo(combo, 16000, 16000, 48000);
-    EXPECT_EQ(combo.Items(), std::vector<std::string>(all.begin() + 3, all.begin() + 9));
-    EXPECT_EQ(combo.Selected(), 5);
-    FillSampleRateCombo(combo, 96000, 0, 11025);
-    EXPECT_EQ(combo.Items(), std::vector<std::string>(all.end() - 2, all.end()));
-    EXPECT_EQ(combo.Selected(), -1);
+    for (const auto& c : cases) {
+        FillSampleRateCombo(combo, c.current, c.minimum, c.maximum);
+        EXPECT_TRUE(c.items.empty() || combo.Items() == c.items) << c.current;
+        EXPECT_EQ(combo.Count(), c.items.empty() ? 12 : static_cast<int>(c.items.size()));
+        EXPECT_EQ(combo.Selected(), c.selected) << c.current;
+    }
 }
 
 TEST_F(WaveDevicesTest, ShowWaveErrorCutsTheTextAndChoosesLogOrBox) {
@@ -187,9 +190,8 @@ TEST_F(WaveDevicesTest, ShowWaveErrorCutsTheTextAndChoosesLogOrBox) {
     EXPECT_TRUE(lines_.empty());
     EXPECT_EQ(ShowWaveError(32, "Device busy", 0), 1);
     EXPECT_EQ(ShowWaveError(2, "", 0), 1);
-    ASSERT_EQ(box_.shown.size(), 2u);
-    EXPECT_EQ(box_.shown[0], "sonivex|Device busy|16");
-    EXPECT_NE(box_.shown[1].find("2"), std::string::npos);
+    EXPECT_EQ(box_.shown, (std::vector<std::string>{"sonivex|Device busy|16",
+                                                    "sonivex|wave device error 2|16"}));
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// Tests of the log writer: file naming by day and kind, line format, LogError, folder and failures.
+// The log writer (file naming by day and kind, line format, LogError, failures) and the message
+// box routing that falls back to a log line.
 #include "support/Log.h"
 
 #include <sys/stat.h>
@@ -12,17 +13,13 @@
 
 #include "TempDir.h"
 #include "platform/Clock.h"
+#include "support/HeadlessMessageBox.h"
 #include "support/basic.h"
 
 namespace sonivex {
 namespace {
 
 using testing::ReadText;
-
-std::string HostName() {
-    std::array<char, 256> buf{};
-    return gethostname(buf.data(), buf.size() - 1) == 0 ? std::string(buf.data()) : "";
-}
 
 class LogTest : public ::testing::Test {
   protected:
@@ -33,11 +30,14 @@ class LogTest : public ::testing::Test {
         ConfigureLog(config_);
     }
     void TearDown() override {
+        SetMessageBoxService(nullptr);
         ConfigureLog(LogConfig{});
         SetProgramClock(nullptr);
     }
     std::string FileOf(const std::string& date, const std::string& ext) const {
-        return config_.folder + date + " - " + HostName() + " - sonivex" + ext;
+        std::array<char, 256> host{};
+        gethostname(host.data(), host.size() - 1);
+        return config_.folder + date + " - " + host.data() + " - sonivex" + ext;
     }
 
     testing::TempDir temp_;
@@ -46,39 +46,31 @@ class LogTest : public ::testing::Test {
     std::vector<std::string> echoed_;
 };
 
-TEST_F(LogTest, AppendsStampedLinesToTheDaysFileCreatingTheFolder) {
+TEST_F(LogTest, StampedLinesGoToTheDaysFileOfTheirKindCreatingTheFolder) {
     ASSERT_FALSE(FolderExists(config_.folder));
     const mode_t savedMask = umask(022);
     WriteLog("first");
     umask(savedMask);
     clock_.Advance(1500);
     WriteLog("second 監視開始");
+    for (int kind : {1, 16, -3}) WriteLog("kind " + std::to_string(kind), kind);
     const std::string path = FileOf("20261205", ".log");
     EXPECT_EQ(LogFilePath(0), path);
+    EXPECT_EQ(LogFilePath(16), FileOf("20261205", ".err"));
     EXPECT_EQ(ReadText(path), "2026/12/05 10:00:00 first\n2026/12/05 10:00:01 second 監視開始\n");
+    const std::string stamp = "2026/12/05 10:00:01 ";
+    EXPECT_EQ(ReadText(FileOf("20261205", ".err")),
+              stamp + "kind 1\n" + stamp + "kind 16\n" + stamp + "kind -3\n");
     EXPECT_EQ(echoed_, (std::vector<std::string>{"2026/12/05 10:00:00 first",
                                                  "2026/12/05 10:00:01 second 監視開始"}));
     struct stat st {};
     ASSERT_EQ(stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0644u);
-}
-
-TEST_F(LogTest, KindZeroGoesToTheOperationLogAnyOtherKindToTheErrorLog) {
-    for (int kind : {0, 1, 16, -3}) WriteLog("kind " + std::to_string(kind), kind);
-    const std::string stamp = "2026/12/05 10:00:00 ";
-    EXPECT_EQ(ReadText(FileOf("20261205", ".log")), stamp + "kind 0\n");
-    EXPECT_EQ(ReadText(FileOf("20261205", ".err")),
-              stamp + "kind 1\n" + stamp + "kind 16\n" + stamp + "kind -3\n");
-    EXPECT_EQ(echoed_, std::vector<std::string>{stamp + "kind 0"});
-    EXPECT_EQ(LogFilePath(16), FileOf("20261205", ".err"));
-}
-
-TEST_F(LogTest, ALineAfterMidnightStartsTheNextDaysFile) {
+    // Each day's file holds its own day's lines only.
     clock_.Set({2026, 12, 31, 23, 59, 59, 999});
     WriteLog("last");
     clock_.Advance(1);
     WriteLog("first");
-    // Each file holds its own day's line only.
     EXPECT_EQ(ReadText(FileOf("20261231", ".log")), "2026/12/31 23:59:59 last\n");
     EXPECT_EQ(ReadText(FileOf("20270101", ".log")), "2027/01/01 00:00:00 first\n");
 }
@@ -90,7 +82,6 @@ TEST_F(LogTest, LogErrorZeroWritesOnlyForcedLines) {
     WriteLog("quiet error", 1);
     EXPECT_FALSE(FolderExists(config_.folder));
     EXPECT_TRUE(echoed_.empty());
-
     WriteLog("forced", 0, 1);
     WriteLog("forced error", 16, 1);
     EXPECT_EQ(ReadText(FileOf("20261205", ".log")), "2026/12/05 10:00:00 forced\n");
@@ -103,11 +94,40 @@ TEST_F(LogTest, AMissingParentLosesTheLineOrThrowsWithErrorCatch) {
     ConfigureLog(config_);
     EXPECT_NO_THROW(WriteLog("lost"));
     EXPECT_EQ(echoed_.size(), 1u) << "the echo still shows what could not be written";
-
     config_.errorCatch = true;
     ConfigureLog(config_);
     EXPECT_THROW(WriteLog("thrown", 1), std::runtime_error);
     EXPECT_FALSE(FolderExists(temp_.File("missing")));
+}
+
+TEST_F(LogTest, MessageBoxesGoToTheSetServiceElseToOneLogLineAndTheFirstButton) {
+    struct RecordingBox : MessageBoxService {
+        int Show(const std::string& text, int flags, const std::string& title) override {
+            shown.push_back(title + "|" + text + "|" + std::to_string(flags));
+            return IDNO;
+        }
+        std::vector<std::string> shown;
+    } recording;
+    SetMessageBoxService(&recording);
+    EXPECT_EQ(CenteredMsgBox("閉じますか?", MB_YESNO | MB_ICONQUESTION, "sonivex"), IDNO);
+    EXPECT_EQ(recording.shown, std::vector<std::string>{"sonivex|閉じますか?|36"});
+    EXPECT_TRUE(echoed_.empty());
+    SetMessageBoxService(nullptr);
+    // Button sets by their first button, with icon bits that must not matter.
+    const std::pair<int, int> cases[] = {{MB_YESNO | MB_ICONQUESTION, IDYES},
+                                         {MB_OK | MB_ICONSTOP, IDOK},
+                                         {0x2, 3},
+                                         {0x5, 4},
+                                         {0x6, 2}};
+    for (const auto& [flags, expected] : cases) {
+        echoed_.clear();
+        EXPECT_EQ(CenteredMsgBox("first\r\nsecond\nthird\rend", flags, "sonivex"), expected);
+        EXPECT_EQ(echoed_,
+                  std::vector<std::string>{
+                      "2026/12/05 10:00:00 [message] sonivex: first second third end"})
+            << flags;
+    }
+    EXPECT_EQ(recording.shown.size(), 1u);
 }
 
 }  // namespace

@@ -1,0 +1,622 @@
+// ALSA through a private configuration (file-backed test PCMs, simulated card hints) and through a
+// scripted in-process PCM: device lists, capture, playback, recovery, dead devices, open failures.
+#include <alsa/asoundlib.h>
+#include <alsa/pcm_external.h>
+#include <gtest/gtest.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "TempDir.h"
+#include "platform/AlsaDeviceList.h"
+#include "platform/AlsaWaveIn.h"
+#include "platform/AlsaWaveOut.h"
+#include "playback/WaveDevices.h"
+
+namespace sonivex {
+namespace {
+
+using Samples = std::vector<int16_t>;
+using Entries = std::vector<std::pair<std::string, std::string>>;  // name, id
+
+// Sample `channel` of frame `frame` of what capture delivers: distinct in both channels and across
+// many periods, so misplaced frames show.
+int16_t CaptureSample(uint32_t frame, int channel) {
+    return static_cast<int16_t>(channel == 0 ? frame * 7 : ~frame);
+}
+
+// Writes the configuration and the capture file once per process and points ALSA at them; call
+// before any other ALSA use. Returns the file the "testplay" PCM writes.
+const std::string& UseAlsaTestConfig() {
+    static const struct Config {
+        testing::TempDir dir;
+        std::string playbackFile = dir.File("out.raw");
+        Config() {
+            std::string raw;
+            for (uint32_t frame = 0; frame < 60000; ++frame) {  // more than any test reads
+                for (int channel = 0; channel < 2; ++channel) {
+                    const auto sample = static_cast<uint16_t>(CaptureSample(frame, channel));
+                    raw += {static_cast<char>(sample & 0xFF), static_cast<char>(sample >> 8)};
+                }
+            }
+            testing::WriteText(dir.File("in.raw"), raw);
+            const std::string data = std::string(SONIVEX_TEST_DATA) + "/alsa/";
+            std::string conf = testing::ReadText(data + "devices.conf.in");
+            for (size_t at = conf.find("@DIR@/"); at != std::string::npos; at = conf.find("@DIR@/"))
+                conf.replace(at, 6, dir.Folder());
+            testing::WriteText(dir.File("devices.conf"), conf);
+            const std::string path = std::string(snd_config_topdir()) +
+                                     "/alsa.conf:" + dir.File("devices.conf") + ":" + data +
+                                     "cardhints.conf";
+            setenv("ALSA_CONFIG_PATH", path.c_str(), 1);
+            snd_config_update_free_global();  // ALSA keeps the configuration it loaded first
+        }
+    } config;
+    return config.playbackFile;
+}
+
+// A real ALSA PCM (an ioplug device in this process, S16_LE, 1-2 channels, 8-48 kHz) whose
+// hardware the test moves and breaks.
+class ScriptedPcm {
+  public:
+    // withPause: the device offers a hardware pause; without it callers must do without.
+    explicit ScriptedPcm(bool withPause = true) : pollFd_(eventfd(0, EFD_NONBLOCK)) {
+        callbacks_.start = [](snd_pcm_ioplug_t* io) {
+            ++Of(io).starts;
+            Of(io).running_ = true;
+            return 0;
+        };
+        callbacks_.stop = &Halt;
+        callbacks_.prepare = [](snd_pcm_ioplug_t* io) {
+            return Of(io).prepareError != 0 ? Of(io).prepareError : Halt(io);
+        };
+        callbacks_.pointer = [](snd_pcm_ioplug_t* io) -> snd_pcm_sframes_t {
+            if (Of(io).xrun_) return -EPIPE;
+            return static_cast<snd_pcm_sframes_t>(Of(io).hwFrames_ % io->buffer_size);
+        };
+        callbacks_.transfer = &Transfer;
+        if (withPause) {
+            callbacks_.pause = [](snd_pcm_ioplug_t* io, int enable) {
+                Of(io).paused_ = enable != 0;
+                return 0;
+            };
+        }
+    }
+    ~ScriptedPcm() { close(pollFd_); }
+
+    // Opens this device for the name "scripted", others are unknown; fails with openError if set.
+    PcmOpener Opener() {
+        return [this](snd_pcm_t** pcm, const std::string& name, snd_pcm_stream_t stream) {
+            opened = name;
+            if (openError != 0) return openError;
+            return name == "scripted" ? Create(pcm, stream) : -ENOENT;
+        };
+    }
+    // The hardware moves: capture records `frames` more, playback plays up to `frames` of what
+    // was written (none while paused or stopped). Keep each step below the buffer size.
+    void Advance(snd_pcm_uframes_t frames) {
+        if (!running_ || paused_) return;
+        if (io_.stream == SND_PCM_STREAM_PLAYBACK) {
+            frames = std::min<snd_pcm_uframes_t>(frames, pending_.size() / io_.channels);
+            const auto end = pending_.begin() + static_cast<std::ptrdiff_t>(frames * io_.channels);
+            played.insert(played.end(), pending_.begin(), end);
+            pending_.erase(pending_.begin(), end);
+        }
+        hwFrames_ += frames;
+    }
+    void Overrun() { xrun_ = true; }  // the next position query reports an xrun
+    void Unplug() { snd_pcm_ioplug_set_state(&io_, SND_PCM_STATE_DISCONNECTED); }
+
+    int starts = 0;                 // times the stream was started
+    int prepareError = 0;           // nonzero: every prepare fails with it (a broken stream)
+    int openError = 0;              // nonzero: every open fails with it
+    std::string opened;             // the name last asked for
+    Samples played;                 // playback samples the hardware played, in order
+    uint32_t nextCaptureFrame = 0;  // capture: frame number of the next frame delivered
+
+  private:
+    static ScriptedPcm& Of(snd_pcm_ioplug_t* io) {
+        return *static_cast<ScriptedPcm*>(io->private_data);
+    }
+    // Stop and prepare: idle, empty, at frame 0; a stopped device drops what it had not played.
+    static int Halt(snd_pcm_ioplug_t* io) {
+        ScriptedPcm& self = Of(io);
+        self.running_ = self.paused_ = self.xrun_ = false;
+        self.hwFrames_ = 0;
+        self.pending_.clear();
+        return 0;
+    }
+    static snd_pcm_sframes_t Transfer(snd_pcm_ioplug_t* io, const snd_pcm_channel_area_t* areas,
+                                      snd_pcm_uframes_t offset, snd_pcm_uframes_t size) {
+        ScriptedPcm& self = Of(io);
+        auto* samples = reinterpret_cast<int16_t*>(static_cast<uint8_t*>(areas[0].addr) +
+                                                   areas[0].first / 8 + offset * areas[0].step / 8);
+        const size_t count = size * io->channels;
+        if (io->stream == SND_PCM_STREAM_PLAYBACK) {
+            self.pending_.insert(self.pending_.end(), samples, samples + count);
+            return static_cast<snd_pcm_sframes_t>(size);
+        }
+        for (size_t i = 0; i < count; ++i) {
+            samples[i] =
+                CaptureSample(self.nextCaptureFrame + static_cast<uint32_t>(i / io->channels),
+                              static_cast<int>(i % io->channels));
+        }
+        self.nextCaptureFrame += static_cast<uint32_t>(size);
+        return static_cast<snd_pcm_sframes_t>(size);
+    }
+    int Create(snd_pcm_t** pcm, snd_pcm_stream_t stream) {
+        io_ = snd_pcm_ioplug_t{};
+        io_.version = SND_PCM_IOPLUG_VERSION;
+        io_.name = "scripted";
+        io_.callback = &callbacks_;
+        io_.private_data = this;
+        io_.poll_fd = pollFd_;
+        io_.poll_events = POLLIN;
+        const int err = snd_pcm_ioplug_create(&io_, "scripted", stream, SND_PCM_NONBLOCK);
+        if (err < 0) return err;
+        static const unsigned kAccess[] = {SND_PCM_ACCESS_RW_INTERLEAVED};
+        static const unsigned kFormats[] = {SND_PCM_FORMAT_S16_LE};
+        snd_pcm_ioplug_set_param_list(&io_, SND_PCM_IOPLUG_HW_ACCESS, 1, kAccess);
+        snd_pcm_ioplug_set_param_list(&io_, SND_PCM_IOPLUG_HW_FORMAT, 1, kFormats);
+        snd_pcm_ioplug_set_param_minmax(&io_, SND_PCM_IOPLUG_HW_CHANNELS, 1, 2);
+        snd_pcm_ioplug_set_param_minmax(&io_, SND_PCM_IOPLUG_HW_RATE, 8000, 48000);
+        snd_pcm_ioplug_set_param_minmax(&io_, SND_PCM_IOPLUG_HW_PERIOD_BYTES, 64, 1 << 20);
+        snd_pcm_ioplug_set_param_minmax(&io_, SND_PCM_IOPLUG_HW_PERIODS, 2, 1024);
+        *pcm = io_.pcm;
+        return 0;
+    }
+
+    snd_pcm_ioplug_t io_{};
+    snd_pcm_ioplug_callback_t callbacks_{};
+    int pollFd_;
+    bool running_ = false, paused_ = false, xrun_ = false;
+    uint64_t hwFrames_ = 0;  // frames moved since the last prepare
+    Samples pending_;        // playback samples written but not yet played
+};
+
+WaveFormat PcmFormat(uint32_t rate, uint16_t bits = 16) {
+    const auto align = static_cast<uint16_t>(2 * bits / 8);
+    return {WAVE_FORMAT_PCM, 2, rate, rate * align, align, bits, bits, 0};
+}
+
+std::shared_ptr<const DeviceList> ScriptedList() {
+    return std::make_shared<AlsaDeviceList>(std::vector<PcmHint>{
+        {"nosuchpcm", "Missing device", ""},
+        {"scripted", "Scripted", ""},
+        {std::string(300, 'x'), "Long name", ""},
+        {"dsnoop:CARD=CODEC,DEV=0", "USB", ""},
+    });
+}
+constexpr int kMissing = 1, kScripted = 2, kLongName = 3, kShared = 4;
+
+int IndexOfPcm(const DeviceList& list, bool isInput, const std::string& id) {
+    for (int i = 0; i < list.Count(isInput); ++i) {
+        if (list.Id(isInput, i) == id) return i;
+    }
+    return -2;
+}
+
+Entries ListOf(const DeviceList& list, bool isInput) {
+    Entries entries;
+    for (int i = 0; i < list.Count(isInput); ++i) {
+        entries.emplace_back(list.Name(isInput, i), list.Id(isInput, i));
+    }
+    return entries;
+}
+
+// Hints the private configuration does not give: plugins to leave out, a second "default", a PCM
+// without a description, a description to tidy, hints of one direction.
+TEST(AlsaDeviceListTest, LeavesOutPluginsAndNamesPcmsByTheirDescription) {
+    const AlsaDeviceList list(std::vector<PcmHint>{
+        {"null", "Discard all samples (playback) or generate zero samples (capture)", ""},
+        {"default", "Default ALSA Output (currently PulseAudio Sound Server)", ""},
+        {"lavrate", "Rate Converter Plugin Using Libav/FFmpeg Library", ""},
+        {"upmix", "Plugin for channel upmix (4,6,8)", ""},
+        {"surround51:CARD=CODEC,DEV=0", "USB Audio CODEC, USB Audio\n5.1 Surround", "Output"},
+        {"pulse", "PulseAudio Sound Server", ""},
+        {"studio", "", ""},
+        {"mic", "  Desk microphone  \nwith a second line", "Input"},
+    });
+    const Entries both = {
+        {"default", "default"}, {"PulseAudio Sound Server", "pulse"}, {"studio", "studio"}};
+    Entries inputs = both;
+    inputs.emplace_back("Desk microphone", "mic");
+    EXPECT_EQ(ListOf(list, true), inputs);
+    EXPECT_EQ(ListOf(list, false), both);
+    EXPECT_EQ(list.Name(true, 4) + list.Id(false, -1), "");
+    EXPECT_EQ(ListOf(AlsaDeviceList(std::vector<PcmHint>{}), true), Entries{both[0]});
+}
+
+// Through ALSA itself: the private configuration's PCMs and its hints of two identical cards, the
+// second without a mixing PCM. A card's plain name shares it where ALSA offers a way; its
+// "plughw:" name opens it alone. Names stored before plain names shared a card still find the
+// device they meant.
+TEST(AlsaDeviceListTest, ReadsTheHintsAlsaGivesAndFindsStoredNames) {
+    UseAlsaTestConfig();
+    const AlsaDeviceList list;
+    const Entries common = {
+        {"default", "default"}, {"Test capture", "testcap"}, {"Test playback", "testplay"}};
+    Entries inputs = common, outputs = common;
+    inputs.insert(inputs.end(), {{"USB Audio CODEC, USB Audio", "dsnoop:CARD=CODEC,DEV=0"},
+                                 {"plughw:CARD=CODEC,DEV=0", "plughw:CARD=CODEC,DEV=0"},
+                                 {"2- USB Audio CODEC, USB Audio", "dsnoop:CARD=CODEC_1,DEV=0"},
+                                 {"plughw:CARD=CODEC_1,DEV=0", "plughw:CARD=CODEC_1,DEV=0"}});
+    outputs.insert(outputs.end(), {{"USB Audio CODEC, USB Audio", "dmix:CARD=CODEC,DEV=0"},
+                                   {"plughw:CARD=CODEC,DEV=0", "plughw:CARD=CODEC,DEV=0"},
+                                   {"2- USB Audio CODEC, USB Audio", "plughw:CARD=CODEC_1,DEV=0"},
+                                   {"HDA Intel HDMI, HDMI 0", "plughw:CARD=HDMI,DEV=3"}});
+    // The machine's own configuration may add hints (a sound server, say); ours must all be
+    // there, in this order, with "default" first.
+    for (const auto& [isInput, wanted] : {std::pair{true, inputs}, std::pair{false, outputs}}) {
+        const Entries all = ListOf(list, isInput);
+        size_t next = 0;
+        for (const auto& entry : all) next += next < wanted.size() && entry == wanted[next];
+        EXPECT_EQ(next, wanted.size()) << ::testing::PrintToString(all);
+        EXPECT_EQ(all.front(), wanted.front());
+    }
+    const struct {
+        bool isInput;
+        const char *stored, *id, *sharing;
+    } cases[] = {
+        {false, "USB Audio CODEC, USB Audio (shared)", "dmix:CARD=CODEC,DEV=0", "shared"},
+        {true, "2- USB Audio CODEC, USB Audio (shared)", "dsnoop:CARD=CODEC_1,DEV=0", "shared"},
+        {true, "USB Audio CODEC, USB Audio", "dsnoop:CARD=CODEC,DEV=0", "shared"},
+        {false, "plughw:CARD=CODEC,DEV=0", "plughw:CARD=CODEC,DEV=0", "exclusive"},
+        {false, "Test playback", "testplay", ""},
+    };
+    for (const auto& c : cases) {
+        const std::string id = list.Id(c.isInput, FindWaveDevice(list, c.isInput, c.stored, 0));
+        EXPECT_EQ(id, c.id) << c.stored;
+        EXPECT_EQ(SharingOf(id), c.sharing) << c.stored;
+    }
+}
+
+// Stereo 16-bit capture buffers of `frames` each, prepared and queued on `in`.
+struct Buffers {
+    Buffers(WaveIn& in, size_t count, uint32_t frames)
+        : data(count, Samples(frames * 2)), headers(count) {
+        for (size_t i = 0; i < count; ++i) {
+            headers[i].data = reinterpret_cast<uint8_t*>(data[i].data());
+            headers[i].bufferLength = frames * 4;
+            EXPECT_EQ(in.PrepareHeader(headers[i]), MMSYSERR_NOERROR);
+            EXPECT_EQ(in.AddBuffer(headers[i]), MMSYSERR_NOERROR);
+        }
+    }
+    // The first `frames` frames of buffer `b` are the capture ramp from frame `first` on.
+    void ExpectRamp(size_t b, size_t first, size_t frames) const {
+        for (size_t i = 0; i < frames * 2; ++i) {
+            ASSERT_EQ(data[b][i],
+                      CaptureSample(static_cast<uint32_t>(first + i / 2), static_cast<int>(i % 2)))
+                << "buffer " << b << " sample " << i;
+        }
+    }
+    bool Done(size_t b) const { return headers[b].flags & WHDR_DONE; }
+    std::vector<Samples> data;
+    std::vector<WaveHeader> headers;
+};
+
+TEST(AlsaWaveInTest, CapturesTheFileFrameExactAcrossBuffersAndPeriods) {
+    UseAlsaTestConfig();
+    auto list = std::make_shared<AlsaDeviceList>();
+    AlsaWaveIn in(list);
+    ASSERT_EQ(in.Open(IndexOfPcm(*list, true, "testcap"), PcmFormat(44100)), MMSYSERR_NOERROR);
+    constexpr uint32_t kFrames = 3000;  // not a multiple of the 2205-frame period
+    Buffers buffers(in, 4, kFrames);
+    EXPECT_EQ(in.Service(), MMSYSERR_NOERROR);
+    EXPECT_FALSE(buffers.Done(0)) << "nothing before Start";
+    ASSERT_EQ(in.Start(), MMSYSERR_NOERROR);
+    ASSERT_EQ(in.Service(), MMSYSERR_NOERROR);
+    for (size_t b = 0; b < 4; ++b) {
+        EXPECT_TRUE(buffers.Done(b));
+        EXPECT_EQ(buffers.headers[b].bytesRecorded, kFrames * 4);
+        buffers.ExpectRamp(b, b * kFrames, kFrames);
+    }
+}
+
+TEST(AlsaWaveInTest, FollowsTheHardwareRecoversFromOverrunAndStopsForGoodWhenUnplugged) {
+    ScriptedPcm device;
+    AlsaWaveIn in(ScriptedList(), device.Opener());
+    Samples bytes(200);
+    WaveHeader loose{reinterpret_cast<uint8_t*>(bytes.data()), 400};
+    EXPECT_EQ(in.AddBuffer(loose), MMSYSERR_INVALHANDLE);
+    ASSERT_EQ(in.Open(kScripted, PcmFormat(8000)), MMSYSERR_NOERROR);
+    EXPECT_EQ(in.AddBuffer(loose), WAVERR_UNPREPARED);
+    constexpr uint32_t kFrames = 1000, kStep = 300;
+    Buffers buffers(in, 3, kFrames);
+    EXPECT_EQ(in.AddBuffer(buffers.headers[0]), WAVERR_STILLPLAYING);
+    EXPECT_EQ(in.UnprepareHeader(buffers.headers[0]), WAVERR_STILLPLAYING);
+    ASSERT_EQ(in.Start(), MMSYSERR_NOERROR);
+    for (uint32_t delivered = kStep; delivered <= 3 * kFrames; delivered += kStep) {
+        device.Advance(kStep);
+        ASSERT_EQ(in.Service(), MMSYSERR_NOERROR);
+        uint32_t recorded = 0;
+        for (uint32_t b = 0; b < 3; ++b) {
+            recorded += buffers.headers[b].bytesRecorded;
+            EXPECT_EQ(buffers.Done(b), delivered >= (b + 1) * kFrames);
+        }
+        EXPECT_EQ(recorded, delivered * 4);
+    }
+    for (size_t b = 0; b < 3; ++b) buffers.ExpectRamp(b, b * kFrames, kFrames);
+
+    // An overrun is recovered and capture is started again; frames go on in order.
+    ASSERT_EQ(in.AddBuffer(buffers.headers[0]), MMSYSERR_NOERROR);
+    device.Overrun();
+    EXPECT_EQ(in.Service(), MMSYSERR_NOERROR);
+    EXPECT_EQ(device.starts, 2);
+    const uint32_t next = device.nextCaptureFrame;
+    device.Advance(400);
+    EXPECT_EQ(in.Service(), MMSYSERR_NOERROR);
+    EXPECT_EQ(buffers.headers[0].bytesRecorded, 400 * 4u);
+    buffers.ExpectRamp(0, next, 400);
+
+    // Unplugged: nothing more arrives, but the owner can still take its buffer back and close.
+    device.Unplug();
+    device.Advance(100);
+    EXPECT_EQ(in.Service(), MMSYSERR_NODRIVER);
+    EXPECT_EQ(in.Start(), MMSYSERR_NODRIVER);
+    EXPECT_EQ(buffers.headers[0].bytesRecorded, 400 * 4u);
+    EXPECT_FALSE(buffers.Done(0));
+    EXPECT_EQ(in.ErrorText(MMSYSERR_NODRIVER),
+              "There is no driver installed on your system. (ALSA: No such device on scripted)");
+    EXPECT_EQ(in.Reset(), MMSYSERR_NODRIVER);
+    EXPECT_EQ(buffers.headers[0].flags & (WHDR_DONE | WHDR_INQUEUE), WHDR_DONE);
+    EXPECT_EQ(in.UnprepareHeader(buffers.headers[0]), MMSYSERR_NOERROR);
+    EXPECT_EQ(in.Close(), MMSYSERR_NOERROR);
+    EXPECT_EQ(in.UnprepareHeader(buffers.headers[1]), MMSYSERR_INVALHANDLE);
+}
+
+// An overrun that recovery cannot mend (the stream will not prepare again) is as gone as an
+// unplugged device: its owner must know.
+TEST(AlsaWaveInTest, ABrokenStreamIsReportedNotMended) {
+    ScriptedPcm device;
+    AlsaWaveIn in(ScriptedList(), device.Opener());
+    ASSERT_EQ(in.Open(kScripted, PcmFormat(8000)), MMSYSERR_NOERROR);
+    Buffers buffers(in, 1, 1000);
+    ASSERT_EQ(in.Start(), MMSYSERR_NOERROR);
+    device.prepareError = -EIO;
+    device.Overrun();
+    device.Advance(400);
+    EXPECT_EQ(in.Service(), MMSYSERR_ERROR);
+    EXPECT_EQ(in.Service(), MMSYSERR_ERROR) << "stays failed";
+    EXPECT_EQ(buffers.headers[0].bytesRecorded, 0u);
+    EXPECT_EQ(in.ErrorText(MMSYSERR_ERROR),
+              "Undefined external error. (ALSA: Input/output error on scripted)");
+    in.Reset();
+    EXPECT_EQ(in.Close(), MMSYSERR_NOERROR);
+}
+
+TEST(AlsaWaveInTest, OpenFailuresGiveTheirCodeAndText) {
+    const std::string badDevice = "The specified device identifier is out of range.";
+    const std::string badFormat =
+        "The specified format is not supported or cannot be translated. Use the Capabilities "
+        "function to determine the supported formats.";
+    WaveFormat misaligned = PcmFormat(8000);
+    misaligned.blockAlign = 3;
+    const std::string shared = "dsnoop:CARD=CODEC,DEV=0";
+    const struct {
+        int device;
+        WaveFormat format;
+        int openError, code;
+        std::string text;
+    } cases[] = {
+        {7, PcmFormat(8000), 0, MMSYSERR_BADDEVICEID, badDevice},
+        {kMissing, PcmFormat(8000), 0, MMSYSERR_BADDEVICEID,
+         badDevice + " (ALSA: No such file or directory on nosuchpcm)"},
+        {kScripted, PcmFormat(96000), 0, WAVERR_BADFORMAT,
+         badFormat + " (ALSA: Invalid argument on scripted)"},
+        {kScripted, misaligned, 0, WAVERR_BADFORMAT, badFormat},
+        // A shared PCM is opened through a plug.
+        {kShared, PcmFormat(44100), -EBUSY, MMSYSERR_ALLOCATED,
+         "The specified device is already in use. Wait until it is free, and then try again. "
+         "(ALSA: Device or resource busy on " +
+             shared + ")"},
+    };
+    ScriptedPcm device;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        device.openError = c.openError;
+        AlsaWaveIn in(ScriptedList(), device.Opener());
+        EXPECT_EQ(in.Open(c.device, c.format), c.code);
+        EXPECT_EQ(in.ErrorText(c.code), c.text);
+        EXPECT_EQ(in.ErrorText(MMSYSERR_NOMEM).find("ALSA"), std::string::npos)
+            << "the detail belongs to the code it was reported as";
+        EXPECT_EQ(in.Service(), MMSYSERR_INVALHANDLE) << "a failed open leaves no device";
+    }
+    EXPECT_EQ(device.opened, "plug:'" + shared + "'");
+    device.openError = 0;
+    AlsaWaveIn in(ScriptedList(), device.Opener());
+    EXPECT_EQ(in.Open(kLongName, PcmFormat(8000)), MMSYSERR_BADDEVICEID);
+    const std::string text = in.ErrorText(MMSYSERR_BADDEVICEID);
+    EXPECT_EQ(text.size(), kWaveErrorTextMax);
+    EXPECT_EQ(text.rfind(badDevice + " (ALSA: No such file or directory on xxx", 0), 0u);
+}
+
+// Stereo 16-bit samples, different for every `index`, frame and channel.
+Samples Tone(size_t index, size_t frames) {
+    Samples samples(frames * 2);
+    for (size_t i = 0; i < samples.size(); ++i) {
+        samples[i] = static_cast<int16_t>((index + 1) * 5000 + i);
+    }
+    return samples;
+}
+
+WaveHeader HeaderOf(Samples& samples, uint32_t flags = 0, uint32_t loops = 0) {
+    return {reinterpret_cast<uint8_t*>(samples.data()),
+            static_cast<uint32_t>(samples.size() * sizeof(int16_t)), 0, flags, loops};
+}
+
+void Queue(WaveOut& out, WaveHeader& header) {
+    ASSERT_EQ(out.PrepareHeader(header), MMSYSERR_NOERROR);
+    ASSERT_EQ(out.Write(header), MMSYSERR_NOERROR);
+}
+
+uint64_t Position(WaveOut& out) {
+    uint64_t frames = 0;
+    EXPECT_EQ(out.GetPosition(frames), MMSYSERR_NOERROR);
+    return frames;
+}
+
+class AlsaFilePlaybackTest : public ::testing::Test {
+  protected:
+    int Open(const WaveFormat& format = PcmFormat(44100)) {
+        return out_.Open(IndexOfPcm(*list_, false, "testplay"), format);
+    }
+    Samples FileSamples() const {
+        const std::string bytes = testing::ReadText(file_);
+        Samples samples(bytes.size() / 2);
+        std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(int16_t));
+        return samples;
+    }
+    const std::string& file_ = UseAlsaTestConfig();
+    std::shared_ptr<AlsaDeviceList> list_ = std::make_shared<AlsaDeviceList>();
+    AlsaWaveOut out_{list_};
+};
+
+TEST_F(AlsaFilePlaybackTest, PlaysLoopRunsSampleExact) {
+    constexpr uint32_t kBegin = WHDR_BEGINLOOP, kEnd = WHDR_ENDLOOP;
+    const struct {
+        const char* name;
+        std::vector<std::array<uint32_t, 3>> blocks;  // frames, flags, loops
+        std::vector<size_t> order;                    // blocks in the order they must sound
+    } cases[] = {
+        {"one header three times", {{1000, kBegin | kEnd, 3}}, {0, 0, 0}},
+        {"run of two twice, then a tail",
+         {{500, kBegin, 2}, {700, kEnd, 0}, {300, 0, 0}},
+         {0, 1, 0, 1, 2}},
+        {"loop count 0 plays once", {{400, kBegin | kEnd, 0}}, {0}},
+        {"stray end flag", {{400, kEnd, 5}, {200, 0, 0}}, {0, 1}},
+        {"empty endless loop is skipped", {{0, kBegin | kEnd, kEndlessLoops}, {300, 0, 0}}, {1}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(Open(), MMSYSERR_NOERROR);
+        const size_t n = c.blocks.size();
+        std::vector<Samples> tones(n);
+        std::vector<WaveHeader> headers(n);
+        for (size_t i = 0; i < n; ++i) {
+            tones[i] = Tone(i, c.blocks[i][0]);
+            headers[i] = HeaderOf(tones[i], c.blocks[i][1], c.blocks[i][2]);
+            Queue(out_, headers[i]);
+        }
+        for (int tick = 0; tick < 20; ++tick) ASSERT_EQ(out_.Service(), MMSYSERR_NOERROR);
+        Samples expected;
+        for (size_t i : c.order) expected.insert(expected.end(), tones[i].begin(), tones[i].end());
+        for (const WaveHeader& header : headers) EXPECT_NE(header.flags & WHDR_DONE, 0u);
+        EXPECT_EQ(Position(out_), expected.size() / 2);
+        ASSERT_EQ(out_.Close(), MMSYSERR_NOERROR);
+        EXPECT_EQ(FileSamples(), expected);
+    }
+}
+
+TEST_F(AlsaFilePlaybackTest, EndlessLoopRepeatsUntilReset) {
+    ASSERT_EQ(Open(), MMSYSERR_NOERROR);
+    Samples tone = Tone(0, 1000);
+    WaveHeader header = HeaderOf(tone, WHDR_BEGINLOOP | WHDR_ENDLOOP, kEndlessLoops);
+    Queue(out_, header);
+    for (int tick = 0; tick < 3; ++tick) ASSERT_EQ(out_.Service(), MMSYSERR_NOERROR);
+    EXPECT_EQ(header.flags & WHDR_DONE, 0u);
+    const uint64_t played = Position(out_);
+    EXPECT_GT(played, 3000u);
+    ASSERT_EQ(out_.Reset(), MMSYSERR_NOERROR);
+    EXPECT_NE(header.flags & WHDR_DONE, 0u);
+    EXPECT_EQ(Position(out_), 0u);
+    ASSERT_EQ(out_.Close(), MMSYSERR_NOERROR);
+    const Samples file = FileSamples();
+    ASSERT_EQ(file.size(), played * 2);
+    for (size_t i = 0; i < file.size(); ++i) ASSERT_EQ(file[i], tone[i % tone.size()]) << i;
+}
+
+TEST_F(AlsaFilePlaybackTest, ScalesSamplesByTheVolumeInEachFormat) {
+    constexpr uint32_t kHalfLeftQuarterRight = 0x4000'8000;
+    struct Case {
+        uint16_t bits;
+        uint32_t volume;
+        std::vector<uint8_t> in, out;  // stereo frames, raw little-endian bytes
+    } cases[] = {
+        {8, kHalfLeftQuarterRight, {228, 228, 28, 28, 255, 0}, {178, 153, 78, 103, 191, 96}},
+        {16,
+         kHalfLeftQuarterRight,
+         {0xE8, 0x03, 0xE8, 0x03, 0xFF, 0x7F, 0x00, 0x80},   // 1000, 1000, 32767, -32768
+         {0xF4, 0x01, 0xFA, 0x00, 0xFF, 0x3F, 0x00, 0xE0}},  // 500, 250, 16383, -8192
+        {16, kFullVolume, {0xE8, 0x03, 0x00, 0x80}, {0xE8, 0x03, 0x00, 0x80}},
+        {24,
+         kHalfLeftQuarterRight,
+         {0xFF, 0xFF, 0x7F, 0x00, 0x00, 0x80},   // 8388607, -8388608
+         {0x3F, 0x00, 0x40, 0xE0, 0xFF, 0xDF}},  // 4194367, -2097184
+    };
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.bits);
+        ASSERT_EQ(Open(PcmFormat(44100, c.bits)), MMSYSERR_NOERROR);
+        ASSERT_EQ(out_.SetVolume(c.volume), MMSYSERR_NOERROR);
+        WaveHeader header{c.in.data(), static_cast<uint32_t>(c.in.size())};
+        Queue(out_, header);
+        EXPECT_NE(header.flags & WHDR_DONE, 0u);
+        ASSERT_EQ(out_.Close(), MMSYSERR_NOERROR);
+        EXPECT_EQ(testing::ReadText(file_), std::string(c.out.begin(), c.out.end()));
+    }
+}
+
+TEST(AlsaWaveOutTest, PauseAndRestartLoseNoSampleWithOrWithoutHardwarePause) {
+    for (bool hardwarePause : {true, false}) {
+        SCOPED_TRACE(hardwarePause ? "hardware pause" : "emulated pause");
+        ScriptedPcm device(hardwarePause);
+        AlsaWaveOut out(ScriptedList(), device.Opener());
+        ASSERT_EQ(out.Open(kScripted, PcmFormat(8000)), MMSYSERR_NOERROR);
+        Samples tone = Tone(0, 3000);
+        WaveHeader header = HeaderOf(tone);
+        Queue(out, header);
+        device.Advance(1000);
+        EXPECT_EQ(Position(out), 1000u);
+        ASSERT_EQ(out.Pause(), MMSYSERR_NOERROR);
+        device.Advance(500);
+        EXPECT_EQ(out.Service(), MMSYSERR_NOERROR);
+        EXPECT_EQ(Position(out), 1000u);
+        EXPECT_EQ(device.played.size(), 2000u);
+        ASSERT_EQ(out.Restart(), MMSYSERR_NOERROR);
+        device.Advance(2500);
+        EXPECT_EQ(Position(out), 3000u);
+        EXPECT_EQ(device.played, tone);
+        EXPECT_NE(header.flags & WHDR_DONE, 0u);
+    }
+}
+
+TEST(AlsaWaveOutTest, UnderrunIsRecoveredButAnUnpluggedDeviceIsGone) {
+    ScriptedPcm device;
+    AlsaWaveOut out(ScriptedList(), device.Opener());
+    Samples first = Tone(0, 1000), second = Tone(1, 1000), third = Tone(2, 500);
+    WaveHeader headers[] = {HeaderOf(first), HeaderOf(second), HeaderOf(third)};
+    for (int result : {out.PrepareHeader(headers[0]), out.Write(headers[0]), out.Reset(),
+                       out.Pause(), out.Service(), out.Close()}) {
+        EXPECT_EQ(result, MMSYSERR_INVALHANDLE) << "not open yet";
+    }
+    ASSERT_EQ(out.Open(kScripted, PcmFormat(8000)), MMSYSERR_NOERROR);
+    Queue(out, headers[0]);
+    ASSERT_EQ(out.PrepareHeader(headers[2]), MMSYSERR_NOERROR);
+    device.Advance(1000);
+    device.Overrun();
+    Queue(out, headers[1]);
+    device.Advance(1000);
+    Samples both = first;
+    both.insert(both.end(), second.begin(), second.end());
+    EXPECT_EQ(device.played, both);
+
+    device.Unplug();
+    EXPECT_EQ(out.Write(headers[2]), MMSYSERR_NODRIVER);
+    EXPECT_EQ(out.Service(), MMSYSERR_NODRIVER);
+    EXPECT_EQ(out.Pause(), MMSYSERR_NODRIVER);
+    EXPECT_EQ(out.ErrorText(MMSYSERR_NODRIVER),
+              "There is no driver installed on your system. (ALSA: No such device on scripted)");
+    EXPECT_EQ(out.Reset(), MMSYSERR_NODRIVER);
+    EXPECT_NE(headers[2].flags & WHDR_DONE, 0u);
+    EXPECT_EQ(out.Close(), MMSYSERR_NOERROR);
+}
+
+}  // namespace
+}  // namespace sonivex
