@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <memory>
 #include <random>
@@ -18,6 +20,7 @@
 #include "platform/SimWaveOut.h"
 #include "platform/WavWriter.h"
 #include "playback/C_WaveOut.h"
+#include "playback/FaderCurve.h"
 #include "support/Log.h"
 #include "support/basic.h"
 
@@ -422,13 +425,22 @@ TEST_F(PlayerTest, ADeviceThatFailsForGoodIsReportedOnceAndReopenedAtTheNextStar
     EXPECT_EQ(backend.outs[0]->opens, 2) << "a sound device stays open";
 }
 
-TEST_F(PlayerTest, OpenFailureShowsTheDeviceTextAndPlayFails) {
+TEST_F(PlayerTest, OpenFailureShowsTheDeviceTextAndPlayFailsAsOnAForbiddenDevice) {
     Configure();
     Load("o.wav", 48000, 2, 16, 4800);
     backend.fail["Open"] = MMSYSERR_ALLOCATED;
     EXPECT_EQ(player.Play(), 0);
     EXPECT_EQ(box.shown, std::vector<std::string>{"sonivex|device says 4|16"});
     EXPECT_EQ(player.mode(), 1);
+    // A device the caller forbids ends play too.
+    backend.fail.clear();
+    ASSERT_EQ(player.Play(), 1);
+    const WaveOut* device = player.hWave(0);
+    player.StopIO(1);
+    player.HaitahWave(device);
+    EXPECT_EQ(player.Play(), 0);
+    player.HaitahWave(nullptr);
+    EXPECT_EQ(player.Play(), 1);
 }
 
 // Which formats are refused is the wave reader's business; here: the log line, and no device
@@ -488,6 +500,217 @@ TEST_F(PlayerTest, TruncatedDataChunkPlaysWhatIsThere) {
     EXPECT_EQ(player.hWave(0), nullptr);
     EXPECT_TRUE(Out(0).Played() == data);
     EXPECT_EQ(ErrorLog(), "");
+}
+
+TEST_F(PlayerTest, StandbyPointIsWhereTheLoopGoesOn) {
+    Configure();
+    Load("stby.wav", 48000, 2, 16, 20000);
+    player.LoopOn(1);
+    player.StbyPoint(5000);
+    ASSERT_EQ(player.Play(), 1);
+    Run(2000);
+    const auto& played = Out(0).Played();
+    ASSERT_GT(played.size(), data.size());
+    for (size_t i = data.size(); i < played.size(); ++i) {
+        ASSERT_EQ(played[i], data[5000 * 4 + (i - data.size()) % (data.size() - 5000 * 4)]) << i;
+    }
+}
+
+TEST_F(PlayerTest, RangePlayedOutStopsByItselfAndStartsOverFromZero) {
+    Configure();
+    Load("range.wav", 48000, 2, 16, 48000);
+    player.FromSample(1000);
+    player.ToSample(9000);
+    ASSERT_EQ(player.Play(), 1);
+    EXPECT_EQ(player.mode(), 3);
+    Run(1000);
+    EXPECT_EQ(player.mode(), 1);
+    EXPECT_EQ(player.hWave(0), nullptr);
+    const std::vector<uint8_t> range(data.begin() + 1000 * 4, data.begin() + 9000 * 4);
+    EXPECT_TRUE(Out(0).Played() == range);
+    // The next start goes back to the beginning of the file.
+    player.ToSample(2000);
+    ASSERT_EQ(player.Play(), 1);
+    Run(500);
+    EXPECT_TRUE(
+        std::equal(data.begin(), data.begin() + 2000 * 4, Out(0).Played().begin() + range.size()));
+    EXPECT_EQ(ErrorLog(), "");
+}
+
+TEST_F(PlayerTest, RangeSettersFollowTheirRules) {
+    const std::string path = Load("rules.wav", 44100, 2, 16, 44100);
+    struct Step {
+        std::function<void()> set;
+        int64_t from, to;
+    };
+    const Step steps[] = {
+        {[&] { player.FromSample(50000); }, 44100, 44100},
+        {[&] { player.FromSample(-5); }, 0, 44100},
+        {[&] { player.FromMS(2000); }, 88200, 44100},  // not limited to the file
+        {[&] { player.ToSample(100); }, 88200, 100},
+        {[&] { player.ToSample(0); }, 88200, 44100},
+        {[&] { player.ToMS(500); }, 88200, 22050},
+        {[&] { player.ToMS(5000); }, 88200, 44100},
+        {[&] { player.FileName(path); }, 0, 44100},  // the same file: only the range resets
+    };
+    for (const Step& step : steps) {
+        step.set();
+        EXPECT_EQ(player.FromSample(), step.from);
+        EXPECT_EQ(player.ToSample(), step.to);
+    }
+    player.FromSample(22050);
+    EXPECT_EQ(player.FromMS(), 500);
+    EXPECT_EQ(player.Length(), 1000);
+}
+
+struct LeadCase {
+    int rate, channels, bits, delayMs, leadFrames;
+    uint8_t silence;
+};
+
+class LeadInTest : public PlayerTest, public ::testing::WithParamInterface<LeadCase> {};
+
+// The lead-in is whole frames of true silence, and the file follows it at once.
+TEST_P(LeadInTest, SilenceOfTheDelayThenTheFile) {
+    const LeadCase& c = GetParam();
+    player.DelayMS(c.delayMs);
+    Configure();
+    Load("lead.wav", c.rate, c.channels, c.bits, 4000);
+    ASSERT_EQ(player.Play(), 1);
+    Run(2000);
+    const size_t lead = static_cast<size_t>(c.leadFrames * c.channels * c.bits / 8);
+    std::vector<uint8_t> expected(lead, c.silence);
+    expected.insert(expected.end(), data.begin(), data.end());
+    EXPECT_TRUE(Out(0).Played() == expected);
+    EXPECT_EQ(Out(0).misaligned, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Delays, LeadInTest,
+                         ::testing::Values(LeadCase{44100, 2, 16, 50, 2205, 0},
+                                           LeadCase{44100, 2, 16, 7, 309, 0},  // 308.7 frames
+                                           LeadCase{8000, 1, 8, 20, 160, 128},
+                                           LeadCase{48000, 2, 24, 10, 480, 0}));
+
+// A steady 20000 in both channels, attenuated by 20 dB (half the fader travel, gain 0.172).
+TEST_F(PlayerTest, AttenuationAndPanSetTheSoftwareGainsOrTheDeviceVolume) {
+    std::vector<uint8_t> bytes;
+    for (int s = 0; s < 4800 * 2; ++s) bytes.insert(bytes.end(), {0x20, 0x4E});
+    const std::string path = WriteWave(temp.File("level.wav"), 48000, 2, 16, bytes);
+    for (const bool mixer : {false, true}) {
+        SCOPED_TRACE(mixer ? "mixer" : "software");
+        Configure();
+        player.FileName(path);
+        player.UseMixer(mixer);
+        player.UsePeakVol(!mixer);
+        player.PanValue(mixer ? 0 : -5000);
+        player.Attenuation(-2000);
+        ASSERT_EQ(player.Play(), 1);
+        Run(200);
+        const auto& played = Out(backend.outs.size() - 1).Played();
+        ASSERT_GE(played.size(), 4u);
+        const int16_t left = static_cast<int16_t>(played[0] | played[1] << 8);
+        const int16_t right = static_cast<int16_t>(played[2] | played[3] << 8);
+        EXPECT_NEAR(left, 20000 * FaderGainAt(0.5), mixer ? 2 : 20);
+        if (!mixer) {
+            EXPECT_NEAR(20 * std::log10(static_cast<double>(right) / left), -30.0, 0.1);
+        }
+        player.StopIO(1);
+    }
+    player.Attenuation(100);
+    EXPECT_EQ(player.Attenuation(), 0);
+    player.Attenuation(-9000);
+    EXPECT_EQ(player.Attenuation(), -4000);
+}
+
+struct LevelCase {
+    int channels, bits;
+    uint8_t high[3], low[3];  // one sample's bytes, alternating frame by frame
+    int peak, rms;
+};
+
+class LevelTest : public PlayerTest, public ::testing::WithParamInterface<LevelCase> {};
+
+TEST_P(LevelTest, PeakAndRmsOnAnEightBitScale) {
+    const LevelCase& c = GetParam();
+    const int bytes = c.bits / 8;
+    std::vector<uint8_t> samples;
+    for (int f = 0; f < 48000; ++f) {
+        for (int ch = 0; ch < c.channels; ++ch) {
+            const uint8_t* s = f % 2 ? c.low : c.high;
+            samples.insert(samples.end(), s, s + bytes);
+        }
+    }
+    Configure();
+    player.FileName(WriteWave(temp.File("peak.wav"), 48000, c.channels, c.bits, samples));
+    player.UsePeakVol(1);
+    player.LoopOn(1);
+    ASSERT_EQ(player.Play(), 1);
+    Run(300);
+    for (int ch = 0; ch < 8; ++ch) {
+        EXPECT_EQ(player.Peak(ch), c.peak) << ch;
+        EXPECT_EQ(player.RMS(ch), c.rms) << ch;
+    }
+    player.UsePeakVol(0);
+    EXPECT_EQ(player.Peak(0), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    FullScale, LevelTest,
+    ::testing::Values(LevelCase{2, 16, {0xFF, 0x7F}, {0x00, 0x80}, 128, 128},
+                      LevelCase{1, 16, {0xFF, 0x7F}, {0x00, 0x80}, 128, 128},
+                      LevelCase{2, 8, {255}, {0}, 128, 128},
+                      LevelCase{1, 24, {0xFF, 0xFF, 0x7F}, {0x00, 0x00, 0x80}, 128, 128},
+                      LevelCase{2, 16, {0x00, 0x40}, {0x00, 0xC0}, 64, 64},
+                      LevelCase{2, 16, {0x00, 0x40}, {0x00, 0x00}, 64, 45}));
+
+TEST_F(PlayerTest, PositionFollowsTheLoop) {
+    Configure();
+    Load("pos.wav", 44100, 2, 16, 44100);
+    EXPECT_EQ(player.Position(0), 0);
+    player.LoopOn(1);
+    ASSERT_EQ(player.Play(), 1);
+    Run(1500);
+    EXPECT_EQ(player.Position(0), 500);
+    EXPECT_EQ(player.Position(1), 500);
+    EXPECT_EQ(player.Position(2), 500);
+}
+
+TEST_F(PlayerTest, NoCloseReopensASecondaryDeviceWhoseIdChanged) {
+    player.NoClose(1);
+    Configure();
+    Load("six.wav", 48000, 6, 16, 48000);
+    ASSERT_EQ(player.Play(), 1);
+    player.StopIO(1);
+    player.SetExtDeviceID(2, 7);
+    ASSERT_EQ(player.Play(), 1);
+    EXPECT_EQ(Out(0).opens, 1);
+    EXPECT_EQ(Out(2).DeviceName(), "Sim Out 8");
+    EXPECT_NE(player.hWave(2), nullptr);
+}
+
+TEST_F(PlayerTest, PauseHoldsTheDevicesAndResumes) {
+    player.NoClose(1);
+    Configure();
+    Load("p.wav", 48000, 2, 16, 96000);
+    ASSERT_EQ(player.Play(), 1);
+    Run(200);
+    player.Pause();
+    EXPECT_EQ(player.mode(), 2);
+    EXPECT_TRUE(Out(0).Paused());
+    const size_t held = Out(0).Played().size();
+    Run(500);
+    EXPECT_EQ(Out(0).Played().size(), held);
+    player.Pause();
+    EXPECT_EQ(player.mode(), 3);
+    Run(200);
+    EXPECT_TRUE(std::equal(data.begin(), data.begin() + 400 * 48 * 4, Out(0).Played().begin()));
+    // Stopped while paused, the kept device plays the next start.
+    player.Pause();
+    player.StopIO(1);
+    EXPECT_FALSE(Out(0).Paused());
+    ASSERT_EQ(player.Play(), 1);
+    Run(200);
+    EXPECT_EQ(Out(0).Played().size(), 600u * 48 * 4);
 }
 
 }  // namespace

@@ -122,7 +122,13 @@ TEST(PageSamplesTest, LevelsPerChannelAndCopiedBeyondTheFile) {
     }
 }
 
-TEST(Wave24, ScaledReadAndWriteRoundAndLimit) {
+TEST(Wave24, UnpackPackAndScale) {
+    std::vector<int32_t> values;
+    Unpack24Mono({0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x80, 0xFF, 0xFF, 0x7F}, values);
+    EXPECT_EQ(values, (std::vector<int32_t>{-1, -8388608, 8388607}));
+    std::vector<uint8_t> bytes;
+    Pack24Stereo({8388608, -8388609, -1, 256}, bytes);
+    EXPECT_EQ(bytes, Le(3, {8388607, -8388608, -1, 256}));
     const uint8_t three[] = {0x03, 0x00, 0x00};
     EXPECT_EQ(Read24Scaled(three, 0.5f), 2);  // 1.5 rounds to even
     uint8_t out[3];
