@@ -468,17 +468,6 @@ TEST_F(PlayerTest, UnusableFileIsNotLoaded) {
     }
 }
 
-TEST_F(PlayerTest, StartBeyondTheEndFailsPlay) {
-    Configure();
-    const std::string path = Load("far.wav", 44100, 2, 16, 44100);
-    player.FromMS(5000);
-    EXPECT_EQ(player.Play(), 0);
-    EXPECT_EQ(Count("C_WaveOut AddPlayBuffer error LenToRead < 1& pl=-176400 pFrom=220500 "
-                    "c_PlayEnd=44100\n"),
-              1);
-    EXPECT_EQ(Count("C_WaveOut AddPlayBuffer(Start) Failed " + path + "\n"), 1);
-}
-
 // A data chunk that claims more than the file holds plays what is there and ends cleanly.
 TEST_F(PlayerTest, TruncatedDataChunkPlaysWhatIsThere) {
     Configure();
@@ -536,7 +525,7 @@ TEST_F(PlayerTest, RangePlayedOutStopsByItselfAndStartsOverFromZero) {
     EXPECT_EQ(ErrorLog(), "");
 }
 
-TEST_F(PlayerTest, RangeSettersFollowTheirRules) {
+TEST_F(PlayerTest, RangeSettersFollowTheirRulesAndAStartBeyondTheEndFails) {
     const std::string path = Load("rules.wav", 44100, 2, 16, 44100);
     struct Step {
         std::function<void()> set;
@@ -560,6 +549,13 @@ TEST_F(PlayerTest, RangeSettersFollowTheirRules) {
     player.FromSample(22050);
     EXPECT_EQ(player.FromMS(), 500);
     EXPECT_EQ(player.Length(), 1000);
+    // A start beyond the end fails the play.
+    player.FromMS(5000);
+    EXPECT_EQ(player.Play(), 0);
+    EXPECT_EQ(Count("C_WaveOut AddPlayBuffer error LenToRead < 1& pl=-176400 pFrom=220500 "
+                    "c_PlayEnd=44100\n"),
+              1);
+    EXPECT_EQ(Count("C_WaveOut AddPlayBuffer(Start) Failed " + path + "\n"), 1);
 }
 
 struct LeadCase {
