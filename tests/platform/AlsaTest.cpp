@@ -32,13 +32,21 @@ int16_t CaptureSample(uint32_t frame, int channel) {
     return static_cast<int16_t>(channel == 0 ? frame * 7 : ~frame);
 }
 
-// Writes the configuration once per process and points ALSA at it; call before any other ALSA
-// use. Returns the file the "testplay" PCM writes.
+// Writes the configuration and the capture file once per process and points ALSA at them; call
+// before any other ALSA use. Returns the file the "testplay" PCM writes.
 const std::string& UseAlsaTestConfig() {
     static const struct Config {
         testing::TempDir dir;
         std::string playbackFile = dir.File("out.raw");
         Config() {
+            std::string raw;
+            for (uint32_t frame = 0; frame < 60000; ++frame) {  // more than any test reads
+                for (int channel = 0; channel < 2; ++channel) {
+                    const auto sample = static_cast<uint16_t>(CaptureSample(frame, channel));
+                    raw += {static_cast<char>(sample & 0xFF), static_cast<char>(sample >> 8)};
+                }
+            }
+            testing::WriteText(dir.File("in.raw"), raw);
             const std::string data = std::string(SONIVEX_TEST_DATA) + "/alsa/";
             std::string conf = testing::ReadText(data + "devices.conf.in");
             for (size_t at = conf.find("@DIR@/"); at != std::string::npos; at = conf.find("@DIR@/"))
@@ -286,6 +294,25 @@ struct Buffers {
     std::vector<Samples> data;
     std::vector<WaveHeader> headers;
 };
+
+TEST(AlsaWaveInTest, CapturesTheFileFrameExactAcrossBuffersAndPeriods) {
+    UseAlsaTestConfig();
+    auto list = std::make_shared<AlsaDeviceList>();
+    AlsaWaveIn in(list);
+    ASSERT_EQ(in.Open(FindWaveDevice(*list, true, "Test capture", 0), PcmFormat(44100)),
+              MMSYSERR_NOERROR);
+    constexpr uint32_t kFrames = 3000;  // not a multiple of the 2205-frame period
+    Buffers buffers(in, 4, kFrames);
+    EXPECT_EQ(in.Service(), MMSYSERR_NOERROR);
+    EXPECT_FALSE(buffers.Done(0)) << "nothing before Start";
+    ASSERT_EQ(in.Start(), MMSYSERR_NOERROR);
+    ASSERT_EQ(in.Service(), MMSYSERR_NOERROR);
+    for (size_t b = 0; b < 4; ++b) {
+        EXPECT_TRUE(buffers.Done(b));
+        EXPECT_EQ(buffers.headers[b].bytesRecorded, kFrames * 4);
+        buffers.ExpectRamp(b, b * kFrames, kFrames);
+    }
+}
 
 TEST(AlsaWaveInTest, FollowsTheHardwareRecoversFromOverrunAndStopsForGoodWhenUnplugged) {
     ScriptedPcm device;
