@@ -26,8 +26,7 @@ class TextButtonTest : public ::testing::Test {
         font.setBold(true);
         button.SetLine(0, font);
         button.SetText(0, "Audit");
-        button.onPress = [this] { events += "press "; };
-        button.onRelease = [this] { events += "release "; };
+        button.onRelease = [this] { ++releases; };
         button.show();
         (void)QTest::qWaitForWindowExposed(&button);
         QCoreApplication::processEvents();
@@ -37,24 +36,17 @@ class TextButtonTest : public ::testing::Test {
         return button.Paints();
     }
     UC_TextButton button;
-    std::string events;
+    int releases = 0;
 };
 
-TEST_F(TextButtonTest, HandlersActOnReleaseInsideOnly) {
-    QTest::mousePress(&button, Qt::LeftButton);
-    EXPECT_EQ(events, "press ");
-    EXPECT_TRUE(button.IsPressed());
-    QTest::mouseRelease(&button, Qt::LeftButton);
-    EXPECT_EQ(events, "press release ");
-    EXPECT_FALSE(button.IsPressed());
-    events.clear();
+TEST_F(TextButtonTest, TheHandlerActsOnALeftReleaseInsideOnly) {
+    QTest::mouseClick(&button, Qt::LeftButton);
+    EXPECT_EQ(releases, 1);
     QTest::mousePress(&button, Qt::LeftButton);
     QTest::mouseRelease(&button, Qt::LeftButton, {}, QPoint(200, 10));  // dragged off
-    EXPECT_EQ(events, "press ");
-    EXPECT_FALSE(button.IsPressed());
-    events.clear();
     QTest::mouseClick(&button, Qt::RightButton);
-    EXPECT_EQ(events, "");
+    EXPECT_EQ(releases, 1);
+    EXPECT_FALSE(button.IsPressed());
 }
 
 // The rim shows fill 2, the foot of the face fill 1, and the text its colour, for each set; the

@@ -146,8 +146,8 @@ TEST_F(TimerWindow, RowFillsTheEditorAndOverwriteReplacesIt) {
     EXPECT_EQ(Row(2)[2], "13:00:00");
 }
 
-// The close box only hides; the program's end takes the window while the monitor and the store
-// still exist, and the window saves its own keys.
+// The close box only hides; the program's end (a signal, --quit-after) takes the window while the
+// monitor and the store still exist, and the window saves its own keys.
 TEST_F(TimerWindow, HidesOnCloseAndKeepsItsPlacementAndWidths) {
     for (auto [key, value] : {std::pair{"WindowLeft_Timer", "1500"},
                               {"WindowTop_Timer", "3000"},
@@ -175,6 +175,8 @@ TEST_F(TimerWindow, HidesOnCloseAndKeepsItsPlacementAndWidths) {
     QTimer::singleShot(0, &guard, &QCoreApplication::quit);
     QTimer::singleShot(5000, &guard, [] { QCoreApplication::exit(1); });
     EXPECT_EQ(QApplication::exec(), 0);
+    EXPECT_TRUE(h.box.asked.empty());  // the program's end closes the main window unasked
+    EXPECT_FALSE(h.window->isVisible());
     EXPECT_EQ(h.window->findChild<QWidget*>("FrmTimer"), nullptr);
     std::string saved;
     for (const char* key : {"WindowLeft_Timer", "WindowTop_Timer", "WindowState_Timer",

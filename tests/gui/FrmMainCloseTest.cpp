@@ -1,5 +1,6 @@
-// Closing the main window: the confirmation and its answers, the program's own end that asks
-// nothing, the real message box centred on the window, and the two menus.
+// Closing the main window: the confirmation and its answers, the real message box centred on the
+// window; the two menus. (The program's own end, which asks nothing, is in the schedule window's
+// tests, where it also takes that window.)
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -45,11 +46,26 @@ class BoxAnswerer {
 };
 
 // The real box, answered No: the window and the monitoring go on; the box sits on the window.
+// The menus call their hooks once set.
 TEST(FrmMainClose, NoKeepsTheWindowAndTheMonitoring) {
     GuiHarness h;
     h.SimInputs({"tone -20 100"});
     h.Set("AutoRec", "1");
     h.Start();
+    auto clickMenu = [&](QAction* action) {
+        QMenuBar* bar = h.window->menuBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(action).center());
+        QCoreApplication::processEvents();
+    };
+    EXPECT_EQ(h.window->MenuConf()->text(), "設定(&C)");
+    EXPECT_EQ(h.window->MenuTimer()->text(), "休止時間(&T)");
+    clickMenu(h.window->MenuConf());  // no hook yet: nothing happens
+    std::string calls;
+    h.window->onMenuConf = [&] { calls += "conf "; };
+    h.window->onMenuTimer = [&] { calls += "timer "; };
+    clickMenu(h.window->MenuConf());
+    clickMenu(h.window->MenuTimer());
+    EXPECT_EQ(calls, "conf timer ");
     QtMessageBox box(h.window.get());
     SetMessageBoxService(&box);
     BoxAnswerer answer(QMessageBox::No);
@@ -84,18 +100,6 @@ TEST(FrmMainClose, YesOrErrorCatchQuits) {
         EXPECT_EQ(h.quits, 1);
         EXPECT_FALSE(h.window->isVisible());
     }
-}
-
-// The program's own end (a signal, --quit-after) closes the window without asking.
-TEST(FrmMainClose, ApplicationQuitAsksNothing) {
-    GuiHarness h;
-    h.SimInputs({"tone -20 100"});
-    h.Start();
-    QTimer::singleShot(0, [] { QCoreApplication::quit(); });
-    QTimer::singleShot(3000, [] { QCoreApplication::exit(1); });  // a refused quit ends here
-    EXPECT_EQ(QApplication::exec(), 0);
-    EXPECT_TRUE(h.box.asked.empty());
-    EXPECT_FALSE(h.window->isVisible());
 }
 
 TEST(QtMessageBox, ButtonsIconsAndAnswers) {
@@ -133,26 +137,6 @@ TEST(QtMessageBox, AnOkBoxAnswersAtOnceAndOpensOnce) {
     EXPECT_EQ(open[0]->icon(), QMessageBox::Warning);
     EXPECT_EQ(open[0]->text(), "gone");
     open[0]->close();
-}
-
-TEST(FrmMainMenus, MenusCallTheirHooksWhenSet) {
-    GuiHarness h;
-    h.SimInputs({""});
-    h.Start();
-    EXPECT_EQ(h.window->MenuConf()->text(), "設定(&C)");
-    EXPECT_EQ(h.window->MenuTimer()->text(), "休止時間(&T)");
-    auto clickMenu = [&](QAction* action) {
-        QMenuBar* bar = h.window->menuBar();
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(action).center());
-        QCoreApplication::processEvents();
-    };
-    clickMenu(h.window->MenuConf());  // no hook yet: nothing happens
-    std::string calls;
-    h.window->onMenuConf = [&] { calls += "conf "; };
-    h.window->onMenuTimer = [&] { calls += "timer "; };
-    clickMenu(h.window->MenuConf());
-    clickMenu(h.window->MenuTimer());
-    EXPECT_EQ(calls, "conf timer ");
 }
 
 }  // namespace

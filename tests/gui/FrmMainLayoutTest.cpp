@@ -54,32 +54,26 @@ TEST(Placement, RestoresThePosition) {
     }
 }
 
+// Saved in twips with the state at shutdown; a maximised window keeps the position it had.
 TEST(Placement, SavedInTwipsWithTheState) {
-    GuiHarness h;
-    h.SimInputs({""});
-    h.Set("WindowLeft", "1500");
-    h.Set("WindowTop", "3000");
-    h.Start();
-    const QRect frame = h.window->frameGeometry();
-    h.window->move(120, 40);
-    h.monitor.reset();  // shutdown saves the placement
-    EXPECT_EQ(h.store->ReadSetting("WindowLeft", ""), "1800");
-    EXPECT_EQ(h.store->ReadSetting("WindowTop", ""), "600");
-    EXPECT_EQ(h.store->ReadSetting("WindowWidth", ""), std::to_string(frame.width() * 15));
-    EXPECT_EQ(h.store->ReadSetting("WindowState", ""), "0");
-}
-
-// A maximised window keeps the position keys it had and saves only its state.
-TEST(Placement, MaximisedKeepsThePreviousPosition) {
-    GuiHarness h;
-    h.SimInputs({""});
-    h.Set("WindowLeft", "1500");
-    h.Set("WindowState", "2");
-    h.Start();
-    EXPECT_TRUE(h.window->isMaximized());
-    h.monitor.reset();
-    EXPECT_EQ(h.store->ReadSetting("WindowLeft", ""), "1500");
-    EXPECT_EQ(h.store->ReadSetting("WindowState", ""), "2");
+    for (const char* state : {"0", "2"}) {
+        GuiHarness h;
+        h.SimInputs({""});
+        h.Set("WindowLeft", "1500");
+        h.Set("WindowTop", "3000");
+        h.Set("WindowState", state);
+        h.Start();
+        EXPECT_EQ(h.window->isMaximized(), *state == '2');
+        const bool normal = *state == '0';
+        const QRect frame = h.window->frameGeometry();
+        if (normal) h.window->move(120, 40);
+        h.monitor.reset();  // shutdown saves the placement
+        EXPECT_EQ(h.store->ReadSetting("WindowLeft", ""), normal ? "1800" : "1500");
+        EXPECT_EQ(h.store->ReadSetting("WindowTop", ""), normal ? "600" : "3000");
+        EXPECT_TRUE(!normal ||
+                    h.store->ReadSetting("WindowWidth", "") == std::to_string(frame.width() * 15));
+        EXPECT_EQ(h.store->ReadSetting("WindowState", ""), state);
+    }
 }
 
 }  // namespace

@@ -38,14 +38,13 @@ inline QImage Shot(QWidget& widget, const std::string& name) {
 // Answers every box with `answer` and keeps what was asked.
 class ScriptedBox : public MessageBoxService {
   public:
-    int Show(const std::string& text, int flags, const std::string& title) override {
-        asked.push_back({text, flags, title});
+    int Show(const std::string& text, int flags, const std::string&) override {
+        asked.push_back({text, flags});
         return answer;
     }
     struct Asked {
         std::string text;
         int flags;
-        std::string title;
     };
     std::vector<Asked> asked;
     int answer = IDNO;
