@@ -63,19 +63,17 @@ TEST(ConfTypedTexts, StoreWhatTheRuleSays) {
     }
 }
 
-TEST_F(ConfRules, NoDeviceChosenKeepsTheConfiguredName) {
-    memory.inputs[0].devInName = "USB Mic (unplugged)";
-    Ok([](ConfFields& f) { EXPECT_EQ(f.rows[0].devIn, ""); });
-    EXPECT_EQ(Stored("DevInName_1"), "USB Mic (unplugged)");
-    EXPECT_EQ(memory.inputs[0].devIn, -1);
-}
-
-// Mail is in use once any input has a recipient; the number of inputs waits for the next start.
+// No device chosen keeps the configured name; mail is in use once any input has a recipient;
+// the number of inputs waits for the next start.
 TEST_F(ConfRules, MemoryFollowsExceptForStartUpValues) {
+    memory.inputs[0].devInName = "USB Mic (unplugged)";
     Ok([](ConfFields& f) {
+        EXPECT_EQ(f.rows[0].devIn, "");
         f.rows[4].mailAddr = "desk@example.com";
         f.numDev = "8";
     });
+    EXPECT_EQ(Stored("DevInName_1"), "USB Mic (unplugged)");
+    EXPECT_EQ(memory.inputs[0].devIn, -1);
     EXPECT_TRUE(memory.mailInUse);
     EXPECT_EQ(memory.numRec, 3);
 }
