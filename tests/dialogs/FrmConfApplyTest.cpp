@@ -40,7 +40,7 @@ TEST(ConfTypedTexts, StoreWhatTheRuleSays) {
         std::function<void(ConfFields&)> type;
         const char* key;
         const char* stored;
-    } cases[] = {{[](F f) { f.numDev = "0"; }, "NumRec", "1"},  // |n - 1|, as it always was
+    } cases[] = {{[](F f) { f.numDev = "0"; }, "NumRec", "1"},  // NumRec is |n - 1|
                  {[](F f) { f.freq = "-48000"; }, "nFreq", "48000"},
                  {[](F f) { f.alertLevelDB = "-42.5"; }, "AlertLevelDB", "-42"},
                  {[](F f) { f.alertLevelDB = "0x20"; }, "AlertLevelDB", "missing"},
