@@ -3,23 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QTextCharFormat>
-#include <filesystem>
 
 #include "DateDialogDriver.h"
+#include "gui/GuiHarness.h"
 #include "platform/Clock.h"
 
 namespace sonivex::testing {
 namespace {
-
-struct DateCase {
-    const char* initial;
-    std::function<void(FrmGetDate&)> act;
-    const char* answer;
-};
-
-QWidget* View(FrmGetDate& d) {
-    return d.Calendar()->findChild<QTableView*>();
-}
 
 TEST(FrmGetDate, AnswersTheDayPickedOrCanceled) {
     FakeClock clock(LocalDateTime{2026, 12, 5, 9, 30, 0, 0});
@@ -28,24 +18,27 @@ TEST(FrmGetDate, AnswersTheDayPickedOrCanceled) {
         EXPECT_EQ(d.Calendar()->selectedDate(), QDate(2026, 12, 5));
         EXPECT_EQ(d.Calendar()->dateTextFormat(QDate(2026, 12, 5)).fontWeight(), QFont::Bold);
         EXPECT_EQ(d.Calendar()->dateTextFormat(QDate(2026, 12, 6)).fontWeight(), QFont::Normal);
-        const std::string folder = SONIVEX_ARTIFACTS_DIR;
-        std::filesystem::create_directories(folder);
-        EXPECT_TRUE(d.grab().save(QString::fromStdString(folder + "/get-date.png")));
+        Shot(d, "get-date");
         ClickDay(d, 24);
     };
-    const std::vector<DateCase> cases = {
-        {"not a date", today, "2026/12/24"},
-        {"2026-3-31", [](FrmGetDate& d) { QTest::keyClick(View(d), Qt::Key_Return); },
-         "2026/03/31"},
-        {"2026/12/24", [](FrmGetDate& d) { QTest::keyClick(View(d), Qt::Key_Escape); }, "CANCELED"},
-        {"2026/12/24",
-         [](FrmGetDate& d) {
-             QTest::keyClick(View(d), Qt::Key_Left);  // moving is not choosing
-             d.close();
-         },
-         "CANCELED"}};
+    const auto key = [](Qt::Key k) {
+        return [k](FrmGetDate& d) { QTest::keyClick(d.Calendar()->findChild<QTableView*>(), k); };
+    };
+    const struct {
+        const char* initial;
+        std::function<void(FrmGetDate&)> act;
+        const char* answer;
+    } cases[] = {{"not a date", today, "2026/12/24"},
+                 {"2026-3-31", key(Qt::Key_Return), "2026/03/31"},
+                 {"2026/12/24", key(Qt::Key_Escape), "CANCELED"},
+                 {"2026/12/24",
+                  [&](FrmGetDate& d) {
+                      key(Qt::Key_Left)(d);  // moving is not choosing
+                      d.close();
+                  },
+                  "CANCELED"}};
     QObject context;
-    for (const DateCase& c : cases) {
+    for (const auto& c : cases) {
         WhenDateDialogOpens(&context, c.act);
         EXPECT_EQ(FrmGetDate::Ask(nullptr, c.initial), c.answer) << c.initial;
     }

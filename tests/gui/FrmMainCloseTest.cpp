@@ -1,5 +1,6 @@
-// Closing the main window: the confirmation and its answers, the program's own end that asks
-// nothing, the real message box centred on the window, and the two menus.
+// Closing the main window: the confirmation and its answers, the real message box centred on the
+// window; the two menus. (The program's own end, which asks nothing, is in the schedule window's
+// tests, where it also takes that window.)
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -14,62 +15,6 @@
 
 namespace sonivex::testing {
 namespace {
-
-struct CloseCase {
-    const char* name;
-    const char* errorCatch;
-    int answer;
-    bool asks;
-    bool quits;
-};
-
-class FrmMainCloseTest : public ::testing::TestWithParam<CloseCase> {};
-
-TEST_P(FrmMainCloseTest, CloseBox) {
-    const CloseCase& c = GetParam();
-    GuiHarness h;
-    h.SimInputs({"tone -20 100"});
-    h.Set("ErrorCatch", c.errorCatch);
-    h.Set("AutoRec", "1");
-    h.Start();
-    h.box.answer = c.answer;
-    h.window->close();
-    QCoreApplication::processEvents();
-    ASSERT_EQ(h.box.asked.size(), c.asks ? 1u : 0u);
-    if (c.asks) {
-        EXPECT_EQ(h.box.asked[0].text, "終了しますか？");
-        EXPECT_EQ(h.box.asked[0].flags, MB_YESNO | MB_ICONQUESTION);
-        EXPECT_EQ(h.box.asked[0].title, "sonivex");
-    }
-    EXPECT_EQ(h.quits, c.quits ? 1 : 0);
-    EXPECT_EQ(h.window->isVisible(), !c.quits);
-    if (c.quits) return;
-    // No: monitoring goes on undisturbed.
-    const int renders = h.window->MeterRenders(0);
-    h.RunTicks(10);
-    EXPECT_TRUE(h.Capturing(0));
-    EXPECT_GT(h.window->MeterRenders(0), renders);
-}
-
-INSTANTIATE_TEST_SUITE_P(Answers, FrmMainCloseTest,
-                         ::testing::Values(CloseCase{"No", "0", IDNO, true, false},
-                                           CloseCase{"Yes", "0", IDYES, true, true},
-                                           CloseCase{"ErrorCatch", "1", IDNO, false, true}),
-                         [](const ::testing::TestParamInfo<CloseCase>& c) {
-                             return std::string(c.param.name);
-                         });
-
-// The program's own end (a signal, --quit-after) closes the window without asking.
-TEST(FrmMainClose, ApplicationQuitAsksNothing) {
-    GuiHarness h;
-    h.SimInputs({"tone -20 100"});
-    h.Start();
-    QTimer::singleShot(0, [] { QCoreApplication::quit(); });
-    QTimer::singleShot(3000, [] { QCoreApplication::exit(1); });  // a refused quit ends here
-    EXPECT_EQ(QApplication::exec(), 0);
-    EXPECT_TRUE(h.box.asked.empty());
-    EXPECT_FALSE(h.window->isVisible());
-}
 
 // Clicks one button of the next message box that opens and notes what the box showed.
 class BoxAnswerer {
@@ -100,12 +45,27 @@ class BoxAnswerer {
     QTimer timer_;
 };
 
-// With the real message box: No keeps the window and the monitoring; the box sits on the window.
-TEST(FrmMainClose, RealMessageBoxAnsweredNo) {
+// The real box, answered No: the window and the monitoring go on; the box sits on the window.
+// The menus call their hooks once set.
+TEST(FrmMainClose, NoKeepsTheWindowAndTheMonitoring) {
     GuiHarness h;
     h.SimInputs({"tone -20 100"});
     h.Set("AutoRec", "1");
     h.Start();
+    auto clickMenu = [&](QAction* action) {
+        QMenuBar* bar = h.window->menuBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(action).center());
+        QCoreApplication::processEvents();
+    };
+    EXPECT_EQ(h.window->MenuConf()->text(), "設定(&C)");
+    EXPECT_EQ(h.window->MenuTimer()->text(), "休止時間(&T)");
+    clickMenu(h.window->MenuConf());  // no hook yet: nothing happens
+    std::string calls;
+    h.window->onMenuConf = [&] { calls += "conf "; };
+    h.window->onMenuTimer = [&] { calls += "timer "; };
+    clickMenu(h.window->MenuConf());
+    clickMenu(h.window->MenuTimer());
+    EXPECT_EQ(calls, "conf timer ");
     QtMessageBox box(h.window.get());
     SetMessageBoxService(&box);
     BoxAnswerer answer(QMessageBox::No);
@@ -118,37 +78,49 @@ TEST(FrmMainClose, RealMessageBoxAnsweredNo) {
     EXPECT_LE((answer.centre - h.window->frameGeometry().center()).manhattanLength(), 4);
     EXPECT_TRUE(h.window->isVisible());
     EXPECT_EQ(h.quits, 0);
-    h.RunTicks(4);
+    const int renders = h.window->MeterRenders(0);
+    h.RunTicks(10);
     EXPECT_TRUE(h.Capturing(0));
+    EXPECT_GT(h.window->MeterRenders(0), renders);
 }
 
-struct BoxCase {
-    int flags;
-    QMessageBox::StandardButton click;
-    QMessageBox::Icon icon;
-    int buttons;
-    int result;
-};
-
-class QtMessageBoxTest : public ::testing::TestWithParam<BoxCase> {};
-
-TEST_P(QtMessageBoxTest, ButtonsIconsAndAnswers) {
-    const BoxCase& c = GetParam();
-    QtMessageBox box;  // no owner: the platform places it
-    BoxAnswerer answer(c.click);
-    EXPECT_EQ(box.Show("text", c.flags, "title"), c.result);
-    EXPECT_EQ(answer.icon, c.icon);
-    EXPECT_EQ(answer.buttons, c.buttons);
+// Yes ends the program; with ErrorCatch on it ends without asking.
+TEST(FrmMainClose, YesOrErrorCatchQuits) {
+    for (const bool errorCatch : {false, true}) {
+        SCOPED_TRACE(errorCatch);
+        GuiHarness h;
+        h.SimInputs({"tone -20 100"});
+        h.Set("ErrorCatch", errorCatch ? "1" : "0");
+        h.Start();
+        h.box.answer = IDYES;
+        h.window->close();
+        QCoreApplication::processEvents();
+        ASSERT_EQ(h.box.asked.size(), errorCatch ? 0u : 1u);
+        EXPECT_TRUE(errorCatch || h.box.asked[0].flags == (MB_YESNO | MB_ICONQUESTION));
+        EXPECT_EQ(h.quits, 1);
+        EXPECT_FALSE(h.window->isVisible());
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Flags, QtMessageBoxTest,
-                         ::testing::Values(BoxCase{MB_YESNO | MB_ICONQUESTION, QMessageBox::Yes,
-                                                   QMessageBox::Question, 2, IDYES},
-                                           BoxCase{0x1 | MB_ICONINFORMATION, QMessageBox::Cancel,
-                                                   QMessageBox::Information, 2, 2},
-                                           // Escaped without a choice: a yes/no box answers No.
-                                           BoxCase{MB_YESNO, QMessageBox::NoButton,
-                                                   QMessageBox::NoIcon, 2, IDNO}));
+TEST(QtMessageBox, ButtonsIconsAndAnswers) {
+    const struct {
+        int flags;
+        QMessageBox::StandardButton click;
+        QMessageBox::Icon icon;
+        int result;
+    } cases[] = {{MB_YESNO | MB_ICONQUESTION, QMessageBox::Yes, QMessageBox::Question, IDYES},
+                 {0x1 | MB_ICONINFORMATION, QMessageBox::Cancel, QMessageBox::Information, 2},
+                 // Escaped without a choice: a yes/no box answers No.
+                 {MB_YESNO, QMessageBox::NoButton, QMessageBox::NoIcon, IDNO}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.flags);
+        QtMessageBox box;  // no owner: the platform places it
+        BoxAnswerer answer(c.click);
+        EXPECT_EQ(box.Show("text", c.flags, "title"), c.result);
+        EXPECT_EQ(answer.icon, c.icon);
+        EXPECT_EQ(answer.buttons, 2);
+    }
+}
 
 // A box that only informs holds nobody up: it answers at once, opens after the running event
 // and, while open, is not opened again for the same text.
@@ -165,26 +137,6 @@ TEST(QtMessageBox, AnOkBoxAnswersAtOnceAndOpensOnce) {
     EXPECT_EQ(open[0]->icon(), QMessageBox::Warning);
     EXPECT_EQ(open[0]->text(), "gone");
     open[0]->close();
-}
-
-TEST(FrmMainMenus, MenusCallTheirHooksWhenSet) {
-    GuiHarness h;
-    h.SimInputs({""});
-    h.Start();
-    EXPECT_EQ(h.window->MenuConf()->text(), "設定(&C)");
-    EXPECT_EQ(h.window->MenuTimer()->text(), "休止時間(&T)");
-    auto clickMenu = [&](QAction* action) {
-        QMenuBar* bar = h.window->menuBar();
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(action).center());
-        QCoreApplication::processEvents();
-    };
-    clickMenu(h.window->MenuConf());  // no hook yet: nothing happens
-    std::string calls;
-    h.window->onMenuConf = [&] { calls += "conf "; };
-    h.window->onMenuTimer = [&] { calls += "timer "; };
-    clickMenu(h.window->MenuConf());
-    clickMenu(h.window->MenuTimer());
-    EXPECT_EQ(calls, "conf timer ");
 }
 
 }  // namespace

@@ -3,11 +3,14 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QImage>
 #include <QTest>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "TempDir.h"
 #include "app/SimSettings.h"
@@ -24,17 +27,24 @@
 
 namespace sonivex::testing {
 
+// The widget's picture, also left as NAME.png in the build's artefact folder for a person to see.
+inline QImage Shot(QWidget& widget, const std::string& name) {
+    std::filesystem::create_directories(SONIVEX_ARTIFACTS_DIR);
+    const QImage image = widget.grab().toImage();
+    EXPECT_TRUE(image.save(QString::fromStdString(SONIVEX_ARTIFACTS_DIR "/" + name + ".png")));
+    return image;
+}
+
 // Answers every box with `answer` and keeps what was asked.
 class ScriptedBox : public MessageBoxService {
   public:
-    int Show(const std::string& text, int flags, const std::string& title) override {
-        asked.push_back({text, flags, title});
+    int Show(const std::string& text, int flags, const std::string&) override {
+        asked.push_back({text, flags});
         return answer;
     }
     struct Asked {
         std::string text;
         int flags;
-        std::string title;
     };
     std::vector<Asked> asked;
     int answer = IDNO;
@@ -105,13 +115,6 @@ class GuiHarness {
         for (const auto& l : lines)
             if (l.find(text) != std::string::npos) return true;
         return false;
-    }
-    // Writes the window's picture under the build's artefact folder; the path, "" on failure.
-    std::string Screenshot(const std::string& name) {
-        const std::string folder = SONIVEX_ARTIFACTS_DIR;
-        std::filesystem::create_directories(folder);
-        const std::string path = folder + "/" + name + ".png";
-        return window->grab().save(QString::fromStdString(path)) ? path : "";
     }
 
     TempDir dir;

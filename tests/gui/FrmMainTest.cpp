@@ -1,0 +1,164 @@
+// The main window as a person sees it: every row whole and apart at each display size, the
+// buttons' colours and the meters' bars in the window's picture, clicks that start, stop and
+// cancel, and meters that redraw only when they change.
+#include <gtest/gtest.h>
+
+#include <QMenuBar>
+
+#include "GuiHarness.h"
+
+namespace sonivex::testing {
+namespace {
+
+const std::vector<std::string> kNames = {"FM 本線",    "AM 本線",  "Studio A", "ラジオ第２",
+                                         "中継回線 B", "Studio B", "予備系",   ""};
+
+QRect InWindow(FrmMain& window, QWidget* widget) {
+    return QRect(widget->mapTo(&window, QPoint(0, 0)), widget->size());
+}
+
+// What a person calls the colour in the middle of a button's top rim.
+std::string Rim(FrmMain& window, const QImage& shot, QWidget* button) {
+    const QRect r = InWindow(window, button);
+    const QColor c = shot.pixelColor(r.center().x(), r.top() + 1);
+    return c.blue() - c.red() > 30 ? "blue" : c.red() - c.blue() > 30 ? "red" : "grey";
+}
+
+// Pixels of a meter that are clearly green (+1) or red (-1) bar.
+int Lit(FrmMain& window, const QImage& shot, int row, int hue) {
+    int lit = 0;
+    const QRect r = InWindow(window, window.PictureVU(row));
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x) {
+            const QColor c = shot.pixelColor(x, y);
+            lit += (c.green() - c.red()) * hue > 40;
+        }
+    return lit;
+}
+
+void ExpectRims(GuiHarness& h, const QImage& shot, int i, const char* audit, const char* alert) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(Rim(*h.window, shot, h.window->AuditButton(i)), audit);
+    EXPECT_EQ(Rim(*h.window, shot, h.window->AlertButton(i)), alert);
+}
+
+// Each row's three controls side by side on one top edge, rows and clock apart, all of it inside
+// the window's face with the foot space below; every monitored row blue with its bars lit.
+TEST(FrmMain, EverySizeShowsEveryRowWholeAndApart) {
+    const struct {
+        const char* file;
+        const char* sizeRate;
+        std::vector<std::string> signals;
+    } scenes[] = {{"numrec0", "1.2", {"tone -3 100"}},
+                  {"numrec7",
+                   "1.2",
+                   {"tone -3 100", "tone -30 100", "tone -15 100", "tone -20 100", "tone -26 100",
+                    "left -18 100", "tone -40 100", "tone 0 100"}},
+                  {"sizerate0.7", "0.7", {"tone -3 100", "tone -30 100"}},
+                  {"sizerate3.0", "3.0", {"tone -3 100", "tone -30 100"}}};
+    for (const auto& scene : scenes) {
+        SCOPED_TRACE(scene.file);
+        GuiHarness h;
+        h.SimInputs(scene.signals);
+        h.Set("SizeRate", scene.sizeRate);
+        h.Set("AutoRec", "1");
+        for (size_t k = 0; k < scene.signals.size(); ++k)
+            h.Set("AuditName_" + std::to_string(k + 1), kNames[k]);
+        h.Start();
+        h.RunTicks(12);
+        FrmMain& w = *h.window;
+        const QImage shot = Shot(w, scene.file);
+        const int rows = static_cast<int>(scene.signals.size());
+        ASSERT_EQ(w.Rows(), rows);
+        EXPECT_EQ(w.AuditButton(rows), nullptr);
+        const QRect face = InWindow(w, w.centralWidget());
+        EXPECT_TRUE(QRect(QPoint(0, 0), shot.size()).contains(face));
+        EXPECT_GE(face.top(), w.menuBar()->geometry().bottom());
+        EXPECT_TRUE(face.contains(InWindow(w, w.TextClock())));
+        int above = InWindow(w, w.TextClock()).bottom();
+        for (int i = 0; i < rows; ++i) {
+            SCOPED_TRACE(i);
+            const QRect audit = InWindow(w, w.AuditButton(i));
+            const QRect picture = InWindow(w, w.PictureVU(i));
+            const QRect alert = InWindow(w, w.AlertButton(i));
+            EXPECT_GT(audit.top(), above);
+            EXPECT_EQ(picture.top(), audit.top());
+            EXPECT_EQ(alert.top(), audit.top());
+            EXPECT_EQ(picture.height(), audit.height());
+            EXPECT_LT(audit.right(), picture.left());
+            EXPECT_LT(picture.right(), alert.left());
+            EXPECT_TRUE(face.contains(audit) && face.contains(alert));
+            above = audit.bottom();
+            ExpectRims(h, shot, i, "blue", "grey");
+            EXPECT_GT(Lit(w, shot, i, +1), 50);
+        }
+        EXPECT_GE(face.bottom() - above, 360 / kTwipsPerPixel);  // the foot space
+        EXPECT_GT(Lit(w, shot, 0, -1), 20);                      // -3 dB runs into the red
+        EXPECT_TRUE(rows == 1 || Lit(w, shot, 1, -1) == 0);      // -30 dB does not
+        EXPECT_EQ(w.TextClock()->Text(0), "2026/12/05(土)");
+    }
+}
+
+// Input 1 falls silent into alert, input 2 monitors a steady tone, input 3 a level that steps
+// every buffer, input 4 (unnamed) stays idle.
+TEST(FrmMain, ButtonsStartStopAndCancelAndOnlyChangedMetersRedraw) {
+    GuiHarness h;
+    h.SimInputs({"silence 100", "tone -18 100", "tone -10 0.2; tone -30 0.2", ""});
+    h.Set("MuonSec", "1");
+    h.Set("MuonSecMono", "1");
+    for (int k = 1; k <= 3; ++k) h.Set("AuditName_" + std::to_string(k), kNames[k - 1]);
+    h.Start();
+    FrmMain& w = *h.window;
+    QImage shot = w.grab().toImage();
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(w.AuditButton(i)->Text(0), "Audit");
+        EXPECT_EQ(w.AlertButton(i)->Text(0), "Alert");
+        ExpectRims(h, shot, i, "grey", "grey");
+        EXPECT_EQ(Lit(w, shot, i, +1), 0);
+    }
+    // Both at rest: the name is printed on meter 1 only.
+    EXPECT_NE(w.PictureVU(0)->Pixmap().toImage(), w.PictureVU(3)->Pixmap().toImage());
+    for (int i = 0; i < 3; ++i) h.Click(w.AuditButton(i));
+    EXPECT_TRUE(h.Capturing(1) && !h.Capturing(3));
+    EXPECT_TRUE(h.HasLine("監視開始（手動）2"));
+    h.RunTicks(20);  // 1.2 s of silence raises the alert
+    ASSERT_EQ(h.monitor->AlertActive[0], 1);
+    shot = Shot(w, "alert-monitoring-idle");
+    ExpectRims(h, shot, 0, "blue", "red");
+    ExpectRims(h, shot, 1, "blue", "grey");
+    ExpectRims(h, shot, 3, "grey", "grey");
+    EXPECT_GT(Lit(w, shot, 1, +1), 100);
+    EXPECT_EQ(Lit(w, shot, 3, +1), 0);
+
+    int renders[4], paints[4];
+    for (int i = 0; i < 4; ++i) {
+        renders[i] = w.MeterRenders(i);
+        paints[i] = w.PictureVU(i)->Paints();
+    }
+    h.RunTicks(40);  // 4 s: 20 buffers per monitored input
+    for (int i : {1, 3}) {
+        EXPECT_EQ(w.MeterRenders(i), renders[i]) << i;
+        EXPECT_EQ(w.PictureVU(i)->Paints(), paints[i]) << i;
+    }
+    EXPECT_GE(w.MeterRenders(2) - renders[2], 19);
+    EXPECT_GT(w.PictureVU(2)->Paints(), paints[2]);
+
+    h.Click(w.AlertButton(1));  // not in alert: nothing happens
+    EXPECT_EQ(h.monitor->CancelRequest[1], 0);
+    h.Click(w.AlertButton(0));
+    EXPECT_EQ(h.monitor->CancelRequest[0], 1);
+    h.RunTicks(1);  // served at the end of the tick
+    EXPECT_EQ(h.monitor->AlertActive[0], 0);
+    EXPECT_FALSE(h.Capturing(0));
+    EXPECT_TRUE(h.Capturing(1));
+    h.Click(w.AuditButton(1));
+    EXPECT_FALSE(h.Capturing(1));
+    EXPECT_TRUE(h.HasLine("監視停止（手動）2"));
+    shot = w.grab().toImage();
+    ExpectRims(h, shot, 0, "grey", "grey");
+    ExpectRims(h, shot, 1, "grey", "grey");
+    EXPECT_EQ(Lit(w, shot, 1, +1), 0);  // the stopped meter is at rest
+}
+
+}  // namespace
+}  // namespace sonivex::testing
