@@ -33,9 +33,10 @@ std::vector<std::string> Sim(const TempDir& dir, bool fast) {
     return args;
 }
 
-// No server while the alert comes; the program is killed (SIGKILL) while the mail waits for its
-// next attempt; --mail-queue shows it. The next start finds no server either; one starts on the
-// configured port minutes of simulated time later, and the retries find it: the mail goes once.
+// No server while the alert comes (and a second instance on the folder leaves the first alone);
+// the program is killed (SIGKILL) while the mail waits for its next attempt; --mail-queue shows it.
+// The next start finds no server either; one starts on the configured port minutes of simulated
+// time later, and the retries find it: the mail goes once.
 TEST(MailRun, AMailWaitingThroughAKillReachesAServerThatComesLaterOnce) {
     int port = 0;
     {
@@ -50,6 +51,10 @@ TEST(MailRun, AMailWaitingThroughAKillReachesAServerThatComesLaterOnce) {
     {
         LiveRun run(Sim(dir, false), testing::TestEnvironment(dir.Folder()));
         ASSERT_TRUE(run.ReadUntil("メール再送予定", 15000)) << run.out;
+        const RunResult second = RunSonivex(Sim(dir, false), dir.Folder(), 10000);
+        EXPECT_EQ(second.exitCode, 0);
+        EXPECT_NE(second.err.find("already running"), std::string::npos) << second.err;
+        EXPECT_EQ(second.out, "");
     }  // killed
     const RunResult queue = RunSonivex({"--mail-queue", "--dir", dir.Folder()}, dir.Folder());
     EXPECT_EQ(queue.exitCode, 0);

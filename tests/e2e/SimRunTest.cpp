@@ -1,6 +1,5 @@
 // The whole program on simulated devices: alert cycles in simulated time with their filler, mail
-// and downtime period, a lost device, the demo, signals, one instance per data folder, the
-// command line.
+// and downtime period, a lost device, the demo, the command line.
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
@@ -86,6 +85,7 @@ TEST(SimRun, FastAlertCycleInSimulatedTime) {
     EXPECT_FALSE(std::filesystem::exists(dir.File("log")));
 
     EXPECT_EQ(r.Count("Message sent."), 2) << r.out;
+    EXPECT_EQ(testing::LogText(dir.File("logs")).find("メール"), std::string::npos);
     ASSERT_EQ(server.Count(), 2) << r.out;
     const QJsonObject alert = ParseWithPython(server.Message(1));
     EXPECT_EQ(Str(alert, "subject"), "sonivex無音検出 FM 本線");
@@ -151,22 +151,6 @@ TEST(SimRun, DemoShowsAlertsAndRestorationsInItsOwnNewFolder) {
     ASSERT_EQ(left.size(), 1u);
     EXPECT_TRUE(r.Has("demo data folder: " + left[0])) << r.out;
     EXPECT_GT(std::filesystem::file_size(left[0] + "simout/default.wav"), 44u);
-}
-
-TEST(SimRun, TermSignalShutsDownInOrderAndASecondInstanceLeavesTheFirstAlone) {
-    TempDir dir;
-    WriteIni(dir, "NumRec=0\nAutoRec=1\n");
-    testing::LiveRun run({"--dir", dir.Folder(), "--headless", "--audio", "sim"},
-                         testing::TestEnvironment(dir.Folder()));
-    ASSERT_TRUE(run.ReadUntil("監視開始（起動）", 10000)) << run.out;
-    const auto second =
-        RunSonivex({"--dir", dir.Folder(), "--headless", "--audio", "sim"}, dir.Folder(), 10000);
-    EXPECT_TRUE(second.finished);
-    EXPECT_EQ(second.exitCode, 0);
-    EXPECT_NE(second.err.find("already running"), std::string::npos);
-    EXPECT_EQ(second.out, "");
-    EXPECT_EQ(run.Stop(), 0);
-    EXPECT_NE(run.out.find("*********終了**********"), std::string::npos) << run.out;
 }
 
 // Mistakes exit 2, what cannot be done exits 1; each says why. A station's folder is never
