@@ -1,4 +1,4 @@
-// Offline analysis against the rules and against ffmpeg's silencedetect on generated recordings.
+// Offline analysis against the rules on recordings that sox generates, and the command around it.
 #include "monitor/RecordingAnalysis.h"
 
 #include <gtest/gtest.h>
@@ -16,29 +16,6 @@ namespace {
 
 using testing::Shell;
 using testing::TempDir;
-
-struct Span {
-    double start, end;
-};
-
-// ffmpeg's silences at -50 dB lasting `seconds`; per channel with mono=1.
-std::vector<Span> Silencedetect(const std::string& path, int seconds, bool perChannel) {
-    const std::string out = Shell("ffmpeg -hide_banner -nostats -i '" + path +
-                                  "' -af silencedetect=n=-50dB:d=" + std::to_string(seconds) +
-                                  (perChannel ? ":mono=1" : "") + " -f null - 2>&1");
-    // (Plain string search: std::regex trips GCC's uninitialised-use warning under the sanitizers.)
-    const auto values = [&out](const std::string& key) {
-        std::vector<double> found;
-        for (size_t at = out.find(key); at != std::string::npos; at = out.find(key, at + 1))
-            found.push_back(std::stod(out.substr(at + key.size())));
-        return found;
-    };
-    const std::vector<double> starts = values("silence_start: "), ends = values("silence_end: ");
-    std::vector<Span> spans;
-    for (size_t n = 0; n < starts.size(); ++n)
-        spans.push_back({starts[n], n < ends.size() ? ends[n] : -1});
-    return spans;
-}
 
 // A tone of -20 dBFS and silent stretches: "t10 s20 t30" = 10 s tone, 20 s silence, 30 s tone.
 std::string Synth(const std::string& pieces) {
@@ -76,38 +53,30 @@ std::string Events(const AnalysisResult& r) {
     return text;
 }
 
-TEST(AnalyzeRecording, AlertsFallWhereTheRulesPutThemAndSilenceMatchesFfmpeg) {
+TEST(AnalyzeRecording, AlertsFallWhereTheRulesPutThem) {
     TempDir dir;
     struct Case {
         const char* name;
         std::string format, left, right;
         std::string expected;
-        bool perChannel;
     };
     // Tones at -20 dBFS; MuonSec 15, MuonSecMono 20, HukkiSec 15. A 14.8 s dip is too short.
     const Case cases[] = {
         {"both.wav", "-r 48000 -b 16 -c 2", "t10 s20 t30", "",
-         "00:00:25.2 alert 2 since 00:00:10.0; 00:00:45.0 cancel since 00:00:30.0; ", false},
+         "00:00:25.2 alert 2 since 00:00:10.0; 00:00:45.0 cancel since 00:00:30.0; "},
         {"right.wav", "-b 16", "t60", "t5 s30 t25",
-         "00:00:25.2 alert 4 since 00:00:05.0; 00:00:50.0 cancel since 00:00:35.0; ", true},
+         "00:00:25.2 alert 4 since 00:00:05.0; 00:00:50.0 cancel since 00:00:35.0; "},
         {"left24.wav", "-b 24", "t3 s22 t20", "t45",
-         "00:00:23.2 alert 3 since 00:00:03.0; 00:00:40.0 cancel since 00:00:25.0; ", true},
-        {"dips.wav", "-r 44100 -b 16 -c 2", "t2 s10 t2 s14.8 t5", "", "", false},
+         "00:00:23.2 alert 3 since 00:00:03.0; 00:00:40.0 cancel since 00:00:25.0; "},
+        {"dips.wav", "-r 44100 -b 16 -c 2", "t2 s10 t2 s14.8 t5", "", ""},
         {"mono8.wav", "-r 22050 -b 8 -c 1", "t1 s16 t20", "",
-         "00:00:16.2 alert 2 since 00:00:01.0; 00:00:32.0 cancel since 00:00:17.0; ", false},
+         "00:00:16.2 alert 2 since 00:00:01.0; 00:00:32.0 cancel since 00:00:17.0; "},
     };
     for (const Case& c : cases) {
         const std::string path = Make(dir, c.name, c.format, c.left, c.right);
         const AnalysisResult r = AnalyzeRecording(path, SilenceThresholds{}, false);
         ASSERT_TRUE(r.ok) << c.name << " " << r.error;
         EXPECT_EQ(Events(r), c.expected) << c.name;
-        // Each alert's silent stretch is one that ffmpeg finds too, within a buffer (0.2 s).
-        const std::vector<Span> spans = Silencedetect(path, c.perChannel ? 20 : 15, c.perChannel);
-        ASSERT_EQ(spans.size() * 2, r.events.size()) << c.name;
-        for (size_t n = 0; n < spans.size(); ++n) {
-            EXPECT_NEAR(r.events[2 * n].since, spans[n].start, 0.2) << c.name;
-            EXPECT_NEAR(r.events[2 * n + 1].since, spans[n].end, 0.2) << c.name;
-        }
     }
 }
 
@@ -144,8 +113,6 @@ TEST(AnalyzeCommand, JsonIsValidAndBadFilesAreNamed) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("rate1.wav: sample rate 1 Hz outside 8000..192000 Hz"), std::string::npos)
         << r.err;
-    r = testing::RunSonivex({"--json"}, dir.Folder());
-    EXPECT_EQ(r.exitCode, 2);
 }
 
 }  // namespace

@@ -14,10 +14,6 @@
 namespace sonivex {
 namespace {
 
-using testing::LogCapture;
-using testing::ScriptedPeer;
-using testing::TempDir;
-using testing::TestJob;
 using testing::WaitUntil;
 
 bool Carries(const std::string& message, const std::string& body) {
@@ -32,33 +28,53 @@ std::vector<std::string> Files(const std::string& folder) {
     return names;
 }
 
-AlertMessage Text(int input, const std::string& body) {
-    return AlertMessage{.input = input, .time = ProgramClock().Now(), .subject = "s", .body = body};
-}
+// On simulated time from 2026/12/07 09:00:00, every input mailing one scripted peer.
+class OutboxTest : public ::testing::Test {
+  protected:
+    OutboxTest() { SetProgramClock(&clock); }
+    ~OutboxTest() override { SetProgramClock(nullptr); }
+    std::unique_ptr<Outbox> Make(int port = 0) {
+        auto box = std::make_unique<Outbox>(
+            [this, port](int) { return testing::TestJob(port ? port : peer.Port()); });
+        box->OnSessionEnd = [this](int, const SessionResult& r) { ends.push_back(r); };
+        return box;
+    }
+    void Queue(Outbox& box, int input, const std::string& body, const std::string& to = "a@x") {
+        box.Queue(AlertMessage{.input = input, .time = clock.Now(), .subject = "s", .body = body},
+                  "a@b.example", to);
+    }
+    bool Ended(size_t n) {
+        return WaitUntil([&] { return ends.size() >= n; }, 5000);
+    }
+
+    FakeClock clock;
+    testing::ScriptedPeer peer;
+    testing::LogCapture log;
+    testing::TempDir dir;
+    const std::string spool = dir.Folder() + "spool/";
+    std::vector<SessionResult> ends;
+};
 
 // Each input's texts go as mails of their own, in order, one session at a time per input; the
 // inputs' sessions run side by side.
-TEST(Outbox, EveryTextIsItsOwnMailInOrderPerInput) {
-    ScriptedPeer peer;
-    LogCapture log;
-    TempDir dir;
+TEST_F(OutboxTest, EveryTextIsItsOwnMailInOrderPerInput) {
     Outbox* self = nullptr;
     bool again = false;
-    Outbox outbox([&](int i) {
+    Outbox box([&](int i) {
         // A text for an input whose session is starting waits for that session to end.
         if (i == 0 && !again) {
             again = true;
-            self->Queue(Text(0, "zero again"), "a@b.example", "a@x");
+            Queue(*self, 0, "zero again");
         }
-        return TestJob(peer.Port());
+        return testing::TestJob(peer.Port());
     });
-    self = &outbox;
-    outbox.Queue(Text(2, "two"), "a@b.example", "a@x");  // queued before Open: kept
-    outbox.Open(dir.Folder());
-    EXPECT_EQ(Files(dir.Folder() + "spool").size(), 1u);
-    for (const char* body : {"old one", "one"}) outbox.Queue(Text(1, body), "a@b.example", "a@x");
-    outbox.Queue(Text(0, "zero"), "a@b.example", "a@x");
-    ASSERT_TRUE(WaitUntil([&] { return !outbox.Busy(); }, 10000));
+    self = &box;
+    Queue(box, 2, "two");  // queued before Open: kept
+    box.Open(dir.Folder());
+    EXPECT_EQ(Files(spool).size(), 1u);
+    for (const char* body : {"old one", "one"}) Queue(box, 1, body);
+    Queue(box, 0, "zero");
+    ASSERT_TRUE(WaitUntil([&] { return !box.Busy(); }, 10000));
     ASSERT_EQ(peer.messages.size(), 5u);
     auto at = [&](const char* body) {
         for (size_t n = 0; n < peer.messages.size(); ++n)
@@ -69,78 +85,61 @@ TEST(Outbox, EveryTextIsItsOwnMailInOrderPerInput) {
     EXPECT_LT(at("zero"), at("zero again"));
     EXPECT_LT(at("old one"), at("one"));
     EXPECT_LE(peer.maxOpen, 3);  // never two sessions of one input
-    EXPECT_TRUE(Files(dir.Folder() + "spool").empty());
+    EXPECT_TRUE(Files(spool).empty());
 }
 
-// On simulated time: a 451 waits 30 s, then goes; a 550 ends at once in failed/; a retry period
-// of 0 hours gives up after the first transient failure.
-TEST(Outbox, TransientFailuresWaitTheirTurnAndPermanentOnesEnd) {
-    FakeClock clock;
-    SetProgramClock(&clock);
-    ScriptedPeer peer;
+// A 451 waits 30 s, then goes; a 550 ends at once in failed/; a retry period of 0 hours gives up
+// after the first transient failure.
+TEST_F(OutboxTest, TransientFailuresWaitTheirTurnAndPermanentOnesEnd) {
     peer.Script().replies["RCPT"] = "451 4.7.1 greylisted\r\n";
-    LogCapture log;
-    TempDir dir;
-    const std::string spool = dir.Folder() + "spool/";
-    std::vector<SessionResult> ends;
-    Outbox outbox([&](int) { return TestJob(peer.Port()); });
-    outbox.OnSessionEnd = [&](int, const SessionResult& r) { ends.push_back(r); };
-    outbox.Open(dir.Folder());
-    outbox.Queue(Text(0, "alert"), "a@b.example", "a@x");
-    outbox.Queue(Text(0, "cancel"), "a@b.example", "a@x");  // waits behind the alert
-    ASSERT_TRUE(WaitUntil([&] { return ends.size() == 1; }, 5000));
+    auto box = Make();
+    box->Open(dir.Folder());
+    Queue(*box, 0, "alert");
+    Queue(*box, 0, "cancel");  // waits behind the alert
+    ASSERT_TRUE(Ended(1));
     EXPECT_FALSE(ends[0].accepted || ends[0].permanent);
     EXPECT_TRUE(log.Has("メール再送予定 2026/12/07 09:00:30 ch1 (1回失敗: 451 4.7.1 greylisted)"))
         << log.All();
     ASSERT_EQ(Files(spool).size(), 2u);
     peer.Script().replies["RCPT"] = "250 ok\r\n";
     clock.Advance(29000);
-    outbox.Service();
-    EXPECT_EQ(outbox.Running(), 0);  // not yet due
+    box->Service();
+    EXPECT_EQ(box->Running(), 0);  // not yet due
     clock.Advance(1000);
-    outbox.Service();
-    ASSERT_TRUE(WaitUntil([&] { return ends.size() == 3; }, 5000));
+    box->Service();
+    ASSERT_TRUE(Ended(3));
     ASSERT_EQ(peer.messages.size(), 2u);
     EXPECT_TRUE(Carries(peer.messages[0], "alert") && Carries(peer.messages[1], "cancel"));
     EXPECT_TRUE(Files(spool).empty());
 
     peer.Script().replies["RCPT"] = "550 5.1.1 no such user\r\n";
-    outbox.Queue(Text(1, "refused"), "a@b.example", "a@x");
-    ASSERT_TRUE(WaitUntil([&] { return ends.size() == 4; }, 5000));
+    Queue(*box, 1, "refused");
+    ASSERT_TRUE(Ended(4));
     EXPECT_TRUE(ends[3].permanent);
     EXPECT_EQ(Files(spool + "failed").size(), 1u);
-    outbox.Close();
+    box->Close();
 
     peer.Script().replies["RCPT"] = "421 4.3.2 busy\r\n";
-    Outbox brief([&](int) { return TestJob(peer.Port()); });
-    brief.OnSessionEnd = [&](int, const SessionResult& r) { ends.push_back(r); };
-    brief.Open(dir.Folder(), 0);
-    brief.Queue(Text(2, "expires"), "a@b.example", "a@x");
-    ASSERT_TRUE(WaitUntil([&] { return ends.size() == 5; }, 5000));
+    auto brief = Make();
+    brief->Open(dir.Folder(), 0);
+    Queue(*brief, 2, "expires");
+    ASSERT_TRUE(Ended(5));
     EXPECT_NE(log.ErrorText().find("メール送信失敗 再送期限切れ ch3 (1回失敗: 421 4.3.2 busy)"),
               std::string::npos)
         << log.ErrorText();
     EXPECT_EQ(Files(spool + "failed").size(), 2u);
-    EXPECT_FALSE(brief.Busy());
-    SetProgramClock(nullptr);
+    EXPECT_FALSE(brief->Busy());
 }
 
 // The others get the mail at once; a recipient refused for good is dropped, one refused for now
 // gets the same message alone 30 s later.
-TEST(Outbox, RefusedRecipientsDoNotHoldBackTheOthers) {
-    FakeClock clock;
-    SetProgramClock(&clock);
-    ScriptedPeer peer;
+TEST_F(OutboxTest, RefusedRecipientsDoNotHoldBackTheOthers) {
     peer.Script().replies["RCPT TO:<gone@x>"] = "550 5.1.1 no such user\r\n";
     peer.Script().replies["RCPT TO:<later@x>"] = "452 4.2.2 mailbox full\r\n";
-    LogCapture log;
-    TempDir dir;
-    int ended = 0;
-    Outbox outbox([&](int) { return TestJob(peer.Port()); });
-    outbox.OnSessionEnd = [&](int, const SessionResult&) { ++ended; };
-    outbox.Open(dir.Folder());
-    outbox.Queue(Text(0, "alert"), "a@b.example", "a@x;gone@x;later@x");
-    ASSERT_TRUE(WaitUntil([&] { return ended == 1; }, 5000));
+    auto box = Make();
+    box->Open(dir.Folder());
+    Queue(*box, 0, "alert", "a@x;gone@x;later@x");
+    ASSERT_TRUE(Ended(1));
     ASSERT_EQ(peer.messages.size(), 1u);
     EXPECT_NE(log.ErrorText().find("メール送信失敗 宛先拒否 gone@x: 550 5.1.1 no such user"),
               std::string::npos);
@@ -150,36 +149,28 @@ TEST(Outbox, RefusedRecipientsDoNotHoldBackTheOthers) {
     peer.Script().replies.erase("RCPT TO:<later@x>");
     peer.lines.clear();
     clock.Advance(30000);
-    outbox.Service();
-    ASSERT_TRUE(WaitUntil([&] { return ended == 2; }, 5000));
+    box->Service();
+    ASSERT_TRUE(Ended(2));
     ASSERT_EQ(peer.messages.size(), 2u);
     EXPECT_EQ(peer.lines[2], "RCPT TO:<later@x>");
     EXPECT_EQ(peer.lines[3], "DATA");
     EXPECT_EQ(peer.messages[0], peer.messages[1]);  // the same message, headers and all
-    EXPECT_TRUE(Files(dir.Folder() + "spool").empty());
-    SetProgramClock(nullptr);
+    EXPECT_TRUE(Files(spool).empty());
 }
 
 // Nothing listens while the alert comes; the program ends; the next start sends the spooled mail
 // once, with the Date of the event, and moves damaged files aside without stopping.
-TEST(Outbox, ARestartSendsWhatIsLeftOnceAndSetsDamagedFilesAside) {
-    FakeClock clock({2026, 12, 7, 9, 0, 0, 0});
-    SetProgramClock(&clock);
-    LogCapture log;
-    TempDir dir;
-    const std::string spool = dir.Folder() + "spool/";
+TEST_F(OutboxTest, ARestartSendsWhatIsLeftOnceAndSetsDamagedFilesAside) {
     int port = 0;
     {
-        ScriptedPeer gone;
+        testing::ScriptedPeer gone;
         port = gone.Port();
     }
     {
-        int ended = 0;
-        Outbox first([&](int) { return TestJob(port); });
-        first.OnSessionEnd = [&](int, const SessionResult&) { ++ended; };
-        first.Open(dir.Folder());
-        first.Queue(Text(0, "left behind"), "a@b.example", "a@x");
-        ASSERT_TRUE(WaitUntil([&] { return ended == 1; }, 5000));
+        auto first = Make(port);
+        first->Open(dir.Folder());
+        Queue(*first, 0, "left behind");
+        ASSERT_TRUE(Ended(1));
     }
     EXPECT_TRUE(log.Has("未送信メール 1 通はスプールに残り、次の起動で送信します")) << log.All();
     const std::vector<std::string> left = Files(spool);
@@ -192,21 +183,17 @@ TEST(Outbox, ARestartSendsWhatIsLeftOnceAndSetsDamagedFilesAside) {
     testing::WriteText(spool + "noise.mail", "not a spool file");
 
     clock.Advance(3600 * 1000);
-    ScriptedPeer peer;
-    Outbox second([&](int) { return TestJob(peer.Port()); });
-    second.Open(dir.Folder());
-    ASSERT_TRUE(WaitUntil([&] { return !second.Busy(); }, 5000));
+    auto second = Make();
+    second->Open(dir.Folder());
+    ASSERT_TRUE(WaitUntil([&] { return !second->Busy(); }, 5000));
     ASSERT_EQ(peer.messages.size(), 1u);
     EXPECT_TRUE(Carries(peer.messages[0], "left behind"));
     EXPECT_NE(peer.messages[0].find("Date: Mon, 7 Dec 2026 09:00:00 "), std::string::npos);
     EXPECT_TRUE(Files(spool).empty());
     EXPECT_EQ(Files(spool + "bad").size(), 2u);
-    const std::string errors = log.ErrorText();
-    EXPECT_NE(errors.find("スプールファイル破損 cut.mail: 本文の長さが合いません"),
-              std::string::npos)
-        << errors;
-    EXPECT_NE(errors.find("スプールファイル破損 noise.mail"), std::string::npos) << errors;
-    SetProgramClock(nullptr);
+    for (const char* line : {"スプールファイル破損 cut.mail: 本文の長さが合いません",
+                             "スプールファイル破損 noise.mail"})
+        EXPECT_NE(log.ErrorText().find(line), std::string::npos) << log.ErrorText();
 }
 
 }  // namespace

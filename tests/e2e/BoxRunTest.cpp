@@ -5,7 +5,6 @@
 #include <filesystem>
 
 #include "e2e/Run.h"
-#include "platform/WavWriter.h"
 
 namespace sonivex {
 namespace {
@@ -16,30 +15,10 @@ using testing::WriteText;
 
 constexpr int kRate = 8000;
 
-void WriteFiller(const std::string& path) {
-    std::vector<int16_t> samples(2 * kRate, 1000);
-    WaveFormat format;
-    format.samplesPerSec = kRate;
-    format.avgBytesPerSec = 4 * kRate;
-    WavWriter writer;
-    writer.Create(path, format);
-    writer.Append(reinterpret_cast<const uint8_t*>(samples.data()), samples.size() * 2);
-    writer.Close();
-}
-
-// Second of the day of the first log line that holds `text`; -1 when none does.
-int SecondOf(const std::string& log, const std::string& text) {
-    const size_t at = log.find(text);
-    if (at == std::string::npos) return -1;
-    const size_t line = log.rfind('\n', at) + 1;  // npos + 1 = 0 for the first line
-    const int h = std::stoi(log.substr(line + 11, 2)), m = std::stoi(log.substr(line + 14, 2));
-    return h * 3600 + m * 60 + std::stoi(log.substr(line + 17, 2));
-}
-
 TEST(BoxRun, AnOpenBoxHoldsNeitherTheNextAlertNorTheAlarm) {
     TempDir dir;
     const std::string d = dir.Folder();
-    WriteFiller(d + "filler.wav");
+    testing::WriteFiller(d + "filler.wav");
     // Output 1 names no device: the filler cannot be opened when input 1 goes into alert.
     WriteText(d + "sonivex.ini",
               "[conf]\nNumRec=1\nAutoRec=1\nnFreq=8000\nMuonSec=1\nHukkiSec=1\nSimRecord=1\n"
@@ -64,9 +43,8 @@ TEST(BoxRun, AnOpenBoxHoldsNeitherTheNextAlertNorTheAlarm) {
     const std::string out = p.readAllStandardOutput().toStdString();
     EXPECT_NE(out.find("rc=0"), std::string::npos) << out << p.readAllStandardError().data();
 
-    std::string log;
-    for (const auto& f : std::filesystem::directory_iterator(d + "log"))
-        if (f.path().extension() == ".log") log += ReadText(f.path().string());
+    const std::string log = testing::LogText(d + "log", ".log");
+    using testing::SecondOf;
     const int alert1 = SecondOf(log, "検出しました。 ch1 "),
               box = SecondOf(log, "[message] sonivex: ");
     const int alert2 = SecondOf(log, "検出しました。 ch2 "), end = SecondOf(log, "*********終了");

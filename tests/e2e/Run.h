@@ -8,12 +8,14 @@
 #include <QStringList>
 #include <cmath>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "TempDir.h"
+#include "platform/WavWriter.h"
 
 namespace sonivex::testing {
 
@@ -139,12 +141,59 @@ inline std::string RawBytes(const std::vector<int16_t>& samples) {
     return std::string(reinterpret_cast<const char*>(samples.data()), samples.size() * 2);
 }
 
-// Every error-log line of a run's data folder.
-inline std::string ErrorLog(const TempDir& dir) {
+// Every line of the files ending in `ext` in a log folder.
+inline std::string LogText(const std::string& folder, const std::string& ext = ".err") {
     std::string text;
-    for (const auto& e : std::filesystem::directory_iterator(dir.Folder() + "log"))
-        if (e.path().extension() == ".err") text += ReadText(e.path().string());
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(folder, ec))
+        if (e.path().extension() == ext) text += ReadText(e.path().string());
     return text;
+}
+inline std::string ErrorLog(const TempDir& dir) {
+    return LogText(dir.Folder() + "log");
+}
+
+// Second of the day of the first log line ("YYYY/MM/DD hh:mm:ss ...") holding `text`; -1 if none.
+inline int SecondOf(const std::string& log, const std::string& text) {
+    const size_t at = log.find(text);
+    if (at == std::string::npos) return -1;
+    const size_t line = log.rfind('\n', at) + 1;  // npos + 1 = 0 for the first line
+    const auto field = [&](size_t pos) { return std::stoi(log.substr(line + pos, 2)); };
+    return field(11) * 3600 + field(14) * 60 + field(17);
+}
+
+// A stereo 16-bit filler at 8 kHz whose every sample tells where it came from.
+constexpr int kFillerFrames = 2803;  // not a multiple of any page: the loop point moves
+inline std::vector<int16_t> WriteFiller(const std::string& path) {
+    std::vector<int16_t> samples;
+    for (int f = 0; f < kFillerFrames; ++f)
+        samples.insert(samples.end(),
+                       {static_cast<int16_t>(f * 7 + 100), static_cast<int16_t>(-f * 5 - 100)});
+    WaveFormat format;
+    format.samplesPerSec = 8000;
+    format.avgBytesPerSec = 32000;
+    WavWriter writer;
+    writer.Create(path, format);
+    writer.Append(reinterpret_cast<const uint8_t*>(samples.data()), samples.size() * 2);
+    writer.Close();
+    return samples;
+}
+
+// The frames of `bytes` (after `skip`) played as the filler repeated from its start; the rest
+// must be silence (the stop-time silence), else 0.
+inline size_t LoopedFrames(const std::string& bytes, size_t skip,
+                           const std::vector<int16_t>& filler) {
+    std::vector<int16_t> played((bytes.size() - std::min(skip, bytes.size())) / 2);
+    std::memcpy(played.data(), bytes.data() + skip, played.size() * 2);
+    const size_t frames = played.size() / 2;
+    size_t f = 0;
+    for (; f < frames; ++f) {
+        const size_t k = f % kFillerFrames;
+        if (played[2 * f] != filler[2 * k] || played[2 * f + 1] != filler[2 * k + 1]) break;
+    }
+    for (size_t g = f; g < frames; ++g)
+        if (played[2 * g] != 0 || played[2 * g + 1] != 0) return 0;
+    return f;
 }
 
 }  // namespace sonivex::testing

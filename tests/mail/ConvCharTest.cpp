@@ -1,5 +1,5 @@
-// Character sets of the mail: Base64 against RFC 4648, ISO-2022-JP against glibc's iconv and
-// Python's codec, the vendor characters as raw bytes, the byte form of headers, the Date text.
+// Character sets of the mail: Base64 against RFC 4648, ISO-2022-JP against glibc's iconv, the
+// vendor characters as raw bytes, the byte form of headers, the Date text.
 #include "mail/FCT_ConvChar.h"
 
 #include <gtest/gtest.h>
@@ -16,13 +16,7 @@ namespace {
 using testing::LogCapture;
 
 std::string Hex(const std::string& bytes) {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string out;
-    for (const unsigned char b : bytes) {
-        out += kDigits[b >> 4];
-        out += kDigits[b & 15];
-    }
-    return out;
+    return QByteArray::fromStdString(bytes).toHex().toStdString();
 }
 
 // glibc's own ISO-2022-JP, "" when it refuses the text.
@@ -39,41 +33,19 @@ std::string IconvIso2022jp(const std::string& text) {
 }
 
 TEST(ConvChar, Base64MatchesRfc4648Vectors) {
-    const std::pair<std::string, std::string> vectors[] = {{"", ""},
-                                                           {"f", "Zg=="},
-                                                           {"fo", "Zm8="},
-                                                           {"foo", "Zm9v"},
-                                                           {"foob", "Zm9vYg=="},
-                                                           {"fooba", "Zm9vYmE="},
-                                                           {"foobar", "Zm9vYmFy"},
-                                                           {std::string("\0a\0b", 4), "AGEAYg=="},
-                                                           {"\xff\xfe\xfd", "//79"}};
-    for (const auto& [in, out] : vectors) EXPECT_EQ(EncodeBase64(in), out) << in;
+    // The encodings of "", "f", "fo", ... "foobar".
+    const char* vectors[] = {"", "Zg==", "Zm8=", "Zm9v", "Zm9vYg==", "Zm9vYmE=", "Zm9vYmFy"};
+    for (size_t n = 0; n < std::size(vectors); ++n)
+        EXPECT_EQ(EncodeBase64(std::string("foobar", n)), vectors[n]);
+    EXPECT_EQ(EncodeBase64(std::string("\0a\0b", 4)), "AGEAYg==");
+    EXPECT_EQ(EncodeBase64("\xff\xfe\xfd"), "//79");
 }
 
-TEST(ConvChar, Iso2022jpEqualsIconvAndPythonForJisCharacters) {
-    const std::string texts[] = {
-        "日本語",         "警報 ch1 FM 本線 (両ch 15秒以上)", "abc漢字def。「かな」カナ",
-        "〜‖−―¢£¬ΑΩАЯ─│", "plain ASCII only\r\nline 2",       "２０２６年１２月"};
-    std::string hexLines;
-    for (const std::string& t : texts) {
-        const std::string ours = ToIso2022jp(t);
-        EXPECT_EQ(Hex(ours), Hex(IconvIso2022jp(t))) << t;
-        hexLines += Hex(ours) + "\n";
-    }
-    testing::TempDir dir;
-    testing::WriteText(dir.File("hex"), hexLines);
-    const std::string decoded = testing::Shell(
-        std::string(testing::kPython) +
-        " -c \"import sys\nfor l in open(sys.argv[1]): "
-        "print(bytes.fromhex(l.strip()).decode('iso2022_jp').replace('\\r\\n','|'))\" '" +
-        dir.File("hex") + "'");
-    std::string expected;
-    for (std::string t : texts) {
-        for (size_t at; (at = t.find("\r\n")) != std::string::npos;) t.replace(at, 2, "|");
-        expected += t + "\n";
-    }
-    EXPECT_EQ(decoded, expected);
+TEST(ConvChar, Iso2022jpEqualsIconvForJisCharacters) {
+    for (const std::string t :
+         {"日本語", "警報 ch1 FM 本線 (両ch 15秒以上)", "abc漢字def。「かな」カナ",
+          "〜‖−―¢£¬ΑΩАЯ─│", "plain ASCII only\r\nline 2", "２０２６年１２月"})
+        EXPECT_EQ(Hex(ToIso2022jp(t)), Hex(IconvIso2022jp(t))) << t;
 }
 
 TEST(ConvChar, VendorAndHalfWidthCharactersAsMailReadersDecodeThem) {
@@ -114,9 +86,6 @@ TEST(ConvChar, EncodeBodyFramesEachJapaneseRun) {
     std::string ascii;
     EXPECT_EQ(EncodeBody("only ascii.\r\n", ascii), 13);
     EXPECT_EQ(ascii, "only ascii.\r\n");
-    EXPECT_EQ(ConvertCharset("iso-2022-jp", "日"), ToIso2022jp("日"));
-    EXPECT_EQ(Hex(ConvertCharset("UTF-16", "A")), "4100");
-    EXPECT_EQ(ConvertCharset("NO-SUCH-CHARSET", "A"), "");
 }
 
 TEST(ConvChar, AnsiBytesTrimSpacesAndZeroTheRest) {

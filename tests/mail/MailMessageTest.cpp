@@ -1,10 +1,8 @@
-// The whole message as Python's email package reads it back, the header block line by line,
-// folded subjects, recipients, dot-stuffing and line ends.
+// The message as Python's email package reads it back (subjects and bodies: the header lines are
+// pinned exactly), folded subjects, recipients, dot-stuffing and line ends.
 #include "mail/MailMessage.h"
 
 #include <gtest/gtest.h>
-
-#include <QJsonArray>
 
 #include "mail/FCT_ConvChar.h"
 #include "mail/MailTestSupport.h"
@@ -54,12 +52,6 @@ TEST(MailMessage, PythonReadsBackWhatWasComposed) {
                   c.subject.find("ｴﾌｴﾑ") == std::string::npos
                       ? c.subject
                       : "sonivex無音検出 エフエム第一放送 本線系統 予備送信所 中継回線 デジタル");
-        EXPECT_EQ(Str(m, "from"), "alert@station.example");
-        EXPECT_EQ(Str(m, "from_name"), "sonivex");
-        EXPECT_EQ(m.value("to").toArray(), (QJsonArray{"ops@x.example", "night@y.example"}));
-        EXPECT_EQ(Str(m, "date"), "2026-12-05T09:05:03+09:00");
-        EXPECT_EQ(Str(m, "message_id"), h.messageId);
-        EXPECT_EQ(Str(m, "charset"), "iso-2022-jp");
         EXPECT_EQ(m.value("defects").toInt(), 0);
         std::string body = c.body;
         if (body.starts_with("ｴﾌｴﾑ")) body.replace(0, 12, "エフエム");
@@ -86,31 +78,21 @@ TEST(MailMessage, HeaderBlockLines) {
               "\r\n");
 }
 
+// (What the words decode to is in what Python reads back.)
 TEST(MailMessage, LongSubjectsFoldIntoCompleteEncodedWords) {
     const std::string subject =
         "sonivex無音検出 " + std::string(30, 'x') + "本線①予備" + std::string(40, 'y') + "終わり";
     const std::vector<std::string> words = EncodedSubjectWords(subject);
-    ASSERT_GE(words.size(), 3u);
-    std::string joined;
+    EXPECT_GE(words.size(), 3u);
     for (const std::string& w : words) {
         EXPECT_LE(w.size() + 9, 76u) << w;  // "Subject: " or a TAB before it
         ASSERT_TRUE(w.starts_with("=?iso-2022-jp?B?") && w.ends_with("?=")) << w;
-        const std::string bytes =
-            testing::Shell("printf %s '" + w.substr(16, w.size() - 18) + "' | base64 -d");
-        // Each word is back in ASCII when it ends.
-        const size_t lastEscape = bytes.rfind('\x1b');
-        if (lastEscape != std::string::npos) {
-            EXPECT_EQ(bytes.substr(lastEscape, 3), "\x1b(B") << w;
+        const QByteArray bytes =
+            QByteArray::fromBase64(QByteArray::fromStdString(w.substr(16, w.size() - 18)));
+        if (bytes.contains('\x1b')) {  // each word is back in ASCII when it ends
+            EXPECT_EQ(bytes.mid(bytes.lastIndexOf('\x1b'), 3), "\x1b(B") << w;
         }
-        joined += bytes;
     }
-    std::string expected;
-    for (const std::string& piece : SplitIso2022jp(subject, 0)) expected += piece;
-    std::string noEscapes = joined, noEscapesExpected = expected;
-    for (std::string* s : {&noEscapes, &noEscapesExpected})
-        for (const char* esc : {"\x1b$B", "\x1b(B"})
-            for (size_t at; (at = s->find(esc)) != std::string::npos;) s->erase(at, 3);
-    EXPECT_EQ(noEscapes, noEscapesExpected);
     EXPECT_EQ(EncodedSubjectWords("").size(), 1u);
 }
 

@@ -84,11 +84,6 @@ class LogCapture {
             if (l.rfind(start, 0) == 0) return true;
         return false;
     }
-    int Count(const std::string& line) const {
-        int n = 0;
-        for (const auto& l : lines) n += l == line ? 1 : 0;
-        return n;
-    }
     std::string All() const {
         std::string out;
         for (const auto& l : lines) out += l + "\n";
@@ -167,26 +162,18 @@ class SmtpServer : public PythonServer {
     explicit SmtpServer(const std::string& mode, const std::string& user = "u",
                         const std::string& password = "p", int fixedPort = 0)
         : PythonServer(SONIVEX_TEST_DATA "/mail/smtp_server.py",
-                       Args(mode, user, password, fixedPort), "eml") {}
+                       {"--mode", QString::fromStdString(mode), "--cert",
+                        QString::fromStdString(TestCertificate::Get().cert), "--key",
+                        QString::fromStdString(TestCertificate::Get().key), "--port",
+                        QString::number(fixedPort), "--user", QString::fromStdString(user),
+                        "--password", QString::fromStdString(password)},
+                       "eml") {}
     // The raw bytes of the n-th message taken (1-based), "" when there is none.
     std::string Message(int n) const { return Taken(n); }
     std::string Envelope(int n) const { return Taken(n, "json"); }
-
-  private:
-    static QStringList Args(const std::string& mode, const std::string& user,
-                            const std::string& password, int fixedPort) {
-        const TestCertificate& c = TestCertificate::Get();
-        QStringList args{
-            "--mode", QString::fromStdString(mode),  "--cert", QString::fromStdString(c.cert),
-            "--key",  QString::fromStdString(c.key), "--port", QString::number(fixedPort)};
-        if (!user.empty())
-            args << "--user" << QString::fromStdString(user) << "--password"
-                 << QString::fromStdString(password);
-        return args;
-    }
 };
 
-// Python's email package reads a message: subject, from, to, date, message-id and body.
+// Python's email package reads a message: its subject, body and defects.
 inline QJsonObject ParseWithPython(const std::string& messageBytes) {
     TempDir dir;
     WriteText(dir.File("m.eml"), messageBytes);

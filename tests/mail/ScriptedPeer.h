@@ -38,8 +38,7 @@ class ScriptedPeer {
     PeerScript& Script() { return script_; }  // changes apply to the next command
 
     std::vector<std::string> lines;     // every command line received, without CR LF
-    std::string message;                // the bytes after DATA, terminator included (last)
-    std::vector<std::string> messages;  // every message, in order
+    std::vector<std::string> messages;  // the bytes after each DATA, terminator included
     int open = 0, maxOpen = 0;          // connections open now, and at most
 
   private:
@@ -86,8 +85,7 @@ class ScriptedPeer {
         }
         const size_t end = c.buffer.find("\r\n.\r\n");
         if (end == std::string::npos) return;
-        message = c.buffer.substr(0, end + 5);
-        messages.push_back(message);
+        messages.push_back(c.buffer.substr(0, end + 5));
         c.buffer.erase(0, end + 5);
         c.inData = false;
         Reply(s, "MESSAGE");

@@ -69,22 +69,19 @@ class Keeper:
         return "250 2.0.0 kept as %03d" % self.count
 
 
-def make_authenticator(user, password):
-    def authenticate(server, session, envelope, mechanism, data):
-        ok = (isinstance(data, LoginPassword) and data.login.decode() == user
-              and data.password.decode() == password)
-        # handled=False: the server itself answers 535 to a failure
-        return AuthResult(success=ok, handled=False, auth_data=data if ok else None)
-    return authenticate
-
-
 async def serve(args):
     ctx = None
     if args.mode != "plain":
         ctx = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
         ctx.load_cert_chain(args.cert, args.key)
     keeper = Keeper(args.out, args.stall)
-    auth = make_authenticator(args.user, args.password) if args.user else None
+
+    def authenticate(server, session, envelope, mechanism, data):
+        ok = (isinstance(data, LoginPassword) and data.login.decode() == args.user
+              and data.password.decode() == args.password)
+        # handled=False: the server itself answers 535 to a failure
+        return AuthResult(success=ok, handled=False, auth_data=data if ok else None)
+    auth = authenticate if args.user else None
 
     def factory():
         return SMTP(keeper, hostname="mail.test", ident="test server",
@@ -109,12 +106,8 @@ def main():
     warnings.simplefilter("ignore")
     logging.getLogger("mail.log").setLevel(logging.CRITICAL)
     p = argparse.ArgumentParser()
-    p.add_argument("--mode", choices=["plain", "starttls", "tls"], default="plain")
-    p.add_argument("--user", default="")
-    p.add_argument("--password", default="")
-    p.add_argument("--cert")
-    p.add_argument("--key")
-    p.add_argument("--out", required=True)
+    for name in ("mode", "user", "password", "cert", "key", "out"):
+        p.add_argument("--" + name, default="")
     p.add_argument("--port", type=int, default=0)
     p.add_argument("--stall", type=float, default=25)
     asyncio.run(serve(p.parse_args()))
