@@ -3,7 +3,8 @@
 optionally with AUTH PLAIN. Prints "READY <port>" once it listens, writes every message it takes
 to OUT/NNN.eml (the raw bytes) and OUT/NNN.json (envelope and login), and ends when its standard
 input closes. Recipients behave as real servers do by their local part: gone* is refused (550),
-grey* is greylisted (451 the first time), stall* holds its first session for --stall seconds."""
+grey* is greylisted (451 the first time), stall* holds its first session for --stall seconds,
+stuck* holds every session."""
 import argparse
 import asyncio
 import json
@@ -51,7 +52,7 @@ class Keeper:
         self.seen.add(address)
         if local.startswith("grey") and first:
             return "451 4.7.1 greylisted, try again later"
-        if local.startswith("stall") and first:
+        if (local.startswith("stall") and first) or local.startswith("stuck"):
             await asyncio.sleep(self.stall)
         envelope.rcpt_tos.append(address)
         return "250 OK"
