@@ -11,14 +11,14 @@
 #include <chrono>
 #include <filesystem>
 
-#include "DeviceHarness.h"
 #include "FakeHid.h"
 #include "Pty.h"
+#include "devices/ExternalDevices.h"
+#include "monitor/MonitorHarness.h"
 
 namespace sonivex {
 namespace {
 
-using testing::DeviceHarness;
 using testing::FakeFirmware;
 using testing::FakeHidTree;
 using testing::Pty;
@@ -27,6 +27,41 @@ using Bytes = std::vector<uint8_t>;
 using Paused = std::array<int, 2>;
 using V = std::vector<std::string>;
 namespace fs = std::filesystem;
+
+// The whole monitor with the external devices opened from its settings during its start-up, as
+// the program opens them.
+class DeviceHarness : public testing::MonitorHarness {
+  public:
+    using MonitorHarness::MonitorHarness;
+    ~DeviceHarness() { monitor.reset(); }  // the monitor's shutdown still uses the devices
+
+    void StartOn(const DeviceRoots& roots) {
+        Start(false, [this, roots](MonitorParts& parts) {
+            parts.openDevices = [this, roots](const MonitorSettings& s, MonitorParts& p) {
+                devices = OpenExternalDevices(s, roots);
+                p.hid = devices.hid.get();
+                p.serial = devices.serial.get();
+                p.external = devices.control.get();
+            };
+        });
+    }
+    // Two inputs watched from start-up, both silent unless told otherwise; short times.
+    void TwoInputs(const std::string& first = "silence 1000",
+                   const std::string& second = "silence 1000") {
+        Set("NumRec", "1");
+        SimInputs(2);
+        Set("AutoRec", "1");
+        Set("MuonSec", "1");
+        Set("HukkiSec", "1");
+        Set("SimSignal_1", first);
+        Set("SimSignal_2", second);
+    }
+    std::array<int, 2> Paused() const {
+        return {monitor->ExternalPause[0], monitor->ExternalPause[1]};
+    }
+
+    ExternalDevices devices;
+};
 
 V Commands(std::initializer_list<int> codes) {
     V out;

@@ -140,60 +140,41 @@ Outcome Feed(const SilenceThresholds& t, bool mono, const std::vector<Stretch>& 
 
 TEST(SilenceStep, AlertsComeAndEndOnTheirBuffer) {
     const SilenceThresholds defaults;  // 15 s both, 20 s one channel, 15 s to recover
+    const SilenceThresholds noRecovery{-50, 15, 20, 0};
     const struct {
-        const char* what;
         SilenceThresholds t;
         bool mono;
         std::vector<Stretch> stretches;
         Outcome expected;
     } cases[] = {
-        {"defaults: 76th silent buffer, 75th with sound",
-         defaults,
-         false,
-         {{76, kQuiet, kQuiet}, {75, kLoud, kLoud}},
-         {76, kAlertBoth, 151}},
-        {"right only", defaults, false, {{101, kLoud, kQuiet}}, {101, kAlertRight, 0}},
-        {"left only", defaults, false, {{101, kQuiet, kLoud}}, {101, kAlertLeft, 0}},
-        {"mono", defaults, true, {{76, kQuiet, kLoud}}, {76, kAlertMono, 0}},
-        {"mono ignores the right channel", defaults, true, {{500, kLoud, kQuiet}}, {}},
-        {"short one-channel time names the channel first",
-         {-50, 15, 5, 15},
-         false,
-         {{26, kQuiet, kQuiet}},
-         {26, kAlertLeft, 0}},
-        {"the threshold itself is sound",
-         defaults,
-         false,
-         {{1000, -50.0f, -50.0f}, {76, -50.0001f, -50.0001f}},
-         {1076, kAlertBoth, 0}},
-        // Right silent for 5 buffers, far below its 101: no alert condition.
-        {"one channel briefly silent counts towards recovery",
-         defaults,
+        // 0: the defaults, the 76th silent buffer and the 75th with sound
+        {defaults, false, {{76, kQuiet, kQuiet}, {75, kLoud, kLoud}}, {76, kAlertBoth, 151}},
+        {defaults, false, {{101, kLoud, kQuiet}}, {101, kAlertRight, 0}},
+        {defaults, false, {{101, kQuiet, kLoud}}, {101, kAlertLeft, 0}},
+        {defaults, true, {{76, kQuiet, kLoud}}, {76, kAlertMono, 0}},
+        // 4: mono ignores the right channel
+        {defaults, true, {{500, kLoud, kQuiet}}, {}},
+        // 5: a short one-channel time names the channel first
+        {{-50, 15, 5, 15}, false, {{26, kQuiet, kQuiet}}, {26, kAlertLeft, 0}},
+        // 6: the threshold itself is sound
+        {defaults, false, {{1000, -50.0f, -50.0f}, {76, -50.0001f, -50.0001f}}, {1076, kAlertBoth}},
+        // 7: right silent for 5 buffers, far below its 101, counts towards recovery
+        {defaults,
          false,
          {{76, kQuiet, kQuiet}, {70, kLoud, kLoud}, {5, kLoud, kQuiet}},
          {76, kAlertBoth, 151}},
-        {"no recovery with zero time",
-         {-50, 15, 20, 0},
-         false,
-         {{76, kQuiet, kQuiet}, {10000, kLoud, kLoud}},
-         {76, kAlertBoth, 0}},
-        // The counters are capped; a one-channel time beyond the cap must still be reachable.
-        {"one-channel time over ten times the other",
-         {-50, 1, 30, 15},
-         false,
-         {{151, kLoud, kQuiet}},
-         {151, kAlertRight, 0}},
-        {"zero seconds: the first silent buffer",
-         {-50, 0, 20, 15},
-         false,
-         {{1, kQuiet, kQuiet}},
-         {1, kAlertBoth, 0}},
+        // 8: no recovery with zero time
+        {noRecovery, false, {{76, kQuiet, kQuiet}, {10000, kLoud, kLoud}}, {76, kAlertBoth}},
+        // 9: the counters are capped; a one-channel time beyond the cap must still be reachable
+        {{-50, 1, 30, 15}, false, {{151, kLoud, kQuiet}}, {151, kAlertRight, 0}},
+        // 10: zero seconds, the first silent buffer
+        {{-50, 0, 20, 15}, false, {{1, kQuiet, kQuiet}}, {1, kAlertBoth, 0}},
     };
-    for (const auto& c : cases) {
+    for (size_t n = 0; n < std::size(cases); ++n) {
         SilenceCounters counters;
-        const Outcome o = Feed(c.t, c.mono, c.stretches, counters);
-        EXPECT_EQ(o, c.expected) << c.what << ": raised at " << o.raisedAt << " kind " << o.kind
-                                 << ", cancelled at " << o.cancelledAt;
+        const Outcome o = Feed(cases[n].t, cases[n].mono, cases[n].stretches, counters);
+        EXPECT_EQ(o, cases[n].expected) << "case " << n << ": raised at " << o.raisedAt << " kind "
+                                        << o.kind << ", cancelled at " << o.cancelledAt;
     }
 }
 
