@@ -230,6 +230,8 @@ TEST_F(Devices, ABoxThatNeverAnswersCostsBoundedWaitsThenMonitoringGoesOn) {
     }
 }
 
+// Gone, the box can no longer end the pause its input holds: it ends at once. The box is
+// looked for every 10 s, shown missing meanwhile, and once back gets the latch still on.
 TEST_F(Devices, ABoxThatGoesAwayEndsItsPausesAndComingBackGetsTheLatches) {
     h.TwoInputs("silence 1000", "tone -20 1000");
     Start(1);
