@@ -1,23 +1,344 @@
-// The factory and the device list: settings keys of the devices, another vendor id, reopening
-// after a settings change, and the --list-devices text.
+// The monitor with its external devices opened from the settings as the program opens them: the
+// HID box on the hidraw test double, the serial port on a pseudo-terminal. Latch commands from
+// start-up to shutdown, control inputs that pause, resume and request corrections, the time
+// code, the device list, reopening, and devices that misbehave, go away, come back or are not
+// there. Monitoring goes on through all of it.
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 #include <QTimer>
-
+#include <chrono>
 #include <filesystem>
 
-#include "DeviceHarness.h"
 #include "FakeHid.h"
 #include "Pty.h"
+#include "devices/ExternalDevices.h"
+#include "monitor/MonitorHarness.h"
 
 namespace sonivex {
 namespace {
 
-using testing::DeviceHarness;
+using testing::FakeFirmware;
 using testing::FakeHidTree;
+using testing::Pty;
 using testing::WriteText;
+using Bytes = std::vector<uint8_t>;
+using Paused = std::array<int, 2>;
+using V = std::vector<std::string>;
 namespace fs = std::filesystem;
+
+// The whole monitor with the external devices opened from its settings during its start-up, as
+// the program opens them.
+class DeviceHarness : public testing::MonitorHarness {
+  public:
+    using MonitorHarness::MonitorHarness;
+    ~DeviceHarness() { monitor.reset(); }  // the monitor's shutdown still uses the devices
+
+    void StartOn(const DeviceRoots& roots) {
+        Start(false, [this, roots](MonitorParts& parts) {
+            parts.openDevices = [this, roots](const MonitorSettings& s, MonitorParts& p) {
+                devices = OpenExternalDevices(s, roots);
+                p.hid = devices.hid.get();
+                p.serial = devices.serial.get();
+                p.external = devices.control.get();
+            };
+        });
+    }
+    // Two inputs watched from start-up, both silent unless told otherwise; short times.
+    void TwoInputs(const std::string& first = "silence 1000",
+                   const std::string& second = "silence 1000") {
+        Set("NumRec", "1");
+        SimInputs(2);
+        Set("AutoRec", "1");
+        Set("MuonSec", "1");
+        Set("HukkiSec", "1");
+        Set("SimSignal_1", first);
+        Set("SimSignal_2", second);
+    }
+    std::array<int, 2> Paused() const {
+        return {monitor->ExternalPause[0], monitor->ExternalPause[1]};
+    }
+
+    ExternalDevices devices;
+};
+
+V Commands(std::initializer_list<int> codes) {
+    V out;
+    for (int c : codes) out.push_back("cmd " + std::to_string(c));
+    return out;
+}
+
+V Concat(std::initializer_list<V> parts) {
+    V out;
+    for (const V& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+const V kAllOff = Commands({101, 102, 103, 104, 105, 106, 107, 108});
+
+class Devices : public ::testing::Test {
+  protected:
+    // The box in latch mode hidLatch (none when negative) and the port when asked for.
+    void Start(DeviceHarness& run, int hidLatch, bool port) {
+        if (hidLatch >= 0) {
+            run.Set("USBHIDID", "1");
+            run.Set("USBHID_Latch", std::to_string(hidLatch));
+        }
+        if (port) {
+            run.Set("ComNo", "1");
+            run.Set("ComDevice", pty.SlavePath());
+        }
+        run.StartOn(hidLatch >= 0 ? tree.Roots() : DeviceRoots{});
+        ASSERT_TRUE(hidLatch < 0 || run.devices.hid->IsOpen());
+        ASSERT_TRUE(!port || run.devices.serial->IsOpen());
+    }
+    void Start(int hidLatch, bool port = false) { Start(h, hidLatch, port); }
+    void Send(DeviceHarness& run, const Bytes& bytes) {
+        pty.Write(bytes);
+        run.RunTicks(static_cast<int>(bytes.size()));  // one byte per tick
+    }
+    int Inquiries() {
+        box.Service();
+        return static_cast<int>(box.Received().size() - box.Commands().size());
+    }
+
+    DeviceHarness h;
+    FakeHidTree tree;
+    FakeFirmware& box = tree.Add(0, kBoxVendorId, 1, "box.rdesc");
+    Pty pty;
+};
+
+TEST_F(Devices, LatchCommandsOnBothFromStartUpToShutdown) {
+    h.TwoInputs("silence 2; tone -20 1000", "silence 1000");
+    Start(0, true);
+    EXPECT_EQ(pty.Read(), (Bytes{101, 102}));
+    h.RunSeconds(2);  // both alert at 1.2 s
+    EXPECT_EQ(pty.Read(), (Bytes{1, 2}));
+    h.RunSeconds(3);  // input 1 recovers at 3.2 s
+    h.monitor->AlertButtonClick(1);
+    h.RunTicks(1);
+    EXPECT_EQ(pty.Read(), (Bytes{101, 102}));
+    h.monitor->Shutdown();
+    EXPECT_EQ(pty.Read(), (Bytes{101, 102, 103, 104, 105, 106, 107, 108}));
+    box.Service();
+    EXPECT_EQ(box.Commands(), Concat({kAllOff, Commands({101, 102}), Commands({1, 2}),
+                                      Commands({101}), Commands({102}), kAllOff}));
+    EXPECT_EQ(Inquiries(), 51) << "one event inquiry per tick";
+}
+
+// The box is gone while an inquiry is awaited and the port's far end closes: each is logged and
+// closed, and input 1 is still watched.
+TEST_F(Devices, UnpluggedBoxAndVanishedPortAreLoggedAndClosed) {
+    h.TwoInputs("tone -20 2; silence 1000", "tone -20 1000");
+    Start(0, true);
+    h.RunSeconds(1);
+    box.reply = FakeFirmware::Reply::UnplugOnInquiry;
+    pty.Close();
+    h.RunSeconds(4);
+    EXPECT_EQ(h.CountLines("USB HID 切断 " + tree.NodePath(0)), 1);
+    EXPECT_EQ(h.CountLines("シリアルポート切断 " + h.monitor->settings.comDevice), 1);
+    EXPECT_FALSE(h.devices.hid->IsOpen());
+    EXPECT_FALSE(h.devices.serial->IsOpen());
+    EXPECT_EQ(h.CountLines("警報"), 1);
+    h.monitor->Shutdown();
+    EXPECT_TRUE(h.HasLine("*********終了**********"));
+}
+
+TEST_F(Devices, EventsPauseResumeReleaseAndRequestCorrections) {
+    h.TwoInputs();
+    h.Set("AdjustPin_2", "5");
+    Start(0);
+    struct Step {
+        std::vector<int> events;
+        Paused paused;
+        int corrections;
+    };
+    const Step steps[] = {{{2}, {0, 1}, 0},       {{2}, {0, 0}, 0},    {{1, 2}, {1, 1}, 0},
+                          {{7, 0, 9}, {1, 1}, 0}, {{255}, {0, 0}, 0},  {{5}, {0, 0}, 1},
+                          {{5}, {0, 0}, 1},       {{1, 5}, {1, 0}, 1}, {{}, {1, 0}, 1}};
+    int n = 0;
+    for (const Step& s : steps) {
+        box.events.assign(s.events.begin(), s.events.end());
+        h.RunTicks(static_cast<int>(s.events.size()) + 1);
+        EXPECT_EQ(h.Paused(), s.paused) << "step " << n;
+        EXPECT_EQ(h.clock.setCalls, s.corrections) << "step " << n++;
+    }
+    EXPECT_EQ(h.view.alertText[0], "-");
+    EXPECT_EQ(h.view.alertText[1], "Alert");
+    EXPECT_EQ(h.CountLines("時刻修正終了"), 1);
+}
+
+TEST_F(Devices, LevelsPauseWhileActiveAndCorrectOnTheRisingEdge) {
+    h.TwoInputs();
+    h.Set("AdjustPin_2", "2");
+    Start(1);
+    struct Step {
+        int state;  // active low: 0xFE = pin 1, 0xFC = pins 1 and 2
+        double seconds;
+        Paused paused;
+        int corrections;
+    };
+    const Step steps[] = {{0xFE, 1, {1, 0}, 0}, {0xFF, 1, {0, 0}, 0},  {0xFC, 25, {1, 0}, 1},
+                          {0xFE, 1, {1, 0}, 1}, {0xFC, 1, {1, 0}, 2},  {0x00, 1, {0, 0}, 2},
+                          {0xFD, 1, {0, 0}, 2}, {0xFF, 12, {0, 0}, 2}, {0xFD, 1, {0, 0}, 3}};
+    int n = 0;
+    for (const Step& s : steps) {
+        box.state = s.state;
+        h.RunSeconds(s.seconds);
+        EXPECT_EQ(h.Paused(), s.paused) << "step " << n;
+        EXPECT_EQ(h.clock.setCalls, s.corrections) << "step " << n++;
+    }
+}
+
+TEST_F(Devices, WrongPortRepliesSkipTicksUntilTheBoxIsGivenUp) {
+    h.TwoInputs();
+    box.reply = FakeFirmware::Reply::WrongPort;
+    Start(1);
+    h.RunTicks(1);
+    EXPECT_EQ(h.view.clock1, "") << "a failed level read skips the rest of the tick";
+    h.RunTicks(2);
+    EXPECT_EQ(h.CountLines("USB HID 応答なし " + tree.NodePath(0)), 1);
+    EXPECT_FALSE(h.devices.hid->IsOpen());
+    h.RunSeconds(3);
+    EXPECT_NE(h.view.clock1, "");
+    EXPECT_EQ(h.CountLines("警報"), 2) << "both inputs still watched";
+    h.monitor->Shutdown();
+    EXPECT_EQ(Inquiries(), 3);
+    EXPECT_EQ(box.Commands(), Concat({kAllOff, Commands({101, 102})}));
+}
+
+TEST_F(Devices, ABoxThatNeverAnswersCostsBoundedWaitsThenMonitoringGoesOn) {
+    for (const int mode : {0, 1}) {
+        DeviceHarness run;
+        run.TwoInputs();
+        run.Set("USBHIDID", "1");
+        run.Set("USBHID_Latch", std::to_string(mode));
+        FakeHidTree boxes;
+        FakeFirmware& silent = boxes.Add(0, kBoxVendorId, 1, "box.rdesc");
+        silent.reply = FakeFirmware::Reply::Silent;
+        run.StartOn(boxes.Roots());
+        run.devices.hid->Device()->TimeoutMS(100);
+        const auto start = std::chrono::steady_clock::now();
+        run.RunTicks(3);
+        const auto spent = std::chrono::steady_clock::now() - start;
+        EXPECT_GE(spent, std::chrono::milliseconds(300)) << "mode " << mode;
+        EXPECT_LT(spent, std::chrono::milliseconds(3000)) << "mode " << mode;
+        EXPECT_EQ(run.CountLines("USB HID 応答なし"), 1) << "mode " << mode;
+        run.RunSeconds(3);
+        EXPECT_EQ(run.CountLines("警報"), 2) << "mode " << mode;
+    }
+}
+
+// Gone, the box can no longer end the pause its input holds: it ends at once. The box is
+// looked for every 10 s, shown missing meanwhile, and once back gets the latch still on.
+TEST_F(Devices, ABoxThatGoesAwayEndsItsPausesAndComingBackGetsTheLatches) {
+    h.TwoInputs("silence 1000", "tone -20 1000");
+    Start(1);
+    box.state = 0xFD;  // pin 2 active: input 2 paused
+    h.RunSeconds(2);   // input 1 in alert since 1.2 s
+    ASSERT_EQ(h.Paused(), (Paused{0, 1}));
+    box.Unplug();
+    tree.Remove(0);
+    h.RunSeconds(1);
+    EXPECT_EQ(h.Paused(), (Paused{0, 0}));
+    EXPECT_EQ(h.CountLines("一時停止解除（USB HID 切断）2"), 1);
+    EXPECT_NE(h.view.missing.find("USB HID"), std::string::npos);
+    FakeFirmware& back = tree.Add(1, kBoxVendorId, 1, "box.rdesc");
+    h.RunSeconds(10);
+    EXPECT_EQ(h.CountLines("USB HID 復旧 " + tree.NodePath(1)), 1);
+    back.Service();
+    EXPECT_EQ(back.Commands(), Concat({kAllOff, Commands({1})}));
+    EXPECT_EQ(h.view.missing, "");
+    EXPECT_EQ(h.CountLines("警報"), 1);
+}
+
+TEST_F(Devices, ControlBytesPauseResumeAndRequestCorrections) {
+    h.TwoInputs();
+    h.Set("AdjustPin_1", "7");
+    Start(-1, true);
+    struct Step {
+        Bytes bytes;
+        double thenSeconds;
+        Paused paused;
+        int corrections;
+    };
+    const Step steps[] = {
+        {{2}, 0, {0, 1}, 0}, {{2}, 0, {0, 0}, 0},
+        {{1}, 0, {1, 0}, 0}, {{3, 0, 200, 9, 255}, 0, {1, 0}, 0},  // ignored
+        {{7}, 5, {1, 0}, 1}, {{7}, 0, {1, 0}, 1},                  // 5 s later: once only
+        {{7}, 0, {1, 0}, 1}, {{1, 2}, 6, {0, 1}, 1},
+        {{7}, 0, {0, 1}, 2},  // 11 s after the first
+    };
+    int n = 0;
+    for (const Step& s : steps) {
+        Send(h, s.bytes);
+        h.RunSeconds(s.thenSeconds);
+        EXPECT_EQ(h.Paused(), s.paused) << "step " << n;
+        EXPECT_EQ(h.clock.setCalls, s.corrections) << "step " << n++;
+    }
+    EXPECT_EQ(h.view.alertText[0], "Alert");
+    EXPECT_EQ(h.view.alertText[1], "-");
+}
+
+TEST_F(Devices, RequestsCountOnlyInTheWindowAroundTheTarget) {
+    struct Case {
+        LocalDateTime start;
+        LocalDateTime after;  // the clock right after the request; unchanged = blocked
+    };
+    // The year-end correction forward is in the midnight test below.
+    for (const Case& c : {Case{{2026, 5, 4, 9, 5, 0}, {2026, 5, 4, 9, 5, 0}},
+                          Case{{2026, 5, 4, 9, 1, 59}, {2026, 5, 4, 9, 0, 0}}}) {
+        Pty port;
+        DeviceHarness run(c.start);
+        run.Set("AdjustPin_1", "7");
+        run.Set("ComNo", "1");
+        run.Set("ComDevice", port.SlavePath());
+        run.StartOn(DeviceRoots{});
+        run.clock.Set(c.start);  // as the byte arrives
+        port.Write(Bytes{7});
+        run.monitor->TimerProgTick();
+        LocalDateTime now = run.clock.Now();
+        now.millisecond = 0;
+        EXPECT_EQ(CivilToMs(now), CivilToMs(c.after)) << c.start.hour << ":" << c.start.minute;
+    }
+}
+
+TEST_F(Devices, AfterMidnightTheTenSecondsCountOnFromTheCorrection) {
+    DeviceHarness run({2026, 12, 31, 23, 59, 55});
+    run.Set("AdjustPin_1", "7");
+    Start(run, -1, true);
+    Send(run, {7});
+    EXPECT_EQ(run.clock.Now().year, 2027);
+    run.RunSeconds(3);
+    Send(run, {7});
+    EXPECT_EQ(run.clock.setCalls, 1);
+    run.RunSeconds(8);
+    Send(run, {7});
+    EXPECT_EQ(run.clock.setCalls, 2);
+}
+
+TEST_F(Devices, TimeCodeSplitAcrossReadsCorrectsAndNothingIsSent) {
+    DeviceHarness run({2026, 5, 4, 11, 59, 58});
+    run.TwoInputs();
+    run.Set("UseBCD", "1");
+    run.Set("ComBaud", "9600");
+    Start(run, -1, true);
+    EXPECT_EQ(run.devices.serial->Port()->LineBaud(), 2400);
+    pty.Write(std::string("\xFF\xFEgarbage\x02") + "1200");
+    run.RunTicks(1);
+    EXPECT_EQ(run.clock.setCalls, 0);
+    pty.Write(std::string("00\xE5\x03"));
+    run.RunTicks(1);
+    EXPECT_EQ(run.clock.setCalls, 1);
+    EXPECT_EQ(run.clock.Now().hour, 12);
+    EXPECT_EQ(run.CountLines("時刻修正終了"), 1);
+    EXPECT_EQ(run.devices.control->TimeCodeText(), "");
+    run.RunSeconds(3);  // both inputs alert
+    run.monitor->Shutdown();
+    EXPECT_EQ(run.CountLines("警報"), 2);
+    EXPECT_EQ(pty.Read(), Bytes{}) << "a time-code port carries no commands";
+}
 
 TEST(ExternalDevices, ListsSerialPortsAndHidDevices) {
     FakeHidTree tree;
@@ -77,18 +398,13 @@ TEST(ExternalDevices, NewKeysAreWrittenAndAnotherVendorIdIsRead) {
     }
 }
 
-void StartWithPort(DeviceHarness& h, const std::string& path) {
-    h.Set("ComNo", "1");
-    h.Set("ComDevice", path);
-    h.StartOn(DeviceRoots{});
-}
-
-TEST(ExternalDevices, ReopenFollowsTheNewSettingsAndKeepsThePauses) {
-    testing::Pty pty;
-    DeviceHarness h;
+// A reopen follows the new settings and keeps the pauses. One from the settings dialog's OK while
+// a read lets events run replaces the port after the read, never under it (AddressSanitizer sees
+// a read on a port that was freed).
+TEST_F(Devices, ReopenFollowsTheNewSettingsAfterAnyReadAndKeepsThePauses) {
     h.TwoInputs();
-    StartWithPort(h, pty.SlavePath());
-    pty.Write(std::vector<uint8_t>{2});
+    Start(-1, true);
+    pty.Write(Bytes{2});
     h.RunTicks(1);
     ASSERT_EQ(h.monitor->ExternalPause[1], 1);
     EXPECT_EQ(h.devices.serial->Port()->LineBaud(), 38400);
@@ -97,6 +413,12 @@ TEST(ExternalDevices, ReopenFollowsTheNewSettingsAndKeepsThePauses) {
     EXPECT_EQ(h.devices.serial->Port()->LineBaud(), 2400);
     EXPECT_EQ(h.devices.serial->Port()->DataSize(), 18);
     EXPECT_EQ(h.monitor->ExternalPause[1], 1);
+    h.monitor->settings.useBCD = 0;
+    QTimer::singleShot(0, [&] { h.devices.Reopen(h.monitor->settings); });
+    h.RunTicks(1);
+    EXPECT_EQ(h.devices.serial->Port()->LineBaud(), 2400) << "not while the read runs";
+    h.RunTicks(1);
+    EXPECT_EQ(h.devices.serial->Port()->LineBaud(), 38400);
     h.monitor->settings.comNo = 0;
     h.devices.Reopen(h.monitor->settings);
     EXPECT_FALSE(h.devices.serial->IsOpen());
@@ -104,37 +426,28 @@ TEST(ExternalDevices, ReopenFollowsTheNewSettingsAndKeepsThePauses) {
     EXPECT_EQ(h.CountLines("[message]"), 0);
 }
 
-// The settings dialog's OK while a read lets events run: the port is replaced after the read,
-// never under it (AddressSanitizer sees a read on a port that was freed).
-TEST(ExternalDevices, AReopenDuringAReadWaitsForTheNextTick) {
-    testing::Pty pty;
-    DeviceHarness h;
-    h.TwoInputs();
-    StartWithPort(h, pty.SlavePath());
-    h.monitor->settings.useBCD = 1;
-    QTimer::singleShot(0, [&] { h.devices.Reopen(h.monitor->settings); });
-    h.RunTicks(1);
-    EXPECT_EQ(h.devices.serial->Port()->LineBaud(), 38400) << "not while the read runs";
-    h.RunTicks(1);
-    EXPECT_EQ(h.devices.serial->Port()->LineBaud(), 2400);
-}
-
-// A port that is not there is looked for every 10 s, quietly; once there it gets every input's
-// latch, and the window stops naming it.
-TEST(ExternalDevices, APortThatComesBackIsOpenedAndToldTheLatches) {
-    testing::Pty pty;
-    DeviceHarness h;
+// A box that is not there is reported once and left alone. A port that is not there is looked for
+// every 10 s, quietly; once there it gets every input's latch, and the window stops naming it.
+TEST_F(Devices, AMissingBoxIsLeftAloneAndAMissingPortIsOpenedOnceItComes) {
     h.TwoInputs("silence 1000", "tone -20 1000");
     const std::string link = h.dir.File("ttyLater");
-    StartWithPort(h, link);
+    h.Set("USBHIDID", "3");
+    h.Set("ComNo", "1");
+    h.Set("ComDevice", link);
+    h.StartOn(tree.Roots());
+    EXPECT_EQ(h.CountLines("[message] sonivex: velmarok USB HID not found"), 1);
+    EXPECT_FALSE(h.devices.hid->IsOpen());
     h.RunSeconds(3);
     EXPECT_NE(h.view.missing.find(link), std::string::npos) << h.view.missing;
     ASSERT_EQ(symlink(pty.SlavePath().c_str(), link.c_str()), 0);
     h.RunSeconds(10);
     EXPECT_EQ(h.CountLines("シリアルポート復旧 " + link), 1);
-    EXPECT_EQ(pty.Read(), (std::vector<uint8_t>{1, 102}));
-    EXPECT_EQ(h.view.missing, "");
+    EXPECT_EQ(pty.Read(), (Bytes{1, 102}));
+    EXPECT_EQ(h.view.missing, "missing: USB HID");
     EXPECT_EQ(h.CountLines("[message] sonivex: Can not open " + link), 1) << "only at start-up";
+    EXPECT_EQ(h.CountLines("警報"), 1);
+    EXPECT_EQ(Inquiries(), 0);
+    EXPECT_TRUE(box.Commands().empty());
 }
 
 }  // namespace

@@ -2,9 +2,17 @@
 // each device's firmware on the other end, answering inquiries while the host waits.
 #pragma once
 
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QSocketNotifier>
 
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
 #include <deque>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,26 +22,54 @@
 
 namespace sonivex::testing {
 
-std::vector<uint8_t> ReadDescriptorFile(const std::string& name);  // from tests/data/devices
+inline std::vector<uint8_t> ReadDescriptorFile(const std::string& name) {
+    const std::string text = ReadText(std::string(SONIVEX_TEST_DATA) + "/devices/" + name);
+    return std::vector<uint8_t>(text.begin(), text.end());
+}
 
 class FakeFirmware {
   public:
     enum class Reply { Answer, Silent, WrongPort, UnplugOnInquiry };
 
-    FakeFirmware(int hostFd, int firmwareFd, int inputBytes);
-    ~FakeFirmware();
+    FakeFirmware(int hostFd, int firmwareFd, int inputBytes)
+        : hostFd_(hostFd), firmwareFd_(firmwareFd), inputBytes_(inputBytes) {
+        notifier_ = std::make_unique<QSocketNotifier>(firmwareFd_, QSocketNotifier::Read);
+        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { Service(); });
+    }
+    ~FakeFirmware() {
+        Unplug();
+        ::close(hostFd_);
+    }
 
     // Reads every report the host wrote and answers the inquiries among them.
-    void Service();
+    void Service() {
+        uint8_t buffer[64];
+        for (ssize_t n; firmwareFd_ >= 0 &&
+                        (n = ::recv(firmwareFd_, buffer, sizeof buffer, MSG_DONTWAIT)) > 0;) {
+            reports.emplace_back(buffer, buffer + n);
+            Answer(reports.back());
+        }
+    }
     // The host's node goes away, as when the cable is pulled.
-    void Unplug();
+    void Unplug() {
+        notifier_.reset();
+        if (firmwareFd_ >= 0) ::close(firmwareFd_);
+        firmwareFd_ = -1;
+    }
     // An input report that nobody asked for (the jog/shuttle controller sends these).
-    void Send(const std::vector<uint8_t>& bytes);
+    void Send(const std::vector<uint8_t>& bytes) {
+        if (firmwareFd_ >= 0) ::send(firmwareFd_, bytes.data(), bytes.size(), MSG_DONTWAIT);
+    }
     int HostFd() const { return hostFd_; }
 
     // "cmd N" for commands, "event P" / "state P" for inquiries, in the order they came.
     std::vector<std::string> Received() const { return received_; }
-    std::vector<std::string> Commands() const;  // the commands only
+    std::vector<std::string> Commands() const {
+        std::vector<std::string> out;
+        std::copy_if(received_.begin(), received_.end(), std::back_inserter(out),
+                     [](const std::string& r) { return r.starts_with("cmd "); });
+        return out;
+    }
     std::vector<std::vector<uint8_t>> reports;  // every output report as it came
 
     std::deque<int> events;  // answers to event inquiries, in order; 0 when none are left
@@ -41,7 +77,28 @@ class FakeFirmware {
     Reply reply = Reply::Answer;
 
   private:
-    void Answer(const std::vector<uint8_t>& report);
+    void Answer(const std::vector<uint8_t>& report) {
+        // Byte 0 is the report id the kernel would strip; then code (0 event and 255 state
+        // inquiries, others commands) and value (or port).
+        const int code = report.size() > 1 ? report[1] : -1;
+        const int port = report.size() > 2 ? report[2] : 0;
+        if (code != 0 && code != 255) {
+            received_.push_back("cmd " + std::to_string(code));
+            return;
+        }
+        received_.push_back((code ? "state " : "event ") + std::to_string(port));
+        if (reply == Reply::Silent) return;
+        if (reply == Reply::UnplugOnInquiry) return Unplug();
+        int value = state;
+        if (code == 0) {
+            value = events.empty() ? 0 : events.front();
+            if (!events.empty()) events.pop_front();
+        }
+        std::vector<uint8_t> answer(static_cast<size_t>(inputBytes_), 0);
+        answer[0] = static_cast<uint8_t>(reply == Reply::WrongPort ? port + 1 : port);
+        answer[1] = static_cast<uint8_t>(value);
+        Send(answer);
+    }
 
     int hostFd_;
     int firmwareFd_;
@@ -52,23 +109,63 @@ class FakeFirmware {
 
 class FakeHidTree {
   public:
-    FakeHidTree();
+    FakeHidTree() {
+        // A host writing to a pulled device gets EPIPE from the socket pair, not a signal.
+        std::signal(SIGPIPE, SIG_IGN);
+        std::filesystem::create_directories(dir.File("sys/class/hidraw"));
+        std::filesystem::create_directories(dir.File("dev"));
+    }
     // hidrawN with the ids, name and descriptor file; its firmware answers with reports of
     // inputBytes bytes (the input report length without the report-id byte).
     FakeFirmware& Add(int number, int vendor, int product, const std::string& descriptorFile,
-                      int inputBytes = 8, const std::string& name = "velmarok USB IO");
+                      int inputBytes = 8, const std::string& name = "velmarok USB IO") {
+        Describe(number, vendor, product, descriptorFile, name);
+        int pair[2];
+        ::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, pair);
+        nodes_.emplace_back(NodePath(number),
+                            std::make_unique<FakeFirmware>(pair[0], pair[1], inputBytes));
+        return *nodes_.back().second;
+    }
     // hidrawN leaves sysfs, as an unplugged device does (its node stays dead).
-    void Remove(int number);
+    void Remove(int number) {
+        std::filesystem::remove_all(dir.File("sys/class/hidraw/hidraw" + std::to_string(number)));
+    }
     // A node that exists in sysfs but cannot be opened (no permission).
-    void AddLocked(int number, int vendor, int product);
-    std::string NodePath(int number) const;
-    DeviceRoots Roots();
+    void AddLocked(int number, int vendor, int product) {
+        Describe(number, vendor, product, "box.rdesc", "locked box");
+        locked_.push_back(NodePath(number));
+    }
+    std::string NodePath(int number) const {
+        return dir.Folder() + "dev/hidraw" + std::to_string(number);
+    }
+    DeviceRoots Roots() {
+        DeviceRoots roots;
+        roots.sysfs = dir.Folder() + "sys";
+        roots.dev = dir.Folder() + "dev";
+        roots.openNode = [this](const std::string& path, int) {
+            for (const auto& [node, firmware] : nodes_)
+                if (node == path) return ::dup(firmware->HostFd());
+            errno = std::ranges::find(locked_, path) != locked_.end() ? EACCES : ENOENT;
+            return -1;
+        };
+        return roots;
+    }
 
     TempDir dir;
 
   private:
     void Describe(int number, int vendor, int product, const std::string& descriptorFile,
-                  const std::string& name);
+                  const std::string& name) {
+        const std::string device =
+            dir.File("sys/class/hidraw/hidraw" + std::to_string(number) + "/device");
+        std::filesystem::create_directories(device);
+        char id[64];
+        std::snprintf(id, sizeof id, "HID_ID=0003:%08X:%08X", vendor, product);
+        WriteText(device + "/uevent", "DRIVER=hid-generic\n" + std::string(id) + "\nHID_NAME=" +
+                                          name + "\nHID_PHYS=usb-0000:00:14.0-1/input0\n");
+        const std::vector<uint8_t> d = ReadDescriptorFile(descriptorFile);
+        WriteText(device + "/report_descriptor", std::string(d.begin(), d.end()));
+    }
 
     std::vector<std::pair<std::string, std::unique_ptr<FakeFirmware>>> nodes_;
     std::vector<std::string> locked_;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "monitor/MonitorHarness.h"
+#include "playback/Decibel.h"
 
 namespace sonivex {
 namespace {
@@ -18,29 +19,42 @@ void SilentInput(MonitorHarness& h, const std::string& program) {
 }
 
 // Mail for alerts and restorations, and a filler file (recorded, not played).
-void StartWithEveryOutlet(MonitorHarness& h) {
-    h.Set("MailAtRestoration", "1");
+void StartWithEveryOutlet(MonitorHarness& h, bool mailCancel = true) {
+    h.Set("MailAtRestoration", mailCancel ? "1" : "0");
     h.Set("MailAddr_1", "ops@example.com");
     testing::WriteText(h.dir.File("filler.wav"), "RIFF");
     h.Set("FillerFile_1", h.dir.File("filler.wav"));
     h.Start(true);
 }
 
+// The end of an alert is always logged; MailAtRestoration decides only whether it is mailed.
 TEST(MonitorCycle, DefaultAlertOnThe76thSilentBufferAndRecoveryOnThe75th) {
-    MonitorHarness h;
-    SilentInput(h, "silence 20; tone -20 1000");
-    StartWithEveryOutlet(h);
-    EXPECT_TRUE(h.HasLine("監視開始（起動）"));
-    // Buffer n completes 0.2·n s after the start: the 76th at 15.2 s.
-    EXPECT_EQ(h.TicksUntilLine("両ch 15秒以上", 400), 152);
-    EXPECT_EQ(h.view.alert[0], 1);
-    // Sound returns at 20.0 s; the 75th buffer with sound completes at 35.0 s.
-    EXPECT_EQ(h.TicksUntilLine("音声復旧", 400), 350 - 152);
-    EXPECT_EQ(h.view.alert[0], 0);
-    h.RunTicks(10);
-    EXPECT_EQ(h.rec.events,
-              (V{"hid 101", "hid 1", "filler 1 play loop=1", "tone on", "mail 1 sonivex無音検出 FM",
-                 "hid 101", "filler 1 stop", "tone off", "mail 1 sonivex無音検出 FM"}));
+    for (const bool mailCancel : {true, false}) {
+        SCOPED_TRACE(mailCancel);
+        MonitorHarness h;
+        SilentInput(h, "silence 20; tone -20 1000");
+        StartWithEveryOutlet(h, mailCancel);
+        EXPECT_TRUE(h.HasLine("監視開始（起動）"));
+        // Buffer n completes 0.2·n s after the start: the 76th at 15.2 s.
+        EXPECT_EQ(h.TicksUntilLine("両ch 15秒以上", 400), 152);
+        EXPECT_EQ(h.view.alert[0], 1);
+        // Sound returns at 20.0 s; the 75th buffer with sound completes at 35.0 s.
+        EXPECT_EQ(h.TicksUntilLine("音声復旧", 400), 350 - 152);
+        EXPECT_EQ(h.view.alert[0], 0);
+        h.RunTicks(10);
+        V expected{"hid 101",
+                   "hid 1",
+                   "filler 1 play loop=1",
+                   "tone on",
+                   "mail 1 sonivex無音検出 FM",
+                   "hid 101",
+                   "filler 1 stop",
+                   "tone off"};
+        if (mailCancel) expected.push_back("mail 1 sonivex無音検出 FM");
+        EXPECT_EQ(h.rec.events, expected);
+        EXPECT_EQ(h.CountLines("警報 "), 1);
+        EXPECT_EQ(h.CountLines("警報解除 "), 1);
+    }
 }
 
 TEST(MonitorCycle, ShortOneChannelTimeReportsLeftBeforeBothAndNoToneWhenSwitchedOff) {
@@ -71,15 +85,24 @@ TEST(MonitorCycle, TwoInputsShareTheToneUntilTheLastAlertEnds) {
                                "hid 102", "tone off"}));
 }
 
-TEST(MonitorCycle, ManualCancelEndsTheAlertAndStopsTheInput) {
+// The buttons by hand: a cancel is served at the end of the next tick and stops the input, an
+// alert and its cancel within one mail period are two mails in order, and stopping the watch
+// leaves an alert on until it is cancelled.
+TEST(MonitorCycle, AuditAndAlertButtonsByHand) {
     MonitorHarness h;
     SilentInput(h, "silence 100");
+    h.Set("AutoRec", "0");
     h.Set("MailAtRestoration", "1");
+    h.Set("MailAddr_1", "ops@example.com");
     h.Start();
-    h.RunSeconds(16);
+    h.monitor->AuditButtonClick(0);
+    EXPECT_EQ(h.view.audit[0], 1);
+    EXPECT_TRUE(h.HasLine("監視開始（手動）1"));
+    h.RunTicks(151);  // the mail timer has just run; the alert comes on the next tick
+    h.RunTicks(1);
     ASSERT_EQ(h.monitor->AlertActive[0], 1);
     h.monitor->AlertButtonClick(0);
-    EXPECT_EQ(h.monitor->AlertActive[0], 1);  // served at the end of the next tick
+    EXPECT_EQ(h.monitor->AlertActive[0], 1);
     h.RunTicks(1);
     EXPECT_EQ(h.monitor->AlertActive[0], 0);
     EXPECT_EQ(h.monitor->Capture().CaptureState[0], 0);
@@ -88,54 +111,23 @@ TEST(MonitorCycle, ManualCancelEndsTheAlertAndStopsTheInput) {
     EXPECT_EQ(h.view.left[0].text, "-∞");
     EXPECT_TRUE(h.HasLine("(手動解除)"));
     h.monitor->AlertButtonClick(0);  // not in alert: nothing
-    h.RunSeconds(30);
-    EXPECT_EQ(h.rec.events, (V{"hid 101", "hid 1", "tone on", "hid 101", "tone off"}));
-}
-
-TEST(MonitorCycle, AuditButtonStartsAndStopsWithoutTouchingTheAlert) {
-    MonitorHarness h;
-    SilentInput(h, "silence 100");
-    h.Set("AutoRec", "0");
-    h.Start();
+    h.RunTicks(7);
+    ASSERT_EQ(h.mail.bodies.size(), 2u);
+    EXPECT_TRUE(h.mail.bodies[0].starts_with("警報\r\n"));
+    EXPECT_TRUE(h.mail.bodies[1].starts_with("警報解除\r\n"));
+    h.RunSeconds(20);
+    EXPECT_EQ(h.monitor->AlertActive[0], 0);
     h.monitor->AuditButtonClick(0);
-    EXPECT_EQ(h.view.audit[0], 1);
-    EXPECT_TRUE(h.HasLine("監視開始（手動）1"));
     h.RunSeconds(16);
     h.monitor->AuditButtonClick(0);
     EXPECT_TRUE(h.HasLine("監視停止（手動）1"));
     EXPECT_EQ(h.view.audit[0], 0);
-    EXPECT_EQ(h.monitor->AlertActive[0], 1);  // stays until cancelled by hand
-    h.monitor->AuditButtonClick(5);           // beyond the inputs: ignored
-    EXPECT_EQ(h.CountLines("（手動）"), 2);
-}
-
-TEST(MonitorCycle, AlertAndCancelInOneSecondAreTwoMailsInOrder) {
-    MonitorHarness h;
-    SilentInput(h, "silence 100");
-    h.Set("MailAtRestoration", "1");
-    h.Set("MailAddr_1", "ops@example.com");
-    h.Start();
-    h.RunTicks(151);  // the mail timer has just run; the alert comes on the next tick
-    h.RunTicks(1);
-    ASSERT_EQ(h.monitor->AlertActive[0], 1);
-    h.monitor->AlertButtonClick(0);
-    h.RunTicks(8);
-    ASSERT_EQ(h.mail.bodies.size(), 2u);
-    EXPECT_TRUE(h.mail.bodies[0].starts_with("警報\r\n"));
-    EXPECT_TRUE(h.mail.bodies[1].starts_with("警報解除\r\n"));
-}
-
-// The end of an alert is always logged; the switch decides only whether it is mailed.
-TEST(MonitorCycle, CancelLoggedButNotMailedWithoutRestorationSwitch) {
-    MonitorHarness h;
-    SilentInput(h, "silence 16; tone -20 1000");
-    h.Set("MailAddr_1", "ops@example.com");
-    h.Start();
-    h.RunSeconds(40);
-    EXPECT_EQ(h.CountLines("警報 "), 1);
-    EXPECT_EQ(h.CountLines("警報解除 "), 1);
-    EXPECT_EQ(h.mail.bodies.size(), 1u);
-    EXPECT_EQ(h.monitor->AlertActive[0], 0);
+    EXPECT_EQ(h.monitor->AlertActive[0], 1);
+    h.monitor->AuditButtonClick(5);  // beyond the inputs: ignored
+    EXPECT_EQ(h.CountLines("（手動）"), 3);
+    const std::string mail = "mail 1 sonivex無音検出 FM";
+    EXPECT_EQ(h.rec.events, (V{"hid 101", "hid 1", "tone on", "hid 101", "tone off", mail, mail,
+                               "hid 1", "tone on", mail}));
 }
 
 TEST(MonitorCycle, PausedInputShowsDashRaisesNothingAndAPausedAlertEndsAsRestored) {
@@ -173,13 +165,9 @@ TEST(MonitorCycle, LostCaptureDeviceAlertsUntilItDeliversAgain) {
     EXPECT_EQ(h.CountLines("録音デバイス異常 1"), 1);
     EXPECT_EQ(h.CountLines("録音デバイス復旧 1"), 1);
     h.RunTicks(10);
-    const V alert = {"hid 1", "filler 1 play loop=1", "tone on", "mail 1 sonivex無音検出 FM"};
-    V expected = {"hid 101"};
-    expected.insert(expected.end(), alert.begin(), alert.end());
-    expected.insert(expected.end(),
-                    {"hid 101", "filler 1 stop", "tone off", "mail 1 sonivex無音検出 FM"});
-    expected.insert(expected.end(), alert.begin(), alert.end());
-    EXPECT_EQ(h.rec.events, expected);
+    const std::string mail = "mail 1 sonivex無音検出 FM", play = "filler 1 play loop=1";
+    EXPECT_EQ(h.rec.events, (V{"hid 101", "hid 1", play, "tone on", mail, "hid 101",
+                               "filler 1 stop", "tone off", mail, "hid 1", play, "tone on", mail}));
 }
 
 // A device missing from the start: a pause holds the alert back, a manual cancel ends it and stops
@@ -206,6 +194,28 @@ TEST(MonitorCycle, MissingDeviceAlertIsHeldByAPauseAndEndedByHand) {
         const V lost = {"hid 101", "hid 1", "tone on", "hid 101", "tone off"};
         EXPECT_EQ(h.rec.events, lossAlert ? lost : V{"hid 101"});
     }
+}
+
+// A new capture gain acts on the next buffer; a new capture device waits until the input is
+// started again.
+TEST(MonitorCycle, GainChangeActsAtOnceAndDeviceChangeAtTheNextStart) {
+    MonitorHarness h;
+    h.SimInputs(2);
+    h.Set("SimSignal_1", "tone -20 100");
+    h.Set("SimSignal_2", "tone -40 100");
+    h.Start();
+    h.monitor->StartCapture(0);
+    h.RunSeconds(1);
+    ASSERT_NEAR(h.view.left[0].peakDB, -20, 0.5);
+    h.monitor->settings.inputs[0].recGain = DecibelToGain(-6);
+    h.monitor->settings.inputs[0].devIn = 1;  // "Sim In 2"
+    h.monitor->ApplySettings();
+    h.RunSeconds(0.5);
+    EXPECT_NEAR(h.view.left[0].peakDB, -26, 0.5);
+    h.monitor->StopCapture(0);
+    h.monitor->StartCapture(0);
+    h.RunSeconds(0.5);
+    EXPECT_NEAR(h.view.left[0].peakDB, -46, 0.5);
 }
 
 TEST(MonitorCycle, BroadcastDayOnTheClockDisplay) {

@@ -3,6 +3,7 @@
 // nothing else went out.
 #pragma once
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -41,9 +42,7 @@ class RecordingView : public MonitorView {
     std::string missing;  // configured devices that are not there
 };
 
-class Recorder {
-  public:
-    void Add(const std::string& event) { events.push_back(event); }
+struct Recorder {
     std::vector<std::string> events;
 };
 
@@ -52,7 +51,7 @@ class RecordingLatch : public LatchOutput {
     RecordingLatch(Recorder& r, std::string name, bool isOpen = true)
         : open(isOpen), r_(r), name_(std::move(name)) {}
     bool IsOpen() const override { return open; }
-    void SendCode(int code) override { r_.Add(name_ + " " + std::to_string(code)); }
+    void SendCode(int code) override { r_.events.push_back(name_ + " " + std::to_string(code)); }
     bool open;
 
   private:
@@ -62,20 +61,19 @@ class RecordingLatch : public LatchOutput {
 
 class RecordingFiller : public FillerPlayer {
   public:
-    RecordingFiller(Recorder& r, int i) : r_(r), i_(i) {}
-    void FileName(const std::string& path) override { file_ = path; }
+    RecordingFiller(Recorder& r, int i) : r_(r), name_("filler " + std::to_string(i + 1)) {}
+    void FileName(const std::string&) override {}
     void LoopOn(int on) override { loop_ = on; }
     int Play() override {
-        r_.Add("filler " + std::to_string(i_ + 1) + " play loop=" + std::to_string(loop_));
+        r_.events.push_back(name_ + " play loop=" + std::to_string(loop_));
         return 1;
     }
-    void StopIO() override { r_.Add("filler " + std::to_string(i_ + 1) + " stop"); }
+    void StopIO() override { r_.events.push_back(name_ + " stop"); }
     int ProgressionPlay() override { return 0; }
 
   private:
     Recorder& r_;
-    int i_;
-    std::string file_;
+    std::string name_;
     int loop_ = 0;
 };
 
@@ -83,7 +81,7 @@ class RecordingMail : public AlertSender {
   public:
     explicit RecordingMail(Recorder& r) : r_(r) {}
     void Send(const AlertMessage& m) override {
-        r_.Add("mail " + std::to_string(m.input + 1) + " " + m.subject);
+        r_.events.push_back("mail " + std::to_string(m.input + 1) + " " + m.subject);
         bodies.push_back(m.body);
     }
     std::vector<std::string> bodies;
@@ -144,7 +142,7 @@ class MonitorHarness {
             clock.Advance(100);
             monitor->TimerProgTick();
             const bool playing = monitor->Tone().Playing();
-            if (playing != tone_) rec.Add(playing ? "tone on" : "tone off");
+            if (playing != tone_) rec.events.push_back(playing ? "tone on" : "tone off");
             tone_ = playing;
             if (++tickCount_ % 10 == 0) monitor->TimerMailTick();
         }
@@ -159,16 +157,10 @@ class MonitorHarness {
         }
         return -1;
     }
-    bool HasLine(const std::string& text) const {
-        for (const auto& l : lines)
-            if (l.find(text) != std::string::npos) return true;
-        return false;
-    }
+    bool HasLine(const std::string& text) const { return CountLines(text) > 0; }
     int CountLines(const std::string& text) const {
-        int count = 0;
-        for (const auto& l : lines)
-            if (l.find(text) != std::string::npos) ++count;
-        return count;
+        return static_cast<int>(std::ranges::count_if(
+            lines, [&](const std::string& l) { return l.find(text) != std::string::npos; }));
     }
 
     TempDir dir;

@@ -87,16 +87,9 @@ TEST(MonitorStartup, GarbageSettingsAreLoggedAndReplaced) {
     EXPECT_TRUE(h.HasLine("(両ch 0秒以上)"));  // still watching, with the limited time
 }
 
-TEST(MonitorStartup, ErrorCatchFileSwitchesTheDebugModeOn) {
-    MonitorHarness h;
-    WriteText(h.dir.File("ec.txt"), "");
-    h.Start();
-    EXPECT_EQ(h.monitor->settings.errorCatch, 1);
-    EXPECT_TRUE(CurrentLogConfig().errorCatch);
-}
-
 // A DebugLogPath that cannot be used is said on stderr and in the log, which goes to the data
-// folder instead; the folders in use open every start's log.
+// folder instead; the folders in use open every start's log. An ec.txt in the data folder
+// switches the debug mode on.
 TEST(MonitorStartup, UnusableLogFolderFallsBackToTheDataFolder) {
     MonitorHarness h;
     const std::string wanted = h.dir.Folder() + "no/such/";
@@ -104,8 +97,11 @@ TEST(MonitorStartup, UnusableLogFolderFallsBackToTheDataFolder) {
     h.Set("NumRec", "0");
     h.Set("AutoRec", "1");
     h.Set("SimSignal_1", "silence 100");
+    WriteText(h.dir.File("ec.txt"), "");
     ::testing::internal::CaptureStderr();
     h.Start();
+    EXPECT_EQ(h.monitor->settings.errorCatch, 1);
+    EXPECT_TRUE(CurrentLogConfig().errorCatch);
     const std::string why = "DebugLogPath " + wanted + ": No such file or directory";
     EXPECT_NE(::testing::internal::GetCapturedStderr().find(why), std::string::npos);
     const std::string logs = h.dir.Folder() + "log/";

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 
 #include "Cp932.h"
 #include "monitor/MonitorHarness.h"
@@ -17,91 +18,67 @@ constexpr int kFriday = 1 << 5;
 constexpr int kWorkdays = 0b0111110;
 constexpr int kEveryDay = 0b1111111;
 
-struct Probe {
-    const char* date;  // broadcast date and time
-    const char* time;
-    bool covered;
-};
-
 struct CoverCase {
     const char* what;
     TimerEntry entry;
-    std::vector<Probe> probes;
+    const char* probes;  // broadcast date and time, "+" when covered
 };
 
 // 2026/12/07 is a Monday; times before the 05:00 day start carry the previous date and hours 24+.
 const CoverCase kCoverCases[] = {
     {"weekday entry: both ends included, other weekday of the mask, weekday not in it",
      {0, "09:00:00", "09:05:00", kMonday | kFriday, ""},
-     {{"2026/12/07", "09:00:00", true},
-      {"2026/12/07", "09:05:00", true},
-      {"2026/12/07", "09:05:01", false},
-      {"2026/12/11", "09:02:00", true},
-      {"2026/12/08", "09:02:00", false}}},
-    {"weekday before the start",
-     {0, "09:00:00", "09:05:00", kMonday, ""},
-     {{"2026/12/07", "08:59:59", false}}},
+     "+2026/12/07 09:00:00 +2026/12/07 09:05:00 -2026/12/07 09:05:01 +2026/12/11 09:02:00 "
+     "-2026/12/08 09:02:00"},
+    {"weekday before the start", {0, "09:00:00", "09:05:00", kMonday, ""}, "-2026/12/07 08:59:59"},
     {"date entry: its date only",
      {0, "09:00:00", "10:00:00", 0, "2026/12/08"},
-     {{"2026/12/08", "09:30:00", true}, {"2026/12/15", "09:30:00", false}}},
+     "+2026/12/08 09:30:00 -2026/12/15 09:30:00"},
     {"date entry ignores its mask",
      {0, "09:00:00", "10:00:00", kMonday, "2026/12/08"},
-     {{"2026/12/07", "09:30:00", false}}},
+     "-2026/12/07 09:30:00"},
     {"start equal to end: a whole day from the start",
      {0, "10:00:00", "10:00:00", 0, "2026/12/07"},
-     {{"2026/12/07", "10:00:00", true},
-      {"2026/12/08", "10:00:00", true},
-      {"2026/12/08", "10:00:01", false},
-      {"2026/12/07", "09:59:59", false}}},
+     "+2026/12/07 10:00:00 +2026/12/08 10:00:00 -2026/12/08 10:00:01 -2026/12/07 09:59:59"},
     {"to 25:00 within the broadcast day",
      {0, "23:00:00", "25:00:00", 0, "2026/12/07"},
-     {{"2026/12/07", "24:59:59", true}, {"2026/12/07", "25:00:01", false}}},
+     "+2026/12/07 24:59:59 -2026/12/07 25:00:01"},
     {"25:00-26:00 after midnight",
      {0, "25:00:00", "26:00:00", kMonday, ""},
-     {{"2026/12/07", "25:30:00", true}, {"2026/12/07", "24:59:59", false}}},
+     "+2026/12/07 25:30:00 -2026/12/07 24:59:59"},
     // Until the day start the clock still reads Monday, which sorts before Tuesday 01:00; without
     // the day start Tuesday 00:30 is inside too.
     {"Monday 23-01",
      {0, "23:00:00", "01:00:00", kMonday, ""},
-     {{"2026/12/07", "23:30:00", true},
-      {"2026/12/07", "28:59:59", true},
-      {"2026/12/08", "05:00:00", false},
-      {"2026/12/08", "00:30:00", true},
-      {"2026/12/06", "23:30:00", false}}},
+     "+2026/12/07 23:30:00 +2026/12/07 28:59:59 -2026/12/08 05:00:00 +2026/12/08 00:30:00 "
+     "-2026/12/06 23:30:00"},
     {"Monday 28-06",
      {0, "28:00:00", "06:00:00", kMonday, ""},
-     {{"2026/12/08", "05:30:00", true},
-      {"2026/12/08", "06:00:01", false},
-      {"2026/12/07", "27:59:59", false}}},
+     "+2026/12/08 05:30:00 -2026/12/08 06:00:01 -2026/12/07 27:59:59"},
     // An overnight period runs on into the next day whether that day is ticked or not.
     {"Monday-Friday 28-06",
      {0, "28:00:00", "06:00:00", kWorkdays, ""},
-     {{"2026/12/08", "05:30:00", true},
-      {"2026/12/12", "05:59:59", true},
-      {"2026/12/12", "06:00:01", false},
-      {"2026/12/13", "05:30:00", false}}},
+     "+2026/12/08 05:30:00 +2026/12/12 05:59:59 -2026/12/12 06:00:01 -2026/12/13 05:30:00"},
     {"every day 25:00-05:30",
      {0, "25:00:00", "05:30:00", kEveryDay, ""},
-     {{"2026/12/08", "05:15:00", true},
-      {"2026/12/08", "05:30:01", false},
-      {"2026/12/08", "25:00:00", true}}},
+     "+2026/12/08 05:15:00 -2026/12/08 05:30:01 +2026/12/08 25:00:00"},
     {"overnight across the year",
      {0, "22:00:00", "02:00:00", kThursday, ""},
-     {{"2027/01/01", "01:00:00", true}}},
+     "+2027/01/01 01:00:00"},
     {"overnight date entry across the month",
      {0, "22:00:00", "02:00:00", 0, "2026/11/30"},
-     {{"2026/12/01", "01:59:59", true}}},
+     "+2026/12/01 01:59:59"},
     {"malformed date entry never runs",
      {0, "22:00:00", "02:00:00", 0, "someday"},
-     {{"2026/12/01", "01:00:00", false}}},
+     "-2026/12/01 01:00:00"},
 };
 
 TEST(ScheduleEvaluation, CoversExactlyItsPeriod) {
     for (const CoverCase& c : kCoverCases) {
-        for (const Probe& p : c.probes) {
-            EXPECT_EQ(EntryCovers(c.entry, p.date, p.time), p.covered)
-                << c.what << " at " << p.date << " " << p.time;
-        }
+        std::istringstream probes(c.probes);
+        for (std::string date, time; probes >> date >> time;)
+            EXPECT_EQ(EntryCovers(c.entry, date.substr(1), time), date[0] == '+')
+                << c.what << " at " << date << " " << time;
     }
 }
 
@@ -154,8 +131,16 @@ class ScheduleFile : public ::testing::Test {
     testing::TempDir dir;
 };
 
+// An old file in the Windows code page reads; saved again, a schedule is UTF-8.
 TEST_F(ScheduleFile, RoundTripKeepsOrderAndFieldsAndAnEmptyScheduleRemovesTheFile) {
-    ScheduleTable table;
+    const std::string line = "\"1\",\"09:00:00\",\"10:00:00\",\"0\",\"定時①髙ｶﾅ\"\r\n";
+    testing::WriteText(Path(), testing::ToCp932(line));
+    ASSERT_NE(testing::ReadText(Path()), line);  // really in the old code page
+    ScheduleTable table = *LoadSchedule(dir.Folder());
+    ASSERT_EQ(table.Entries.size(), 1u);
+    EXPECT_EQ(table.Entries[0].date, "定時①髙ｶﾅ");
+    ASSERT_TRUE(SaveSchedule(table, dir.Folder()));
+    EXPECT_EQ(testing::ReadText(Path()), line);
     table.Entries = {{0, "09:00:00", "09:05:00", kMonday | kFriday, ""},
                      {7, "23:00:00", "25:00:00", 0, "2026/12/24"},
                      {2, "09,00,00", "番組休止", 0, "2026/12/31"}};
@@ -198,18 +183,6 @@ TEST_F(ScheduleFile, SkipsShortLinesReadsOtherNumbersAsZeroAndAMissingFileChange
     EXPECT_EQ(table.Entries, (std::vector<TimerEntry>{{0, "09:00:00", "10:00:00", 0, ""},
                                                       {3, "11:00:00", "12:00:00", 0, "2026/12/07"},
                                                       {4, "13:00:00", "14:00:00", 6, ""}}));
-}
-
-TEST_F(ScheduleFile, ReadsAWindowsFileWithJapaneseText) {
-    const std::string line = "\"1\",\"09:00:00\",\"10:00:00\",\"0\",\"定時①髙ｶﾅ\"\r\n";
-    testing::WriteText(Path(), testing::ToCp932(line));
-    ASSERT_NE(testing::ReadText(Path()), line);  // really in the old code page
-    const auto table = LoadSchedule(dir.Folder());
-    ASSERT_EQ(table->Entries.size(), 1u);
-    EXPECT_EQ(table->Entries[0].date, "定時①髙ｶﾅ");
-    // Saved again, it is UTF-8.
-    ASSERT_TRUE(SaveSchedule(*table, dir.Folder()));
-    EXPECT_EQ(testing::ReadText(Path()), line);
 }
 
 TEST_F(ScheduleFile, FailedSaveIsLoggedAndKeepsTheOldFile) {

@@ -86,13 +86,10 @@ TEST(SettingsStore, NumbersUseThePointUnderACommaLocale) {
     ReadPlayerAndDisplay(store, s);
     double typed = 0;
     const bool comma = NumericText("1,5", typed);
-    const std::string texts[] = {NumberText(s.sizeRate), NumberText(s.vuLevelTrim),
-                                 LevelText(1, -5.3f), FixedText(0.25, 2)};
+    const std::vector<std::string> texts = {NumberText(s.sizeRate), NumberText(s.vuLevelTrim),
+                                            LevelText(1, -5.3f), FixedText(0.25, 2)};
     std::setlocale(LC_ALL, before.c_str());
-    EXPECT_EQ(texts[0], "1.5");
-    EXPECT_EQ(texts[1], "-20.5");
-    EXPECT_EQ(texts[2], "-05.3");
-    EXPECT_EQ(texts[3], "0.25");
+    EXPECT_EQ(texts, (std::vector<std::string>{"1.5", "-20.5", "-05.3", "0.25"}));
     EXPECT_FALSE(comma);
 }
 

@@ -1,23 +1,64 @@
-// The status server through real HTTP against the running program: metrics that follow an
-// alert and pass promtool, the token and bind rules, clients that misbehave, the page in
-// Chromium, and the Prometheus rules.
+// The program as a service: the service manager's view of a run (the notify messages on a socket
+// the test listens on, the unit file as systemd reads it) and the status server through real
+// HTTP: metrics that follow an alert and pass promtool, the token and bind rules, clients that
+// misbehave, the page in Chromium, and the Prometheus rules.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <memory>
 #include <vector>
 
 #include "Shell.h"
 #include "TempDir.h"
 #include "e2e/Run.h"
-#include "service/StatusClient.h"
 
 namespace sonivex {
 namespace {
 
-using testing::HttpGet;
+// A plain HTTP/1.1 client on loopback: one request, its answer.
+struct HttpReply {
+    int status = 0;  // 0 = no answer
+    std::string headers;
+    std::string body;
+};
+
+quint16 FreePort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+HttpReply HttpGet(quint16 port, const std::string& target, const std::string& header = "") {
+    QTcpSocket s;
+    s.connectToHost(QHostAddress::LocalHost, port);
+    HttpReply r;
+    if (!s.waitForConnected(5000)) return r;
+    s.write(("GET " + target + " HTTP/1.1\r\nHost: localhost\r\n" + header + "\r\n").c_str());
+    std::string all;
+    size_t end = std::string::npos, length = 0;
+    while (s.waitForReadyRead(5000)) {
+        all += s.readAll().toStdString();
+        if (end == std::string::npos && (end = all.find("\r\n\r\n")) != std::string::npos) {
+            r.headers = all.substr(0, end);
+            const size_t at = r.headers.find("Content-Length: ");
+            length = at == std::string::npos ? 0 : std::stoul(r.headers.substr(at + 16));
+        }
+        if (end != std::string::npos && all.size() >= end + 4 + length) break;
+    }
+    if (end == std::string::npos) return r;
+    r.status = std::stoi(r.headers.substr(9, 3));
+    r.body = all.substr(end + 4);
+    return r;
+}
+
 using testing::LiveRun;
 using testing::TempDir;
 
@@ -42,7 +83,7 @@ std::string PromtoolSays(const TempDir& dir, const std::string& metrics) {
 
 TEST(StatusServer, MetricsAndStatusFollowAnAlert) {
     TempDir dir;
-    const quint16 port = testing::FreePort();
+    const quint16 port = FreePort();
     auto run =
         Start(dir,
               "NumRec=1\nMuonSec=3\nAuditName_1=FM \"東京\" \\ 1\nAuditName_2=AM\n"
@@ -55,7 +96,7 @@ TEST(StatusServer, MetricsAndStatusFollowAnAlert) {
               true);
     ASSERT_TRUE(run->ReadUntil("(両ch 3秒以上)", 20000)) << run->out;
 
-    testing::HttpReply metrics;
+    HttpReply metrics;
     for (int n = 0;
          n < 100 && metrics.body.find("sonivex_mail_failed_total 1\n") == std::string::npos; ++n) {
         run->ReadFor(100);
@@ -97,7 +138,7 @@ TEST(StatusServer, MetricsAndStatusFollowAnAlert) {
 
 TEST(StatusServer, TokenIsAskedForAndAnOpenBindWithoutOneIsRefused) {
     TempDir open, guarded;
-    const quint16 port = testing::FreePort();
+    const quint16 port = FreePort();
     auto refused = Start(
         open, "NumRec=0\nMuonSec=1\nSimSignal_1=silence 1000\nStatusBind=0.0.0.0\n" + Port(port),
         false);
@@ -128,7 +169,7 @@ TEST(StatusServer, TokenIsAskedForAndAnOpenBindWithoutOneIsRefused) {
 
 TEST(StatusServer, MisbehavingClientsDoNotHoldTheTicks) {
     TempDir dir;
-    const quint16 port = testing::FreePort();
+    const quint16 port = FreePort();
     auto run = Start(
         dir, "NumRec=0\nMuonSec=2\nSimSignal_1=tone -20 1; silence 1000\n" + Port(port), false);
     ASSERT_TRUE(run->ReadUntil(kServerUp, 10000)) << run->out;
@@ -172,7 +213,7 @@ TEST(StatusServer, MisbehavingClientsDoNotHoldTheTicks) {
 
 TEST(StatusServer, PageShowsEveryInputInChromium) {
     TempDir dir;
-    const quint16 port = testing::FreePort();
+    const quint16 port = FreePort();
     std::string ini = "NumRec=7\nMuonSec=2\nSimSignal_3=tone -20 1; silence 1000\n";
     const char* names[] = {"FM 本線",  "FM 予備",  "AM 本線",    "AM 予備",
                            "Studio A", "Studio B", "ネット受け", "Stream"};
@@ -200,6 +241,78 @@ TEST(StatusServer, PrometheusRulesPassPromtool) {
     const std::string out = testing::Shell("promtool check rules " SONIVEX_SOURCE_DIR
                                            "/packaging/prometheus/sonivex-rules.yml 2>&1");
     EXPECT_NE(out.find("SUCCESS"), std::string::npos) << out;
+}
+
+// A datagram socket bound where NOTIFY_SOCKET points, as the service manager has one.
+class NotifySocket {
+  public:
+    explicit NotifySocket(const std::string& path) {
+        fd_ = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK, 0);
+        sockaddr_un a{};
+        a.sun_family = AF_UNIX;
+        path.copy(a.sun_path, sizeof a.sun_path - 1);
+        bound = ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    }
+    ~NotifySocket() { ::close(fd_); }
+    std::vector<std::string> Messages() {
+        std::vector<std::string> all;
+        char buffer[4096];
+        for (ssize_t n; (n = ::recv(fd_, buffer, sizeof buffer, 0)) > 0;)
+            all.emplace_back(buffer, n);
+        return all;
+    }
+    bool bound = false;
+
+  private:
+    int fd_ = -1;
+};
+
+TEST(ServiceNotify, ReadyStatusWatchdogAndStoppingInOrder) {
+    TempDir dir;
+    testing::WriteText(dir.File("sonivex.ini"),
+                       "[conf]\nNumRec=1\nAutoRec=1\nMuonSec=3\nHukkiSec=2\nAuditName_1=FM東京\n"
+                       "DevInName_1=Sim In 1\nDevInName_2=Sim In 2\n"
+                       "SimSignal_1=tone -20 2; silence 10; tone -20 1000\n");
+    NotifySocket socket(dir.File("notify"));
+    ASSERT_TRUE(socket.bound);
+    QProcessEnvironment env = testing::TestEnvironment(dir.Folder());
+    env.insert("NOTIFY_SOCKET", QString::fromStdString(dir.File("notify")));
+    env.insert("WATCHDOG_USEC", "1000000");
+    const auto r = testing::RunSonivex(
+        {"--dir", dir.Folder(), "--headless", "--audio", "sim", "--fast", "--quit-after", "30"},
+        dir.Folder(), 60000, &env);
+    ASSERT_TRUE(r.finished);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+
+    std::vector<std::string> status;
+    int pets = 0;
+    const std::vector<std::string> all = socket.Messages();
+    ASSERT_GE(all.size(), 2u);
+    EXPECT_EQ(all.front(), "READY=1");
+    EXPECT_EQ(all.back(), "STOPPING=1");
+    for (const std::string& m : all) {
+        if (m == "WATCHDOG=1") ++pets;
+        if (m.starts_with("STATUS=")) status.push_back(m.substr(7));
+    }
+    EXPECT_GE(pets, 1);
+    // Sent when it changes, not at every tick.
+    const std::vector<std::string> expected{"2 inputs watched, 0 in alert",
+                                            "2 inputs watched, 1 in alert: ch1 FM東京",
+                                            "2 inputs watched, 0 in alert"};
+    EXPECT_EQ(status, expected);
+}
+
+TEST(ServiceNotify, UnitFilePassesSystemdVerify) {
+    TempDir dir;
+    // The unit as installed, pointing at this build, and the man page its documentation names.
+    const std::string unit = dir.File("sonivex.service");
+    testing::Shell("mkdir -p " + dir.File("man/man1") +
+                   " && cp " SONIVEX_SOURCE_DIR "/packaging/sonivex.1 " + dir.File("man/man1/") +
+                   " && sed 's#/usr/bin/sonivex#" + SONIVEX_BINARY +
+                   "#' " SONIVEX_SOURCE_DIR "/packaging/sonivex.service > " + unit);
+    const std::string out = testing::Shell(
+        "MANPATH=" + dir.File("man") + ": systemd-analyze verify " + unit + " 2>&1; echo rc=$?");
+    EXPECT_EQ(out, "rc=0\n");
 }
 
 }  // namespace
