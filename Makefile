@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps build release demo check check-asan bench fuzz format clean deb
+.PHONY: deps build release demo check check-asan bench fuzz mutate format clean deb
 
 # Warnings are errors here and in CI; a packager's plain cmake configure leaves them warnings.
 WERROR = -DSONIVEX_WERROR=ON
@@ -44,6 +44,13 @@ bench: build
 FUZZ_SECONDS ?= 60
 fuzz: deps
 	scripts/fuzz.sh $(FUZZ_SECONDS)
+
+# Seeded faults, one at a time, against the tests of the programs that link them (not in CI; a
+# long run). The sample is repeatable: the same SEED picks the same mutants.
+MUTANTS ?= 120
+SEED ?= 1
+mutate: deps
+	/usr/bin/python3 scripts/mutate.py --count $(MUTANTS) --seed $(SEED) $(MUTATE_ARGS)
 
 # The Debian package, from the Release build, checked with lintian.
 deb: release
