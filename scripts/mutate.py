@@ -964,6 +964,9 @@ def main():
                     help="only files whose path starts with this (repeatable)")
     ap.add_argument("--list", action="store_true", help="print the sampled mutants and stop")
     ap.add_argument("--compare", nargs=2, metavar=("OLD_JSON", "NEW_JSON"))
+    ap.add_argument("--killed-in", metavar="OLD_JSON",
+                    help="run only the sampled mutants that OLD_JSON's run killed: after tests "
+                         "were cut, the others cannot be killed by fewer tests")
     ap.add_argument("--build-dir", default="build-mutate")
     ap.add_argument("--jobs", type=int, default=2, help="build jobs (default 2)")
     ap.add_argument("--timeout-factor", type=float, default=3.0)
@@ -979,6 +982,10 @@ def main():
     if not allm:
         sys.exit("mutate: no mutation sites in " + (", ".join(args.only) or "the source folders"))
     mutants = sample(allm, args.seed, args.count)
+    if args.killed_in:
+        old = json.loads(Path(args.killed_in).read_text(encoding="utf-8"))
+        killed = {m["key"] for m in old["mutants"] if m["result"] in ("killed", "timed out")}
+        mutants = [m for m in mutants if m.key in killed]
     if args.list:
         for m in mutants:
             print(f"{m.short} {m.where()} [{m.op}] {m.before}  →  {m.after}")
