@@ -40,10 +40,12 @@ check-asan: deps
 bench: build
 	$(BUILD)/bench/bench_levels
 
-# The wave-file fuzz target for FUZZ_SECONDS (CI runs a short slice; run longer by hand).
-FUZZ_SECONDS ?= 60
+# Every fuzz target of fuzz/ for FUZZ_SECONDS each (CI runs a short slice); FUZZ_TARGETS="smtp hid"
+# runs only those.
+FUZZ_SECONDS ?= 600
+FUZZ_TARGETS ?=
 fuzz: deps
-	scripts/fuzz.sh $(FUZZ_SECONDS)
+	FUZZ_TARGETS="$(FUZZ_TARGETS)" scripts/fuzz.sh $(FUZZ_SECONDS)
 
 # Seeded faults, one at a time, against the tests of the programs that link them (not in CI; a
 # long run). The sample is repeatable: the same SEED picks the same mutants.

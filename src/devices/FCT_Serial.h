@@ -2,13 +2,12 @@
 // the port carries in time-code mode.
 #pragma once
 
-#include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 
 #include "devices/C_Com.h"
 #include "devices/ClockCorrection.h"
+#include "devices/TimeCode.h"
 #include "playback/ChoiceList.h"
 
 namespace sonivex {
@@ -24,7 +23,6 @@ struct SerialSettings {
 
 constexpr int kTimeCodeBaud = 2400;
 constexpr int kTimeCodeReadBytes = 18;
-constexpr uint8_t kTimeCodeEnd = 0xE5;
 
 // The path ComNo / ComDevice stand for; "" for no port.
 std::string SerialPath(const SerialSettings& s, int comNo);
@@ -36,11 +34,6 @@ int OpenSerial(std::unique_ptr<C_Com>& port, int pTimeCode, const SerialSettings
 
 void FillBaudCombo(ChoiceList& combo, const std::string& selected);
 void FillComCombo(ChoiceList& combo, int index);
-
-// Adds received bytes to the time-code text; each code that ends in 0xE5 and shows the target
-// calls onTarget. Returns the last complete code as hh:mm:ss, or "".
-std::string FeedTimeCode(std::string& text, const uint8_t* bytes, int count,
-                         const AdjustTarget& target, const std::function<void()>& onTarget);
 
 // Reads what the port has and corrects the clock when a code shows the target.
 std::string ReadTimeCode(C_Com& port, std::string& text, const AdjustTarget& target, Clock& clock);

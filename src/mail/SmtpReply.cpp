@@ -28,7 +28,7 @@ std::string Preview(const std::string& bytes) {
 SmtpReplyReader::Result SmtpReplyReader::Next(SmtpReply& reply, std::string& problem) {
     size_t start = 0;
     std::string text;
-    int code = 0;
+    int code = -1;  // none yet: "000" is a code like any other and must bind the lines after it
     for (;;) {
         const size_t end = buffer_.find('\n', start);
         const size_t lineEnd = end == std::string::npos ? buffer_.size() : end;
@@ -40,7 +40,7 @@ SmtpReplyReader::Result SmtpReplyReader::Next(SmtpReply& reply, std::string& pro
         std::string line = buffer_.substr(start, end - start);
         if (!line.empty() && line.back() == '\r') line.pop_back();
         const int lineCode = HasCode(line) ? std::stoi(line.substr(0, 3)) : -1;
-        if (lineCode < 0 || (code != 0 && lineCode != code)) {
+        if (lineCode < 0 || (code >= 0 && lineCode != code)) {
             problem = "不正な応答: " + Preview(line);
             return Result::kBad;
         }

@@ -14,6 +14,10 @@ namespace {
 constexpr char kSection[] = "conf";
 constexpr char kEmptyMark[] = "***";
 
+// The largest number that still rounds to a finite float. The shortest text of the largest float,
+// which NumberText writes, lies above that float itself and must read back as it.
+constexpr double kFloatLimit = 0x1.fffffefffffffp127;
+
 // Rounds halves to even, as every fractional-to-whole conversion of the program does.
 double RoundEven(double x) {
     return std::nearbyint(x);
@@ -78,9 +82,7 @@ int16_t SettingsStore::ReadSetting(const std::string& key, int16_t def) {
 
 float SettingsStore::ReadSetting(const std::string& key, float def) {
     double v = 0;
-    if (!ReadNumber(key, NumberText(def), -std::numeric_limits<float>::max(),
-                    std::numeric_limits<float>::max(), false, v))
-        return def;
+    if (!ReadNumber(key, NumberText(def), -kFloatLimit, kFloatLimit, false, v)) return def;
     return static_cast<float>(v);
 }
 

@@ -57,9 +57,13 @@ std::string Cp932ToUtf8(const std::string& bytes) {
     return out;
 }
 
+// Every leading byte-order mark goes, in one pass: a file of nothing else must not cost a copy
+// and a stack frame per mark.
 std::string LegacyTextToUtf8(const std::string& bytes) {
-    if (bytes.compare(0, 3, kByteOrderMark) == 0) return LegacyTextToUtf8(bytes.substr(3));
-    return IsValidUtf8(bytes) ? bytes : Cp932ToUtf8(bytes);
+    size_t start = 0;
+    while (bytes.compare(start, 3, kByteOrderMark) == 0) start += 3;
+    const std::string text = bytes.substr(start);
+    return IsValidUtf8(text) ? text : Cp932ToUtf8(text);
 }
 
 }  // namespace sonivex

@@ -69,8 +69,9 @@ void Finish(WaveInfo& info, int64_t fileSize) {
     const uint64_t frameBytes = static_cast<uint64_t>(info.channels) * info.bitsPerSample / 8;
     info.lengthFrames = static_cast<int32_t>(
         std::min<uint64_t>(info.dataSize / frameBytes, static_cast<uint64_t>(kMaxFrames)));
-    info.durationMs = static_cast<int32_t>(
-        std::nearbyint(static_cast<double>(info.lengthFrames) / info.sampleRate * 1000.0));
+    // A rate of a few hertz under a huge data size lasts longer than an int32 of milliseconds.
+    const double ms = static_cast<double>(info.lengthFrames) / info.sampleRate * 1000.0;
+    info.durationMs = static_cast<int32_t>(std::min(std::nearbyint(ms), double{INT32_MAX}));
     info.fileSize = fileSize;
     info.valid = 1;
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <limits>
 
 #include "TempDir.h"
 #include "monitor/Levels.h"
@@ -47,7 +48,8 @@ TEST(SettingsStore, StoredValuesWinAndEmptyMarkReadsEmpty) {
 TEST(SettingsStore, BadValuesFallBackToTheDefault) {
     TempDir dir;
     WriteText(dir.File("s.ini"),
-              "[conf]\nA=abc\nB=99999999999\nC=40000\nD=12abc\nE=2.5\nF=3.5\nG=nan\nH=\nI=-7\n");
+              "[conf]\nA=abc\nB=99999999999\nC=40000\nD=12abc\nE=2.5\nF=3.5\nG=nan\nH=\nI=-7\n"
+              "J=3.4028236e38\n");
     SettingsStore store(dir.File("s.ini"));
     EXPECT_EQ(store.ReadSetting("A", int32_t{1}), 1);
     EXPECT_EQ(store.ReadSetting("B", int32_t{2}), 2);  // beyond 32 bits
@@ -58,6 +60,9 @@ TEST(SettingsStore, BadValuesFallBackToTheDefault) {
     EXPECT_FLOAT_EQ(store.ReadSetting("G", 1.5f), 1.5f);
     EXPECT_EQ(store.ReadSetting("H", int32_t{6}), 6);
     EXPECT_EQ(store.ReadSetting("I", int32_t{0}), -7);
+    EXPECT_EQ(store.ReadSetting("J", 1.5f), 1.5f);  // beyond the largest float
+    store.WriteSetting("K", std::numeric_limits<float>::max());
+    EXPECT_EQ(store.ReadSetting("K", 1.5f), std::numeric_limits<float>::max());
 }
 
 TEST(SettingsStore, LongValuesAreCutBetweenCharactersAndLineBreaksNeverSplitAKey) {
