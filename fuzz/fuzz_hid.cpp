@@ -1,6 +1,7 @@
 // libFuzzer target: what the USB HID devices hand over. The report descriptor (read from sysfs)
-// sets the report lengths; the reports themselves come through a socket pair standing in for the
-// hidraw node, to the relay box's inquiries and latch commands or to the jog/shuttle's polls.
+// sets the report lengths; the reports themselves come one by one through a socket pair standing
+// in for the hidraw node, to the relay box's inquiries and latch commands or to the jog/shuttle's
+// polls.
 // Lengths stay within the parser's cap, a box inquiry gives a port value or -1, and the shuttle
 // gives "" or one of its codes, whatever the device sends.
 //
@@ -56,8 +57,34 @@ void Describe(const std::string& sysfs, bool shuttle, const std::vector<uint8_t>
     sonivex::fuzz::WriteBytes(device + "report_descriptor", descriptor.data(), descriptor.size());
 }
 
-void Drive(sonivex::C_HID& hid, bool shuttle, FuzzedDataProvider& in) {
+// The device's side of the socket pair: it takes in whatever the host sent (the host's writes
+// would otherwise stall on a full queue and wait out their timeout) and hands over one report
+// before each call; when it has said everything it falls silent, and reads see it gone.
+class Device {
+  public:
+    Device(int fd, std::vector<std::vector<uint8_t>> reports)
+        : fd_(fd), reports_(std::move(reports)) {}
+
+    void BeforeCall() {
+        uint8_t sink[kMaxReportLength];
+        while (::recv(fd_, sink, sizeof sink, 0) > 0) {
+        }
+        if (next_ < reports_.size()) {
+            const std::vector<uint8_t>& r = reports_[next_];
+            if (::send(fd_, r.data(), r.size(), 0) >= 0) ++next_;
+        }
+        if (next_ == reports_.size()) ::shutdown(fd_, SHUT_WR);
+    }
+
+  private:
+    int fd_;
+    std::vector<std::vector<uint8_t>> reports_;
+    size_t next_ = 0;
+};
+
+void Drive(sonivex::C_HID& hid, bool shuttle, Device& device, FuzzedDataProvider& in) {
     for (int n = 0; n < kMaxCalls && hid.IsOpen(); ++n) {
+        device.BeforeCall();
         if (shuttle) {
             if (!ShuttleCode(hid.ShuttlePro2Read())) std::abort();
             continue;
@@ -91,15 +118,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int pair[2];
     if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, pair) != 0)
         std::abort();
-    const int host = pair[0], device = pair[1];
-    // Everything the device will say, said at once; then it falls silent and reads see it gone.
-    const int reports = in.ConsumeIntegralInRange(0, kMaxReports);
-    for (int n = 0; n < reports; ++n) {
-        const std::vector<uint8_t> report =
-            in.ConsumeBytes<uint8_t>(in.ConsumeIntegralInRange<size_t>(1, 64));
-        if (report.empty() || ::send(device, report.data(), report.size(), 0) < 0) break;
-    }
-    ::shutdown(device, SHUT_WR);
+    const int host = pair[0];
+    std::vector<std::vector<uint8_t>> reports(in.ConsumeIntegralInRange(0, kMaxReports));
+    for (std::vector<uint8_t>& report : reports)
+        report = in.ConsumeBytes<uint8_t>(in.ConsumeIntegralInRange<size_t>(1, 64));
+    std::erase_if(reports, [](const std::vector<uint8_t>& r) { return r.empty(); });
+    Device device(pair[1], std::move(reports));
 
     sonivex::DeviceRoots roots{root + "sys", root + "dev",
                                [host](const std::string&, int) { return ::dup(host); }};
@@ -109,9 +133,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const int mode = shuttle ? sonivex::kModeShuttle : sonivex::kModeBox;
         if (hid.HidInit(mode, 0, syncMode) != 1) std::abort();
         if (hid.ReceiveSize() > kMaxReportLength || hid.SendSize() > kMaxReportLength) std::abort();
-        Drive(hid, shuttle, in);
+        Drive(hid, shuttle, device, in);
     }
     ::close(host);
-    ::close(device);
+    ::close(pair[1]);
     return 0;
 }
