@@ -1,10 +1,8 @@
-// The settings dialog on a running monitor: typing into its fields, OK and cancel, what the ini
-// file and the running monitor get, the devices reopened, the test mail and webhook, and tabs
-// whose texts are not cut off.
+// The settings dialog on a running monitor: tabs whose texts are not cut off, typing into its
+// fields, OK and cancel, what the ini file and the running monitor get, the test mail and webhook.
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,9 +13,6 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
-#include "devices/ExternalDevices.h"
-#include "devices/FCT_Serial.h"
-#include "devices/Pty.h"
 #include "dialogs/FrmConf.h"
 #include "gui/GuiHarness.h"
 #include "mail/MailTestSupport.h"
@@ -33,9 +28,12 @@ class ConfDialog : public ::testing::Test {
         h.SimInputs(signals);
         h.Start();
         AttachSettingsDialog(*h.window,
-                             {h.monitor.get(), h.store.get(), &h.audio->Devices(),
+                             {h.monitor.get(),
+                              h.store.get(),
+                              &h.audio->Devices(),
                               [this](const MonitorSettings&) { calls.push_back("reopen"); },
-                              [this] { calls.push_back("applied"); }, roots});
+                              [this] { calls.push_back("applied"); },
+                              {}});
     }
     void Open() {
         h.window->MenuConf()->trigger();
@@ -83,60 +81,24 @@ class ConfDialog : public ::testing::Test {
     }
 
     GuiHarness h;
-    DeviceRoots roots;
     QPointer<FrmConf> frm;
     QTabWidget* tabs = nullptr;
     std::vector<std::string> calls;
 };
 
-// What is typed goes through the rules into the ini file and the boxes, and acts on the running
-// monitor at once: a shorter silence time alerts, the gain and the name change, and a later day
-// start moves the broadcast day back.
-TEST_F(ConfDialog, OkStoresTheRulesResultsAndActsOnTheRunningMonitor) {
+// No text on any tab is cut off by the space its control was given. Cancel writes only its log
+// line; a second menu click raises the same dialog, which is gone once closed and opens anew.
+// What is typed then goes through the rules into the ini file and the boxes, and acts on the
+// running monitor at once: a shorter silence time alerts, the gain and the name change, a later
+// day start moves the broadcast day back, the serial link goes to time code; the number of inputs
+// waits for the next start, and an input with no device chosen keeps the name of its unplugged one.
+TEST_F(ConfDialog, CancelKeepsAllAndOkStoresTheRulesResultsAndActsOnTheRunningMonitor) {
+    h.Set("DevInName_3", "USB Mic (unplugged)");
     Start({"silence 100", ""});
     h.Click(h.window->AuditButton(0));
     h.RunTicks(30);
     ASSERT_EQ(h.monitor->AlertActive[0], 0);
     const QImage meter = h.window->PictureVU(1)->Pixmap().toImage();
-    Open();
-    for (auto [box, text] : {std::pair{"TextNumDev", "1"},
-                             {"TextAlertLevelDB", "50"},
-                             {"TextMuonSec", "0"},
-                             {"TextHourAdjust", "100000"},
-                             {"TextMinute", "abc"},
-                             {"TextRecLevelDB0", "-6"},
-                             {"TextAuditName1", "AM 本線"},
-                             {"TextAuditName3", "ラジオ第２"},
-                             {"TextMailAddr7", "desk@example.com"}})
-        Type(box, text);
-    Press(1);
-    EXPECT_EQ(BoxText("TextHourAdjust") + " " + BoxText("TextMinute"), "10:00:00 0");
-    for (auto [key, value] : {std::pair{"NumRec", "0"},
-                              {"AlertLevelDB", "-50"},
-                              {"MuonSec", "1"},
-                              {"HourAdjust", "36000"},
-                              {"AMinute", "0"},
-                              {"AuditName_4", "ラジオ第２"},
-                              {"MailAddr_8", "desk@example.com"},
-                              {"MailAddr_1", "***"}})
-        EXPECT_EQ(Ini(key), value) << key;
-    EXPECT_TRUE(h.HasLine("設定画面 OKCancelButtons Click1"));
-    EXPECT_EQ(calls, (std::vector<std::string>{"reopen", "applied"}));
-    h.RunTicks(10);
-    EXPECT_EQ(h.monitor->AlertActive[0], 1);
-    EXPECT_FLOAT_EQ(h.monitor->Capture().RecGain[0], DecibelToGain(-6.0f));
-    EXPECT_NE(h.window->PictureVU(1)->Pixmap().toImage(), meter);  // idle, yet renamed
-    // 09:31 is before a 10:00 day start: the broadcast day is still the day before.
-    EXPECT_EQ(h.monitor->Clock().BroadcastDate(), "2026/12/04");
-    EXPECT_EQ(h.monitor->Clock().BroadcastTime().substr(0, 3), "33:");
-}
-
-// No text on any tab is cut off by the space its control was given; cancel writes only its log
-// line; a second menu click raises the same dialog, which is gone once closed and opens anew.
-TEST_F(ConfDialog, TextsWholeAndCancelWritesOnlyItsLogLine) {
-    h.Set("AuditName_1", "FM 本線");
-    h.Set("MailAddr_1", "desk@example.com");
-    Start();
     const std::string before = ReadText(h.store->Path());
     Open();
     for (int k = 0; k < tabs->count(); ++k) {
@@ -152,7 +114,6 @@ TEST_F(ConfDialog, TextsWholeAndCancelWritesOnlyItsLogLine) {
             EXPECT_GE(label->height(), height) << label->text().toStdString();
         }
     }
-    Type("TextNumDev", "5");
     Type("TextMuonSec", "2");
     FrmConf* first = frm;
     h.window->MenuConf()->trigger();
@@ -165,42 +126,50 @@ TEST_F(ConfDialog, TextsWholeAndCancelWritesOnlyItsLogLine) {
     EXPECT_EQ(h.monitor->settings.thresholds.muonSec, 15);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(frm.isNull());
-    Open();
-}
 
-// OK reopens the program's own serial link and HID box: the port on a pseudo-terminal comes back
-// in time-code mode, and the box now configured is looked for (and reported missing).
-TEST_F(ConfDialog, OkReopensTheRealSerialPortAndHidBox) {
-    Pty pty;
-    h.Set("ComNo", "7");
-    h.Set("ComDevice", pty.SlavePath());
-    roots.sysfs = h.dir.File("sys");  // no HID device on this machine's bus
-    ExternalDevices devices = OpenExternalDevices(*h.store, roots);
-    h.SimInputs({"", ""});
-    h.Start();
-    AttachSettingsDialog(*h.window,
-                         {h.monitor.get(), h.store.get(), &h.audio->Devices(),
-                          [&](const MonitorSettings& s) { devices.Reopen(s); }, nullptr, roots});
-    ASSERT_TRUE(devices.serial->IsOpen());
-    EXPECT_EQ(devices.serial->Port()->LineBaud(), 38400);
     Open();
-    EXPECT_EQ(Get<QComboBox>("ComboCom")->currentText().toStdString(), pty.SlavePath());
-    for (const bool bcd : {false, true, false}) {  // time code: no baud rate, no first pin
-        EXPECT_EQ(Get<QComboBox>("ComboBaud")->isEnabled(), !bcd);
-        EXPECT_EQ(Get<QComboBox>("ComboAdjustPin0")->isEnabled(), !bcd);
-        EXPECT_TRUE(Get<QComboBox>("ComboAdjustPin1")->isEnabled());
-        Click("CheckBCD");
-    }
-    Get<QComboBox>("ComboHID")->setCurrentIndex(1);
-    h.box.asked.clear();
+    for (auto [box, text] : {std::pair{"TextNumDev", "1"},
+                             {"TextAlertLevelDB", "50"},
+                             {"TextMuonSec", "0"},
+                             {"TextHourAdjust", "100000"},
+                             {"TextMinute", "abc"},
+                             {"TextRecLevelDB0", "-6"},
+                             {"TextAuditName1", "AM 本線"},
+                             {"TextAuditName3", "ラジオ第２"},
+                             {"TextMailAddr7", "desk@example.com"}})
+        Type(box, text);
+    Click("CheckBCD");  // time code: no baud rate, no first pin
+    EXPECT_FALSE(Get<QComboBox>("ComboBaud")->isEnabled());
+    EXPECT_FALSE(Get<QComboBox>("ComboAdjustPin0")->isEnabled());
+    EXPECT_TRUE(Get<QComboBox>("ComboAdjustPin1")->isEnabled());
     Press(1);
-    ASSERT_TRUE(devices.serial->IsOpen());
-    EXPECT_EQ(devices.serial->Port()->LineBaud(), kTimeCodeBaud);
+    EXPECT_EQ(BoxText("TextHourAdjust") + " " + BoxText("TextMinute"), "10:00:00 0");
+    for (auto [key, value] : {std::pair{"NumRec", "0"},
+                              {"AlertLevelDB", "-50"},
+                              {"MuonSec", "1"},
+                              {"HourAdjust", "36000"},
+                              {"AMinute", "0"},
+                              {"AuditName_4", "ラジオ第２"},
+                              {"MailAddr_8", "desk@example.com"},
+                              {"MailAddr_1", "***"},
+                              {"UseBCD", "1"},
+                              {"DevInName_3", "USB Mic (unplugged)"}})
+        EXPECT_EQ(Ini(key), value) << key;
+    EXPECT_TRUE(h.HasLine("設定画面 OKCancelButtons Click1"));
+    EXPECT_EQ(calls, (std::vector<std::string>{"reopen", "applied"}));
+    EXPECT_EQ(h.monitor->settings.numRec, 1);
     EXPECT_EQ(h.monitor->settings.useBCD, 1);
-    EXPECT_EQ(Ini("ComDevice"), pty.SlavePath());
-    EXPECT_FALSE(devices.hid->IsOpen());
-    ASSERT_EQ(h.box.asked.size(), 1u);
-    EXPECT_EQ(h.box.asked[0].text, "velmarok USB HID not found");
+    EXPECT_TRUE(h.monitor->settings.mailInUse);
+    h.RunTicks(10);
+    EXPECT_EQ(h.monitor->AlertActive[0], 1);
+    EXPECT_FLOAT_EQ(h.monitor->Capture().RecGain[0], DecibelToGain(-6.0f));
+    EXPECT_NE(h.window->PictureVU(1)->Pixmap().toImage(), meter);  // idle, yet renamed
+    // 09:31 is before a 10:00 day start: the broadcast day is still the day before.
+    EXPECT_EQ(h.monitor->Clock().BroadcastDate(), "2026/12/04");
+    EXPECT_EQ(h.monitor->Clock().BroadcastTime().substr(0, 3), "33:");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    Open();  // the stored number of inputs, the gain as the memory has it
+    EXPECT_EQ(BoxText("TextNumDev") + " " + BoxText("TextRecLevelDB0"), "1 -6.00");
 }
 
 // Mail ports are 16-bit signed settings: a listener below 32768 (ephemeral ports lie above).
@@ -210,61 +179,48 @@ bool ListenLow(QTcpServer& server) {
     return false;
 }
 
-class TestMail : public ConfDialog {
-  protected:
-    void SendTo(int port, const char* addressBox) {
-        Start();
-        Open();
-        Type("TextMailHost", "127.0.0.1");
-        Type("TextMailHostPort", std::to_string(port));
-        Type("TextMailUserName", "");
-        Type(addressBox, "desk@example.com");
-    }
-    std::string Result() { return Get<QLabel>("LabelTestMail")->text().toStdString(); }
-};
-
-// Typed but not confirmed: the server gets the dialog's values, memory keeps its own.
-TEST_F(TestMail, ReachesALocalServerWithTheTypedValues) {
+// Typed but not confirmed: the test mail goes with input 2's address and name to a local
+// server, the test webhook with input 1's name to each typed URL, each answer shown, and memory
+// keeps its own values. Closing the dialog ends a mail session in progress.
+TEST_F(ConfDialog, TestMailAndWebhookUseTheTypedValuesAndClosingEndsASession) {
     SmtpServer server("plain", "");
     ASSERT_NE(server.port, 0);
-    SendTo(server.port, "TextMailAddr1");
-    Type("TextAuditName1", "AM 本線");
+    testing::PythonServer hooks(SONIVEX_TEST_DATA "/webhook_server.py", {}, "json");
+    const std::string base = "http://127.0.0.1:" + std::to_string(hooks.port);
+    Start();
+    Open();
+    for (auto [box, text] : {std::pair<const char*, std::string>{"TextMailHost", "127.0.0.1"},
+                             {"TextMailHostPort", std::to_string(server.port)},
+                             {"TextMailUserName", ""},
+                             {"TextMailAddr1", "desk@example.com"},
+                             {"TextAuditName0", "FM 本線"},
+                             {"TextAuditName1", "AM 本線"},
+                             {"TextWebhookUrl", base + "/ok; " + base + "/answer/404"}})
+        Type(box, text);
     Click("ButtonTestMail");
     EXPECT_FALSE(Get("ButtonTestMail")->isEnabled());
-    ASSERT_TRUE(WaitUntil([this] { return Result() != FrmConf::kTestMailSending; }, 20000));
-    EXPECT_EQ(Result(), FrmConf::kTestMailAccepted);
+    Click("ButtonTestWebhook");
+    auto mailResult = [this] { return Get<QLabel>("LabelTestMail")->text().toStdString(); };
+    ASSERT_TRUE(WaitUntil([&] { return mailResult() != FrmConf::kTestMailSending; }, 20000));
+    EXPECT_EQ(mailResult(), FrmConf::kTestMailAccepted);
     ASSERT_EQ(server.Count(), 1);
     EXPECT_NE(server.Envelope(1).find("desk@example.com"), std::string::npos);
     EXPECT_EQ(Str(ParseWithPython(server.Message(1)), "subject"), "sonivex無音検出 AM 本線");
-    EXPECT_EQ(h.monitor->settings.mailHost, kDefaultMailHost);
-}
-
-// The test webhook: the typed name to each typed URL, and each answer shown.
-TEST_F(TestMail, TheWebhookTestPostsToEachTypedUrl) {
-    testing::PythonServer server(SONIVEX_TEST_DATA "/webhook_server.py", {}, "json");
-    const std::string base = "http://127.0.0.1:" + std::to_string(server.port);
-    Start();
-    Open();
-    Type("TextAuditName0", "AM 本線");
-    Type("TextWebhookUrl", base + "/ok; " + base + "/answer/404");
-    Click("ButtonTestWebhook");
     ASSERT_TRUE(WaitUntil([this] { return Get("ButtonTestWebhook")->isEnabled(); }, 20000));
     const std::string shown = Get<QLabel>("LabelTestWebhook")->text().toStdString();
     EXPECT_NE(shown.find(base + "/ok: HTTP 200"), std::string::npos) << shown;
     EXPECT_NE(shown.find(base + "/answer/404: HTTP 404"), std::string::npos) << shown;
-    ASSERT_EQ(server.Count(), 2);
+    ASSERT_EQ(hooks.Count(), 2);
     const QJsonObject post =
-        QJsonDocument::fromJson(QByteArray::fromStdString(server.Taken(1))).object();
+        QJsonDocument::fromJson(QByteArray::fromStdString(hooks.Taken(1))).object();
     const QJsonObject event = QJsonDocument::fromJson(post["body"].toString().toUtf8()).object();
-    EXPECT_EQ(Str(event, "event"), "test");
-    EXPECT_EQ(Str(event, "name"), "AM 本線");
-    EXPECT_TRUE(h.monitor->settings.webhookUrl.empty());  // not confirmed
-}
+    EXPECT_EQ(Str(event, "event") + " " + Str(event, "name"), "test FM 本線");
+    EXPECT_EQ(h.monitor->settings.mailHost, kDefaultMailHost);
+    EXPECT_TRUE(h.monitor->settings.webhookUrl.empty());
 
-TEST_F(TestMail, ClosingTheDialogEndsASessionInProgress) {
     QTcpServer silent;  // accepts and never greets
     ASSERT_TRUE(ListenLow(silent));
-    SendTo(silent.serverPort(), "TextMailAddr0");
+    Type("TextMailHostPort", std::to_string(silent.serverPort()));
     Click("ButtonTestMail");
     ASSERT_TRUE(WaitUntil([&silent] { return silent.hasPendingConnections(); }, 5000));
     QTcpSocket* peer = silent.nextPendingConnection();

@@ -71,9 +71,13 @@ class TimerWindow : public ::testing::Test {
 };
 
 // Six digits become a time; an entry dated before the broadcast time is refused with its message.
-TEST_F(TimerWindow, AddsWeekdayAndDateEntries) {
-    Open();
-    Edit("090000", "100000", (1 << 1) | (1 << 5));
+// The next evaluation (the clock's next second) pauses the input of a new entry; deleting asks,
+// then removes every selected row, which frees the input.
+TEST_F(TimerWindow, AddedEntriesPauseTheirInputUntilDeleted) {
+    const TimerEntry monday{0, "11:00:00", "12:00:00", 2, ""};
+    Entries() = {monday};
+    Open();  // on the first row: Monday is ticked, Saturday is added
+    Edit("090000", "100000", 1 << 6);
     EXPECT_EQ(Box("TextTime0")->text() + Box("TextTime1")->text(), "09:00:0010:00:00");
     Click("CmdAdd");
     QTest::keyClick(Get<QComboBox>("ComboCh"), Qt::Key_Down);
@@ -82,14 +86,34 @@ TEST_F(TimerWindow, AddsWeekdayAndDateEntries) {
     ASSERT_EQ(h.box.asked.size(), 1u);
     EXPECT_EQ(h.box.asked[0].text, kPastMessage);
     EXPECT_EQ(h.box.asked[0].flags, MB_OK | MB_ICONSTOP);
-    EXPECT_EQ(list->topLevelItemCount(), 1);
+    EXPECT_EQ(list->topLevelItemCount(), 2);
     Edit("23:00:00", "25:00:00", 0, 24);
     Click("CmdAdd");
-    ASSERT_EQ(list->topLevelItemCount(), 2);
-    EXPECT_EQ(Row(0), QStringList({"1", "09:00:00", "10:00:00", "月金"}));
-    EXPECT_EQ(Row(1), QStringList({"2", "23:00:00", "25:00:00", "2026/12/24"}));
-    EXPECT_EQ(Entries(), (std::vector<TimerEntry>{{0, "09:00:00", "10:00:00", 34, ""},
+    ASSERT_EQ(list->topLevelItemCount(), 3);
+    EXPECT_EQ(Row(1), QStringList({"1", "09:00:00", "10:00:00", "月土"}));
+    EXPECT_EQ(Row(2), QStringList({"2", "23:00:00", "25:00:00", "2026/12/24"}));
+    EXPECT_EQ(Entries(), (std::vector<TimerEntry>{monday,
+                                                  {0, "09:00:00", "10:00:00", 66, ""},
                                                   {1, "23:00:00", "25:00:00", 0, "2026/12/24"}}));
+    EXPECT_EQ(h.window->AlertButton(0)->Text(0), "Alert");
+    h.RunTicks(10);
+    EXPECT_EQ(h.monitor->SchedulePause, (std::array<int, kMaxInputs>{1}));
+    EXPECT_EQ(h.window->AlertButton(0)->Text(0), "-");
+    EXPECT_EQ(h.window->AlertButton(1)->Text(0), "Alert");
+    ClickRow(1);
+    ClickRow(2, Qt::ControlModifier);
+    Click("CmdDelete");
+    ASSERT_EQ(h.box.asked.size(), 2u);
+    EXPECT_EQ(h.box.asked[1].text, kDeleteQuestion);
+    EXPECT_EQ(h.box.asked[1].flags, MB_YESNO | MB_ICONQUESTION);
+    EXPECT_EQ(Entries().size(), 3u);
+    h.box.answer = IDYES;
+    Click("CmdDelete");
+    EXPECT_EQ(Entries(), std::vector<TimerEntry>{monday});
+    EXPECT_EQ(list->topLevelItemCount(), 1);
+    h.RunTicks(10);
+    EXPECT_EQ(h.monitor->SchedulePause[0], 0);
+    EXPECT_EQ(h.window->AlertButton(0)->Text(0), "Alert");
 }
 
 // The first rule an entry breaks, on the default day start (05:00) at 2026/12/05 09:30:00.
@@ -186,35 +210,6 @@ TEST_F(TimerWindow, HidesOnCloseAndKeepsItsPlacementAndWidths) {
     EXPECT_EQ(saved, "900 450 0 1200 2400 1200 1500 " + std::to_string(outer.width()) + " " +
                          std::to_string(outer.height()) + " ");
     EXPECT_EQ(h.store->ReadSetting("WindowLeft", ""), mainLeft);
-}
-
-// The next evaluation (the clock's next second) pauses the input of a new entry; deleting asks,
-// then removes every selected row, which frees the input.
-TEST_F(TimerWindow, AddedEntryPausesItsInputUntilDeleted) {
-    const TimerEntry monday{0, "11:00:00", "12:00:00", 2, ""};
-    Entries() = {{0, "09:00:00", "10:00:00", 2, ""}, monday};
-    Open();
-    Edit("09:00:00", "10:00:00", 1 << 6);
-    Click("CmdAdd");
-    EXPECT_EQ(h.window->AlertButton(0)->Text(0), "Alert");
-    h.RunTicks(10);
-    EXPECT_EQ(h.monitor->SchedulePause, (std::array<int, kMaxInputs>{1}));
-    EXPECT_EQ(h.window->AlertButton(0)->Text(0), "-");
-    EXPECT_EQ(h.window->AlertButton(1)->Text(0), "Alert");
-    ClickRow(0);
-    ClickRow(2, Qt::ControlModifier);
-    Click("CmdDelete");
-    ASSERT_EQ(h.box.asked.size(), 1u);
-    EXPECT_EQ(h.box.asked[0].text, kDeleteQuestion);
-    EXPECT_EQ(h.box.asked[0].flags, MB_YESNO | MB_ICONQUESTION);
-    EXPECT_EQ(Entries().size(), 3u);
-    h.box.answer = IDYES;
-    Click("CmdDelete");
-    EXPECT_EQ(Entries(), std::vector<TimerEntry>{monday});
-    EXPECT_EQ(list->topLevelItemCount(), 1);
-    h.RunTicks(10);
-    EXPECT_EQ(h.monitor->SchedulePause[0], 0);
-    EXPECT_EQ(h.window->AlertButton(0)->Text(0), "Alert");
 }
 
 }  // namespace
