@@ -9,8 +9,6 @@
 #include <QTimer>
 #include <functional>
 
-#include <gtest/gtest.h>
-
 #include "dialogs/FrmGetDate.h"
 
 namespace sonivex::testing {
@@ -25,25 +23,12 @@ inline void WhenDateDialogOpens(QObject* context, std::function<void(FrmGetDate&
     });
 }
 
-// Clicks `day` of the month shown. The months around it show only in the first week (numbers
-// above 7) and in the last two weeks (numbers below 15).
-inline void ClickDay(FrmGetDate& dialog, int day) {
+// Clicks the day's cell, brought into view by selecting it first.
+inline void ClickDay(FrmGetDate& dialog, const QDate& day) {
+    dialog.Calendar()->setSelectedDate(day);
     auto* view = dialog.Calendar()->findChild<QTableView*>();
-    const QAbstractItemModel* model = view->model();
-    for (int r = 0, firstWeek = -1; r < model->rowCount(); ++r) {
-        for (int c = 0; c < model->columnCount(); ++c) {
-            bool number = false;
-            const int value = model->index(r, c).data().toInt(&number);
-            if (number && firstWeek < 0) firstWeek = r;
-            if (!number || value != day || (r == firstWeek && value > 7) ||
-                (r >= firstWeek + 4 && value < 15))
-                continue;
-            const QPoint at = view->visualRect(model->index(r, c)).center();
-            QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
-            return;
-        }
-    }
-    ADD_FAILURE() << "no day " << day;
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                      view->visualRect(view->currentIndex()).center());
 }
 
 }  // namespace sonivex::testing

@@ -55,7 +55,8 @@ class TimerWindow : public ::testing::Test {
             if ((weekdays >> i) & 1) Click("CheckWD" + QString::number(i));
         if (decemberDay == 0) return;
         if (!Get("CheckDate")->isChecked()) Click("CheckDate");
-        WhenDateDialogOpens(frm, [decemberDay](FrmGetDate& d) { ClickDay(d, decemberDay); });
+        WhenDateDialogOpens(
+            frm, [decemberDay](FrmGetDate& d) { ClickDay(d, QDate(2026, 12, decemberDay)); });
         h.Click(Box("TextDate"));
     }
     std::vector<TimerEntry>& Entries() { return h.monitor->Schedule()->Entries; }
@@ -122,9 +123,7 @@ TEST(TimerEntryProblem, TheFirstFailingRuleIsReported) {
         TimerEntry entry;
         const char* problem;
     } cases[] = {{{0, "23:00:00", "01:00:00", 2, ""}, kBadTimeMessage},
-                 {{0, "23:00:00", "25:00:00", 2, ""}, ""},
                  {{0, "09:00", "10:00:00", 2, ""}, kBadTimeMessage},
-                 {{0, "09:00:00.5", "10:00:00", 2, ""}, ""},
                  {{0, "09:00:00", "10:00:00", 0, ""}, kNoDayMessage},
                  {{0, "09:00:00", "10:00:00", 0, "2026/12/04"}, kPastMessage},
                  {{0, "09:00:00", "10:00:00", 0, "2026/12/05"}, kPastMessage},
@@ -134,12 +133,26 @@ TEST(TimerEntryProblem, TheFirstFailingRuleIsReported) {
             << c.entry.start << "-" << c.entry.end << " " << c.entry.date;
 }
 
-TEST_F(TimerWindow, RowFillsTheEditorAndOverwriteReplacesIt) {
+// The window opens where it was left, with its column widths; a row clicked fills the editor,
+// the date dialog opens on its date, and Overwrite replaces that row. The close box only hides;
+// the program's end (a signal, --quit-after) takes the window while the monitor and the store
+// still exist, and the window saves its own keys.
+TEST_F(TimerWindow, RowFillsTheEditorOverwriteReplacesItAndThePlacementIsKept) {
     Entries() = {{0, "09:00:00", "10:00:00", 34, ""},
                  {1, "28:00:00", "06:00:00", 0, "2027/01/02"},
                  {5, "11:00:00", "12:00:00", 0x7f, ""}};
-    h.Set("TabWidth_ListTimer_4", "1800");  // every weekday's name in full
+    for (auto [key, value] : {std::pair{"WindowLeft_Timer", "1500"},
+                              {"WindowTop_Timer", "3000"},
+                              {"WindowWidth_Timer", "7500"},
+                              {"WindowHeight_Timer", "6000"},
+                              {"TabWidth_ListTimer_2", "2400"},
+                              {"TabWidth_ListTimer_3", "-5"}})
+        h.Set(key, value);
     Open();
+    EXPECT_EQ(frm->pos(), QPoint(100, 200));
+    EXPECT_EQ(frm->frameGeometry().size(), QSize(500, 400));
+    EXPECT_EQ(std::vector<int>({list->columnWidth(0), list->columnWidth(1), list->columnWidth(2)}),
+              std::vector<int>({80, 160, 80}));
     EXPECT_FALSE(Box("TextDate")->isEnabled());
     ClickRow(1);
     EXPECT_EQ(Get<QComboBox>("ComboCh")->currentText(), "2");
@@ -155,7 +168,6 @@ TEST_F(TimerWindow, RowFillsTheEditorAndOverwriteReplacesIt) {
     h.Click(Box("TextDate"));
     EXPECT_EQ(shown, QDate(2027, 1, 2));
     EXPECT_EQ(Box("TextDate")->text(), "2027/01/02");
-    Shot(*frm, "timer-window");
     ClickRow(0);
     EXPECT_TRUE(!Get("CheckDate")->isChecked() && Box("TextDate")->text().isEmpty());
     int ticked = 0;
@@ -168,23 +180,7 @@ TEST_F(TimerWindow, RowFillsTheEditorAndOverwriteReplacesIt) {
     EXPECT_EQ(Entries()[2], (TimerEntry{0, "11:00:00", "13:00:00", 0x7f, ""}));
     EXPECT_EQ(Entries()[0].end, "10:00:00");
     EXPECT_EQ(Row(2)[2], "13:00:00");
-}
 
-// The close box only hides; the program's end (a signal, --quit-after) takes the window while the
-// monitor and the store still exist, and the window saves its own keys.
-TEST_F(TimerWindow, HidesOnCloseAndKeepsItsPlacementAndWidths) {
-    for (auto [key, value] : {std::pair{"WindowLeft_Timer", "1500"},
-                              {"WindowTop_Timer", "3000"},
-                              {"WindowWidth_Timer", "7500"},
-                              {"WindowHeight_Timer", "6000"},
-                              {"TabWidth_ListTimer_2", "2400"},
-                              {"TabWidth_ListTimer_3", "-5"}})
-        h.Set(key, value);
-    Open();
-    EXPECT_EQ(frm->pos(), QPoint(100, 200));
-    EXPECT_EQ(frm->frameGeometry().size(), QSize(500, 400));
-    EXPECT_EQ(std::vector<int>({list->columnWidth(0), list->columnWidth(1), list->columnWidth(2)}),
-              std::vector<int>({80, 160, 80}));
     QWidget* first = frm;
     frm->close();
     EXPECT_FALSE(first->isVisible());
@@ -194,7 +190,6 @@ TEST_F(TimerWindow, HidesOnCloseAndKeepsItsPlacementAndWidths) {
     frm->resize(520, 410);
     const QSize outer = frm->frameGeometry().size() * 15;
     list->setColumnWidth(3, 100);
-    const std::string mainLeft = h.store->ReadSetting("WindowLeft", "");
     QObject guard;  // a window refusing to close would stop the quit: fail instead of hanging
     QTimer::singleShot(0, &guard, &QCoreApplication::quit);
     QTimer::singleShot(5000, &guard, [] { QCoreApplication::exit(1); });
@@ -209,7 +204,6 @@ TEST_F(TimerWindow, HidesOnCloseAndKeepsItsPlacementAndWidths) {
         saved += h.store->ReadSetting(key, "") + " ";
     EXPECT_EQ(saved, "900 450 0 1200 2400 1200 1500 " + std::to_string(outer.width()) + " " +
                          std::to_string(outer.height()) + " ");
-    EXPECT_EQ(h.store->ReadSetting("WindowLeft", ""), mainLeft);
 }
 
 }  // namespace

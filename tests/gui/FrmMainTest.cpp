@@ -1,11 +1,13 @@
 // The main window as a person sees it: every row whole and apart at the smallest and the largest
-// size, the buttons' colours and the meters' bars in the window's picture, clicks that start,
-// stop and cancel, and meters that redraw only when they change.
+// size, its placement kept in twips, the buttons' colours and the meters' bars in the window's
+// picture, clicks that start, stop and cancel, meters that redraw only when they change, and the
+// close confirmation on the real message box.
 #include <gtest/gtest.h>
 
 #include <QMenuBar>
 
 #include "GuiHarness.h"
+#include "app/QtMessageBox.h"
 
 namespace sonivex::testing {
 namespace {
@@ -43,19 +45,35 @@ void ExpectRims(GuiHarness& h, const QImage& shot, int i, const char* audit, con
 
 // Each row's three controls side by side on one top edge, rows and clock apart, all of it inside
 // the window's face with the foot space below; every monitored row blue with its bars lit. Sizes
-// and row counts out of range are brought to the nearest allowed.
+// and row counts out of range are brought to the nearest allowed, and so is a position off the
+// screen (800 x 600 offscreen). The placement is saved in twips at the end, which with ErrorCatch
+// on comes without asking.
 TEST(FrmMain, EverySizeShowsEveryRowWholeAndApart) {
     const struct {
         const char *file, *sizeRate, *numRec;
         std::vector<std::string> signals;
         int meterHeight;  // pixels: 675 twips x the rate allowed
+        const char *left, *top, *errorCatch;
+        QPoint at;
     } scenes[] = {{"numrec7-sizerate0.7",
                    "0.5",
                    "12",
                    {"tone -3 100", "tone -30 100", "tone -15 100", "tone -20 100", "tone -26 100",
                     "left -18 100", "tone -40 100", "tone 0 100"},
-                   31},
-                  {"numrec0-sizerate3.0", "5.0", "0", {"tone -3 100"}, 135}};
+                   31,
+                   "-300",
+                   "99999",
+                   "0",
+                   QPoint(0, 0)},
+                  {"numrec0-sizerate3.0",
+                   "5.0",
+                   "0",
+                   {"tone -3 100"},
+                   135,
+                   "99999",
+                   "1500",
+                   "1",
+                   QPoint(0, 100)}};
     for (const auto& scene : scenes) {
         SCOPED_TRACE(scene.file);
         GuiHarness h;
@@ -63,6 +81,9 @@ TEST(FrmMain, EverySizeShowsEveryRowWholeAndApart) {
         h.Set("NumRec", scene.numRec);
         h.Set("SizeRate", scene.sizeRate);
         h.Set("AutoRec", "1");
+        h.Set("WindowLeft", scene.left);
+        h.Set("WindowTop", scene.top);
+        h.Set("ErrorCatch", scene.errorCatch);
         for (size_t k = 0; k < scene.signals.size(); ++k)
             h.Set("AuditName_" + std::to_string(k + 1), kNames[k]);
         h.Start();
@@ -71,6 +92,7 @@ TEST(FrmMain, EverySizeShowsEveryRowWholeAndApart) {
         const QImage shot = Shot(w, scene.file);
         const int rows = static_cast<int>(scene.signals.size());
         ASSERT_EQ(w.Rows(), rows);
+        EXPECT_EQ(w.pos(), scene.at);
         EXPECT_EQ(w.AuditButton(rows), nullptr);
         const QRect face = InWindow(w, w.centralWidget());
         EXPECT_TRUE(QRect(QPoint(0, 0), shot.size()).contains(face));
@@ -98,6 +120,18 @@ TEST(FrmMain, EverySizeShowsEveryRowWholeAndApart) {
         EXPECT_GT(Lit(w, shot, 0, -1), 20);                      // -3 dB runs into the red
         EXPECT_TRUE(rows == 1 || Lit(w, shot, 1, -1) == 0);      // -30 dB does not
         EXPECT_EQ(w.TextClock()->Text(0), "2026/12/05(土)");
+
+        w.move(120, 40);
+        const int width = w.frameGeometry().width();
+        h.box.answer = IDYES;
+        w.close();
+        EXPECT_EQ(h.box.asked.size(), *scene.errorCatch == '1' ? 0u : 1u);
+        EXPECT_EQ(h.quits, 1);
+        h.monitor.reset();  // shutdown saves the placement
+        EXPECT_EQ(
+            h.store->ReadSetting("WindowLeft", "") + " " + h.store->ReadSetting("WindowTop", ""),
+            "1800 600");
+        EXPECT_EQ(h.store->ReadSetting("WindowWidth", ""), std::to_string(width * 15));
     }
 }
 
@@ -126,6 +160,18 @@ TEST(FrmMain, ButtonsStartStopAndCancelAndOnlyChangedMetersRedraw) {
     EXPECT_GT(Lit(w, shot, 1, +1), 100);
     EXPECT_EQ(Lit(w, shot, 3, +1), 0);
 
+    // Closing asks on the real box, centred on the window; No keeps the window and the monitoring.
+    QtMessageBox box(h.window.get());
+    SetMessageBoxService(&box);
+    BoxAnswerer answer(QMessageBox::No);
+    w.close();
+    SetMessageBoxService(&h.box);
+    EXPECT_EQ(answer.text + " " + answer.title, "終了しますか？ sonivex");
+    EXPECT_EQ(answer.icon, QMessageBox::Question);
+    EXPECT_EQ(answer.buttons, 2);
+    EXPECT_LE((answer.centre - w.frameGeometry().center()).manhattanLength(), 4);
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(h.quits, 0);
     int renders[4], paints[4];
     for (int i = 0; i < 4; ++i) {
         renders[i] = w.MeterRenders(i);
@@ -154,6 +200,30 @@ TEST(FrmMain, ButtonsStartStopAndCancelAndOnlyChangedMetersRedraw) {
     ExpectRims(h, shot, 0, "grey", "grey");
     ExpectRims(h, shot, 1, "grey", "grey");
     EXPECT_EQ(Lit(w, shot, 1, +1), 0);  // the stopped meter is at rest
+}
+
+// A question waits for its answer (escaped: No). A box that only informs holds nobody up: it
+// answers at once, opens after the running event and, while open, is not opened again for the
+// same text.
+TEST(QtMessageBox, AQuestionWaitsAndAnOkBoxAnswersAtOnceAndOpensOnce) {
+    QtMessageBox box;  // no owner: the platform places it
+    for (auto [click, result] :
+         {std::pair{QMessageBox::Yes, IDYES}, {QMessageBox::NoButton, IDNO}}) {
+        BoxAnswerer answer(click);
+        EXPECT_EQ(box.Show("text", MB_YESNO | MB_ICONQUESTION, "title"), result);
+        EXPECT_EQ(answer.buttons, 2);
+    }
+    EXPECT_EQ(box.Show("gone", MB_OK | MB_ICONEXCLAMATION, "title"), IDOK);
+    EXPECT_EQ(box.Show("gone", MB_OK | MB_ICONEXCLAMATION, "title"), IDOK);
+    QCoreApplication::processEvents();
+    std::vector<QMessageBox*> open;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* b = qobject_cast<QMessageBox*>(w); b && b->isVisible()) open.push_back(b);
+    ASSERT_EQ(open.size(), 1u);
+    EXPECT_FALSE(open[0]->isModal());
+    EXPECT_EQ(open[0]->icon(), QMessageBox::Warning);
+    EXPECT_EQ(open[0]->text(), "gone");
+    open[0]->close();
 }
 
 }  // namespace

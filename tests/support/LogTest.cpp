@@ -1,5 +1,5 @@
 // The log writer (file naming by day and kind, line format, LogError, failures) and the message
-// box routing that falls back to a log line.
+// box without a display.
 #include "support/Log.h"
 
 #include <sys/stat.h>
@@ -30,7 +30,6 @@ class LogTest : public ::testing::Test {
         ConfigureLog(config_);
     }
     void TearDown() override {
-        SetMessageBoxService(nullptr);
         ConfigureLog(LogConfig{});
         SetProgramClock(nullptr);
     }
@@ -53,14 +52,18 @@ TEST_F(LogTest, StampedLinesGoToTheDaysFileOfTheirKindCreatingTheFolder) {
     const mode_t savedMask = umask(022);
     WriteLog("first");
     umask(savedMask);
+    // Without a display a message box is one operation line, answered by its OK button.
+    EXPECT_EQ(CenteredMsgBox("gone\r\nfor\ngood\rnow", MB_OK | MB_ICONSTOP, "sonivex"), IDOK);
     clock_.Advance(1500);
     for (int kind : {1, 16, -3}) WriteLog("kind " + std::to_string(kind), kind);
     const std::string path = FileOf("20261205", ".log");
-    EXPECT_EQ(ReadText(path), "2026/12/05 10:00:00 first\n");
+    const std::string lines =
+        "2026/12/05 10:00:00 first\n2026/12/05 10:00:00 [message] sonivex: gone for good now\n";
+    EXPECT_EQ(ReadText(path), lines);
     const std::string stamp = "2026/12/05 10:00:01 ";
     EXPECT_EQ(ReadText(FileOf("20261205", ".err")),
               stamp + "kind 1\n" + stamp + "kind 16\n" + stamp + "kind -3\n");
-    EXPECT_EQ(echoed_, std::vector<std::string>{"2026/12/05 10:00:00 first"});
+    EXPECT_EQ(echoed_.size(), 2u);  // operation lines only
     struct stat st {};
     ASSERT_EQ(stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0644u);
@@ -93,28 +96,6 @@ TEST_F(LogTest, LogErrorZeroWritesOnlyForcedLinesAndAFailureThrowsOnlyWithErrorC
     ConfigureLog(config_);
     EXPECT_THROW(WriteLog("thrown", 1, 1), std::runtime_error);
     EXPECT_FALSE(FolderExists(temp_.File("missing")));
-}
-
-// Without a display the box is one log line and the first button answers.
-TEST_F(LogTest, MessageBoxesGoToTheSetServiceElseToOneLogLineAndTheFirstButton) {
-    struct RecordingBox : MessageBoxService {
-        int Show(const std::string& text, int flags, const std::string& title) override {
-            shown.push_back(title + "|" + text + "|" + std::to_string(flags));
-            return IDNO;
-        }
-        std::vector<std::string> shown;
-    } recording;
-    SetMessageBoxService(&recording);
-    EXPECT_EQ(CenteredMsgBox("閉じますか?", MB_YESNO | MB_ICONQUESTION, "sonivex"), IDNO);
-    EXPECT_EQ(recording.shown, std::vector<std::string>{"sonivex|閉じますか?|36"});
-    SetMessageBoxService(nullptr);
-    EXPECT_EQ(CenteredMsgBox("first\r\nsecond\nthird\rend", MB_YESNO | MB_ICONQUESTION, "sonivex"),
-              IDYES);
-    EXPECT_EQ(CenteredMsgBox("gone", MB_OK | MB_ICONSTOP, "sonivex"), IDOK);
-    EXPECT_EQ(echoed_, (std::vector<std::string>{
-                           "2026/12/05 10:00:00 [message] sonivex: first second third end",
-                           "2026/12/05 10:00:00 [message] sonivex: gone"}));
-    EXPECT_EQ(recording.shown.size(), 1u);
 }
 
 }  // namespace
