@@ -1,7 +1,7 @@
 // The main window as a person sees it: every row whole and apart at the smallest and the largest
 // size, its placement kept in twips, the buttons' colours and the meters' bars in the window's
-// picture, clicks that start, stop and cancel, meters that redraw only when they change, and the
-// close confirmation on the real message box.
+// picture, clicks that start, stop and cancel, meters and buttons that redraw only when they
+// change, and the close confirmation on the real message box.
 #include <gtest/gtest.h>
 
 #include <QMenuBar>
@@ -14,6 +14,9 @@ namespace {
 
 const std::vector<std::string> kNames = {"FM 本線",    "AM 本線",  "Studio A", "ラジオ第２",
                                          "中継回線 B", "Studio B", "予備系",   ""};
+const std::vector<std::string> kEight = {"tone -3 100",  "tone -30 100", "tone -15 100",
+                                         "tone -20 100", "tone -26 100", "left -18 100",
+                                         "tone -40 100", "tone 0 100"};
 
 QRect InWindow(FrmMain& window, QWidget* widget) {
     return QRect(widget->mapTo(&window, QPoint(0, 0)), widget->size());
@@ -51,46 +54,29 @@ void ExpectRims(GuiHarness& h, const QImage& shot, int i, const char* audit, con
 TEST(FrmMain, EverySizeShowsEveryRowWholeAndApart) {
     const struct {
         const char *file, *sizeRate, *numRec;
-        std::vector<std::string> signals;
+        int rows;
         int meterHeight;  // pixels: 675 twips x the rate allowed
         const char *left, *top, *errorCatch;
         QPoint at;
-    } scenes[] = {{"numrec7-sizerate0.7",
-                   "0.5",
-                   "12",
-                   {"tone -3 100", "tone -30 100", "tone -15 100", "tone -20 100", "tone -26 100",
-                    "left -18 100", "tone -40 100", "tone 0 100"},
-                   31,
-                   "-300",
-                   "99999",
-                   "0",
-                   QPoint(0, 0)},
-                  {"numrec0-sizerate3.0",
-                   "5.0",
-                   "0",
-                   {"tone -3 100"},
-                   135,
-                   "99999",
-                   "1500",
-                   "1",
-                   QPoint(0, 100)}};
+    } scenes[] = {
+        {"numrec7-sizerate0.7", "0.5", "12", 8, 31, "-300", "99999", "0", QPoint(0, 0)},
+        {"numrec0-sizerate3.0", "5.0", "0", 1, 135, "99999", "1500", "1", QPoint(0, 100)}};
     for (const auto& scene : scenes) {
         SCOPED_TRACE(scene.file);
+        const int rows = scene.rows;
         GuiHarness h;
-        h.SimInputs(scene.signals);
+        h.SimInputs(std::vector<std::string>(kEight.begin(), kEight.begin() + rows));
         h.Set("NumRec", scene.numRec);
         h.Set("SizeRate", scene.sizeRate);
         h.Set("AutoRec", "1");
         h.Set("WindowLeft", scene.left);
         h.Set("WindowTop", scene.top);
         h.Set("ErrorCatch", scene.errorCatch);
-        for (size_t k = 0; k < scene.signals.size(); ++k)
-            h.Set("AuditName_" + std::to_string(k + 1), kNames[k]);
+        for (int k = 0; k < rows; ++k) h.Set("AuditName_" + std::to_string(k + 1), kNames[k]);
         h.Start();
         h.RunTicks(12);
         FrmMain& w = *h.window;
         const QImage shot = Shot(w, scene.file);
-        const int rows = static_cast<int>(scene.signals.size());
         ASSERT_EQ(w.Rows(), rows);
         EXPECT_EQ(w.pos(), scene.at);
         EXPECT_EQ(w.AuditButton(rows), nullptr);
@@ -149,6 +135,9 @@ TEST(FrmMain, ButtonsStartStopAndCancelAndOnlyChangedMetersRedraw) {
     // Both at rest: the name is printed on meter 1 only.
     EXPECT_NE(w.PictureVU(0)->Pixmap().toImage(), w.PictureVU(3)->Pixmap().toImage());
     for (int i = 0; i < 3; ++i) h.Click(w.AuditButton(i));
+    QTest::mousePress(w.AuditButton(3), Qt::LeftButton);  // dragged off, or the right button
+    QTest::mouseRelease(w.AuditButton(3), Qt::LeftButton, {}, QPoint(-5, -5));
+    QTest::mouseClick(w.AuditButton(3), Qt::RightButton);
     EXPECT_TRUE(h.Capturing(1) && !h.Capturing(3));
     EXPECT_TRUE(h.HasLine("監視開始（手動）2"));
     h.RunTicks(20);  // 1.2 s of silence raises the alert
@@ -172,18 +161,19 @@ TEST(FrmMain, ButtonsStartStopAndCancelAndOnlyChangedMetersRedraw) {
     EXPECT_LE((answer.centre - w.frameGeometry().center()).manhattanLength(), 4);
     EXPECT_TRUE(w.isVisible());
     EXPECT_EQ(h.quits, 0);
-    int renders[4], paints[4];
-    for (int i = 0; i < 4; ++i) {
-        renders[i] = w.MeterRenders(i);
-        paints[i] = w.PictureVU(i)->Paints();
-    }
+    // The meters and the buttons of a row whose look does not change are not painted again.
+    auto paints = [&w](int i) {
+        return w.PictureVU(i)->Paints() + w.AuditButton(i)->Paints() + w.AlertButton(i)->Paints();
+    };
+    const int renders[] = {w.MeterRenders(1), w.MeterRenders(2), w.MeterRenders(3)};
+    const int painted[] = {paints(1), paints(2), paints(3)};
     h.RunTicks(40);  // 4 s: 20 buffers per monitored input
     for (int i : {1, 3}) {
-        EXPECT_EQ(w.MeterRenders(i), renders[i]) << i;
-        EXPECT_EQ(w.PictureVU(i)->Paints(), paints[i]) << i;
+        EXPECT_EQ(w.MeterRenders(i), renders[i - 1]) << i;
+        EXPECT_EQ(paints(i), painted[i - 1]) << i;
     }
-    EXPECT_GE(w.MeterRenders(2) - renders[2], 19);
-    EXPECT_GT(w.PictureVU(2)->Paints(), paints[2]);
+    EXPECT_GE(w.MeterRenders(2) - renders[1], 19);
+    EXPECT_GT(paints(2), painted[1]);
 
     h.Click(w.AlertButton(1));  // not in alert: nothing happens
     EXPECT_EQ(h.monitor->CancelRequest[1], 0);

@@ -42,15 +42,12 @@ inline QImage Shot(QWidget& widget, const std::string& name) {
 // Answers every box with `answer` and keeps what was asked.
 class ScriptedBox : public MessageBoxService {
   public:
+    using Question = std::pair<std::string, int>;  // text and flags
     int Show(const std::string& text, int flags, const std::string&) override {
         asked.push_back({text, flags});
         return answer;
     }
-    struct Asked {
-        std::string text;
-        int flags;
-    };
-    std::vector<Asked> asked;
+    std::vector<Question> asked;
     int answer = IDNO;
 };
 
