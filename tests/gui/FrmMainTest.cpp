@@ -1,10 +1,14 @@
 // The main window as a person sees it: every row whole and apart at the smallest and the largest
 // size, its placement kept in twips, the buttons' colours and the meters' bars in the window's
 // picture, clicks that start, stop and cancel, meters and buttons that redraw only when they
-// change, and the close confirmation on the real message box.
+// change, the close confirmation; and the message boxes of a display.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QTimer>
 
 #include "GuiHarness.h"
 #include "app/QtMessageBox.h"
@@ -149,18 +153,10 @@ TEST(FrmMain, ButtonsStartStopAndCancelAndOnlyChangedMetersRedraw) {
     EXPECT_GT(Lit(w, shot, 1, +1), 100);
     EXPECT_EQ(Lit(w, shot, 3, +1), 0);
 
-    // Closing asks on the real box, centred on the window; No keeps the window and the monitoring.
-    QtMessageBox box(h.window.get());
-    SetMessageBoxService(&box);
-    BoxAnswerer answer(QMessageBox::No);
-    w.close();
-    SetMessageBoxService(&h.box);
-    EXPECT_EQ(answer.text + " " + answer.title, "終了しますか？ sonivex");
-    EXPECT_EQ(answer.icon, QMessageBox::Question);
-    EXPECT_EQ(answer.buttons, 2);
-    EXPECT_LE((answer.centre - w.frameGeometry().center()).manhattanLength(), 4);
-    EXPECT_TRUE(w.isVisible());
-    EXPECT_EQ(h.quits, 0);
+    w.close();  // answered No: the window and the monitoring go on
+    ASSERT_EQ(h.box.asked.size(), 1u);
+    EXPECT_EQ(h.box.asked[0], ScriptedBox::Question("終了しますか？", MB_YESNO | MB_ICONQUESTION));
+    EXPECT_TRUE(w.isVisible() && h.quits == 0);
     // The meters and the buttons of a row whose look does not change are not painted again.
     auto paints = [&w](int i) {
         return w.PictureVU(i)->Paints() + w.AuditButton(i)->Paints() + w.AlertButton(i)->Paints();
@@ -192,16 +188,29 @@ TEST(FrmMain, ButtonsStartStopAndCancelAndOnlyChangedMetersRedraw) {
     EXPECT_EQ(Lit(w, shot, 1, +1), 0);  // the stopped meter is at rest
 }
 
-// A question waits for its answer (escaped: No). A box that only informs holds nobody up: it
-// answers at once, opens after the running event and, while open, is not opened again for the
-// same text.
+// A question waits for its answer (escaped: No), centred on its owner. A box that only informs
+// holds nobody up: it answers at once, opens after the running event and, while open, is not
+// opened again for the same text.
 TEST(QtMessageBox, AQuestionWaitsAndAnOkBoxAnswersAtOnceAndOpensOnce) {
-    QtMessageBox box;  // no owner: the platform places it
-    for (auto [click, result] :
-         {std::pair{QMessageBox::Yes, IDYES}, {QMessageBox::NoButton, IDNO}}) {
-        BoxAnswerer answer(click);
+    QWidget owner;
+    owner.setGeometry(100, 100, 600, 400);
+    owner.show();
+    QtMessageBox box(&owner);
+    for (auto [yes, result] : {std::pair{true, IDYES}, {false, IDNO}}) {
+        QTimer::singleShot(0, [&owner, yes] {  // inside the box's own loop
+            auto* shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(shown, nullptr);
+            EXPECT_EQ(shown->text() + " " + shown->windowTitle(), "text title");
+            EXPECT_EQ(shown->icon(), QMessageBox::Question);
+            EXPECT_EQ(shown->buttons().size(), 2);
+            const QPoint off = shown->frameGeometry().center() - owner.frameGeometry().center();
+            EXPECT_LE(off.manhattanLength(), 4);
+            if (yes)
+                shown->button(QMessageBox::Yes)->click();
+            else
+                QTest::keyClick(shown, Qt::Key_Escape);
+        });
         EXPECT_EQ(box.Show("text", MB_YESNO | MB_ICONQUESTION, "title"), result);
-        EXPECT_EQ(answer.buttons, 2);
     }
     EXPECT_EQ(box.Show("gone", MB_OK | MB_ICONEXCLAMATION, "title"), IDOK);
     EXPECT_EQ(box.Show("gone", MB_OK | MB_ICONEXCLAMATION, "title"), IDOK);

@@ -1,14 +1,10 @@
 // A whole monitor on simulated devices and the fake clock, shown in the real main window, wired
-// as the program wires it; message boxes are answered by the test, or a real one is.
+// as the program wires it; message boxes are answered by the test.
 #pragma once
 
-#include <QAbstractButton>
-#include <QApplication>
 #include <QCoreApplication>
 #include <QImage>
-#include <QMessageBox>
 #include <QTest>
-#include <QTimer>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -49,35 +45,6 @@ class ScriptedBox : public MessageBoxService {
     }
     std::vector<Question> asked;
     int answer = IDNO;
-};
-
-// Clicks one button of the next message box that opens and notes what the box showed.
-class BoxAnswerer {
-  public:
-    explicit BoxAnswerer(QMessageBox::StandardButton button) {
-        QObject::connect(&timer_, &QTimer::timeout, [this, button] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box) return;
-            timer_.stop();
-            text = box->text();
-            title = box->windowTitle();
-            icon = box->icon();
-            buttons = static_cast<int>(box->buttons().size());
-            centre = box->frameGeometry().center();
-            if (box->button(button))
-                box->button(button)->click();
-            else
-                QTest::keyClick(box, Qt::Key_Escape);
-        });
-        timer_.start(10);
-    }
-    QString text, title;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    int buttons = 0;
-    QPoint centre;
-
-  private:
-    QTimer timer_;
 };
 
 class GuiHarness {

@@ -11,28 +11,25 @@
 namespace sonivex {
 namespace {
 
-TEST(PumpEvents, RunsPendingEventsOnceAndANestedCallReturnsAtOnce) {
+// A nested call returns at once. A wait stops on the first round past the time of the program
+// clock, not after real seconds; a clock that never moves ends it by real time, pausing between
+// rounds.
+TEST(PumpEvents, OneRoundNoReentryAndWaitsOnTheProgramClockBoundedByRealTime) {
+    FakeClock clock;
+    SetProgramClock(&clock);
+    QElapsedTimer real;
     qint64 nestedMs = -1;
-    bool flaggedInside = false;
     QTimer::singleShot(0, [&] {
-        flaggedInside = PumpingEvents();
-        QElapsedTimer nested;
-        nested.start();
+        EXPECT_TRUE(PumpingEvents());
+        real.start();
         PumpEvents(20000);
-        nestedMs = nested.elapsed();
+        nestedMs = real.elapsed();
     });
     PumpEvents(0);
-    EXPECT_TRUE(flaggedInside);
     EXPECT_FALSE(PumpingEvents());
     ASSERT_GE(nestedMs, 0);
     EXPECT_LT(nestedMs, 10000);
-}
 
-// It stops on the first round past the time of the program clock, not after real seconds; a
-// clock that never moves ends it by real time, pausing between rounds.
-TEST(PumpEvents, WaitsOnTheProgramClockBoundedByRealTime) {
-    FakeClock clock;
-    SetProgramClock(&clock);
     int rounds = 0, stepMs = 100;
     QTimer tick;  // one timeout each round
     QObject::connect(&tick, &QTimer::timeout, [&] {
@@ -46,7 +43,6 @@ TEST(PumpEvents, WaitsOnTheProgramClockBoundedByRealTime) {
     EXPECT_LE(rounds, 20000 / 100 + 2);
     stepMs = 0;
     rounds = 0;
-    QElapsedTimer real;
     real.start();
     PumpEvents(100, 25);
     EXPECT_GE(real.elapsed(), 100);
