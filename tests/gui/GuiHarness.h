@@ -76,7 +76,6 @@ class GuiHarness {
     void Start() {
         LogConfig log;
         log.folder = dir.Folder() + "log/";
-        log.echo = [this](const std::string& line) { lines.push_back(line.substr(20)); };
         ConfigureLog(log);
         audio = CreateSimBackend(clock, ReadSimOptions(*store, dir.Folder()));
         window = CreateMainWindow();
@@ -108,11 +107,6 @@ class GuiHarness {
         QCoreApplication::processEvents();
     }
     bool Capturing(int i) { return monitor->Capture().CaptureState[i] == 1; }
-    bool HasLine(const std::string& text) const {
-        for (const auto& l : lines)
-            if (l.find(text) != std::string::npos) return true;
-        return false;
-    }
 
     TempDir dir;
     FakeClock clock;
@@ -121,7 +115,6 @@ class GuiHarness {
     std::unique_ptr<AudioBackend> audio;
     std::unique_ptr<FrmMain> window;
     std::unique_ptr<Monitor> monitor;
-    std::vector<std::string> lines;  // operation log lines without their stamp
     int quits = 0;
 
   private:
