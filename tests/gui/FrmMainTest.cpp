@@ -83,7 +83,6 @@ TEST(FrmMain, EverySizeShowsEveryRowWholeAndApart) {
         const QImage shot = Shot(w, scene.file);
         ASSERT_EQ(w.Rows(), rows);
         EXPECT_EQ(w.pos(), scene.at);
-        EXPECT_EQ(w.AuditButton(rows), nullptr);
         const QRect face = InWindow(w, w.centralWidget());
         EXPECT_TRUE(QRect(QPoint(0, 0), shot.size()).contains(face));
         EXPECT_GE(face.top(), w.menuBar()->geometry().bottom());
