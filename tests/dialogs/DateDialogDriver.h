@@ -1,5 +1,4 @@
-// Drives the modal date dialog from inside its own loop: a zero timer acts on it once it is up as
-// a user would; a later timer closes one left open, so that no test can hang.
+// Acts on the modal date dialog from inside its own loop; one left open is closed after 5 s.
 #pragma once
 
 #include <QApplication>

@@ -1,7 +1,4 @@
-// The settings dialog on a running monitor: tabs whose texts are not cut off, typing into its
-// fields, OK and cancel, what the ini file and the running monitor get, the test mail and webhook;
-// and its rules without widgets: what OK stores for each kind of typed text, the serial ports it
-// lists.
+// The settings dialog on a running monitor, and its rules without widgets.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -81,12 +78,10 @@ class ConfDialog : public ::testing::Test {
     std::vector<std::string> calls;
 };
 
-// No text on any tab is cut off by the space its control was given. Cancel writes only its log
-// line; a second menu click raises the same dialog, which is gone once closed and opens anew.
-// What is typed then goes through the rules into the ini file and the boxes, and acts on the
-// running monitor at once: a shorter silence time alerts, the gain and the name change, a later
-// day start moves the broadcast day back, the serial link goes to time code; the number of inputs
-// waits for the next start, and an input with no device chosen keeps the name of its unplugged one.
+// No text on any tab is cut off. Cancel changes nothing; a second menu click raises the same
+// dialog. What is typed goes through the rules into the ini file and the boxes and acts on the
+// running monitor at once, except the number of inputs (at the next start); an input with no
+// device chosen keeps the name of its unplugged one.
 TEST_F(ConfDialog, CancelKeepsAllAndOkStoresTheRulesResultsAndActsOnTheRunningMonitor) {
     h.Set("DevInName_3", "USB Mic (unplugged)");
     Start({"silence 100", ""});
@@ -213,15 +208,6 @@ TEST_F(ConfDialog, TestMailAndWebhookUseTheTypedValuesAndClosingEndsASession) {
         WaitUntil([peer] { return peer->state() == QAbstractSocket::UnconnectedState; }, 5000));
 }
 
-struct Rig {
-    Rig() : audio(CreateSimBackend(clock, {})), store(dir.File("sonivex.ini")) {}
-    TempDir dir;
-    FakeClock clock;
-    std::unique_ptr<AudioBackend> audio;
-    SettingsStore store;
-    MonitorSettings memory;
-};
-
 // What OK stores for each kind of typed text, the dialog opened on default settings.
 TEST(ConfTypedTexts, StoreWhatTheRuleSays) {
     using F = ConfFields&;
@@ -245,29 +231,31 @@ TEST(ConfTypedTexts, StoreWhatTheRuleSays) {
                  {[](F f) { f.baud = "fast"; }, "ComBaud", "38400"},
                  {[](F f) { f.adjustPin[1] = -1; }, "AdjustPin_2", "0"}};
     for (const auto& c : cases) {
-        Rig rig;
-        ConfFields fields = ShowConf(rig.memory, rig.store, rig.audio->Devices(), {}).fields;
+        GuiHarness h;
+        const auto audio = CreateSimBackend(h.clock, {});
+        MonitorSettings memory;
+        ConfFields fields = ShowConf(memory, *h.store, audio->Devices(), {}).fields;
         c.type(fields);
-        ApplyConf(fields, rig.memory, rig.store, rig.audio->Devices());
-        EXPECT_EQ(rig.store.ReadSetting(c.key, "missing"), c.stored) << c.key;
+        ApplyConf(fields, memory, *h.store, audio->Devices());
+        EXPECT_EQ(h.store->ReadSetting(c.key, "missing"), c.stored) << c.key;
     }
 }
 
 // Ports that no ComN reaches follow the six names; a configured port that is unplugged stays.
 TEST(ConfPorts, ListsDetectedPortsAfterTheNamedOnes) {
-    Rig rig;
-    auto& store = rig.store;
+    GuiHarness h;
+    const auto audio = CreateSimBackend(h.clock, {});
     const std::vector<SerialPortInfo> ports = {
         {"/dev/ttyS0", "", 1}, {"/dev/ttyUSB0", "/dev/serial/by-id/usb-FTDI-if00", 0}};
-    store.WriteSetting("ComNo", "7");
-    store.WriteSetting("ComDevice", "/dev/serial/by-id/usb-FTDI-if00");
-    ConfView v = ShowConf(rig.memory, store, rig.audio->Devices(), ports);
+    h.Set("ComNo", "7");
+    h.Set("ComDevice", "/dev/serial/by-id/usb-FTDI-if00");
+    ConfView v = ShowConf({}, *h.store, audio->Devices(), ports);
     EXPECT_EQ(v.lists.com.Items(),
               (std::vector<std::string>{"NA", "Com1", "Com2", "Com3", "Com4", "Com5", "Com6",
                                         "/dev/serial/by-id/usb-FTDI-if00"}));
     EXPECT_EQ(v.fields.com, 7);
-    store.WriteSetting("ComDevice", "/dev/ttyACM3");
-    v = ShowConf(rig.memory, store, rig.audio->Devices(), ports);
+    h.Set("ComDevice", "/dev/ttyACM3");
+    v = ShowConf({}, *h.store, audio->Devices(), ports);
     EXPECT_EQ(v.fields.com, 8);
     EXPECT_EQ(v.fields.comText, "/dev/ttyACM3");
 }

@@ -1,5 +1,4 @@
-// A whole monitor on simulated devices and the fake clock, shown in the real main window, wired
-// as the program wires it; message boxes are answered by the test.
+// A monitor on simulated devices and the fake clock in the real main window, wired as in the program.
 #pragma once
 
 #include <QCoreApplication>

@@ -1,5 +1,4 @@
-// The common routines the program leans on: the broadcast-day date text, time of day across
-// midnight, and event pumping.
+// The common routines on the program clock.
 #include "support/basic.h"
 
 #include <QCoreApplication>
@@ -13,9 +12,11 @@
 namespace sonivex {
 namespace {
 
-// Before the day start (05:00) the hours run on past 24 on the day before.
-// Elapsed time crosses midnight; a small step back of the clock is no time at all.
-TEST(Basic, BroadcastDayTextAndElapsedSecondsAcrossMidnight) {
+// Before the day start (05:00) the hours run on past 24 on the day before. Elapsed time crosses
+// midnight; a small step back of the clock is no time at all. A nested PumpEvents returns at once.
+// A wait stops on the first round past the time of the program clock, not after real seconds; a
+// clock that never moves ends it by real time, pausing between rounds.
+TEST(Basic, BroadcastDayElapsedTimeAndEventPumpingOnTheProgramClock) {
     FakeClock clock;
     SetProgramClock(&clock);
     const std::pair<LocalDateTime, const char*> texts[] = {
@@ -27,30 +28,15 @@ TEST(Basic, BroadcastDayTextAndElapsedSecondsAcrossMidnight) {
     }
     clock.Set({2026, 12, 6, 10, 20, 30, 45});
     EXPECT_DOUBLE_EQ(TimeOfDaySeconds(), 37230.045);
-    const struct {
-        LocalDateTime now;
-        double start;
-        int mode;
-        double expected;
-    } elapsed[] = {
-        {{2026, 12, 7, 0, 0, 1, 0}, 86399.5, 0, 1.5},
-        {{2026, 12, 7, 10, 0, 0, 0}, 36000.5, 0, 0.0},
-        {{2026, 12, 7, 10, 0, 0, 0}, 36001.5, 0, 86398.5},  // more than a second back: a day
-        {{2026, 12, 7, 10, 0, 0, 0}, 36000.5, 1, -0.5},     // mode 1 keeps the sign
-    };
-    for (const auto& c : elapsed) {
-        clock.Set(c.now);
-        EXPECT_NEAR(ElapsedSeconds(c.start, c.mode), c.expected, 1e-6) << c.start;
+    for (const auto& [now, start, mode, expected] :
+         {std::tuple{LocalDateTime{2026, 12, 7, 0, 0, 1, 0}, 86399.5, 0, 1.5},
+          {{2026, 12, 7, 10, 0, 0, 0}, 36000.5, 0, 0.0},
+          {{2026, 12, 7, 10, 0, 0, 0}, 36001.5, 0, 86398.5},  // more than a second back: a day
+          {{2026, 12, 7, 10, 0, 0, 0}, 36000.5, 1, -0.5}}) {  // mode 1 keeps the sign
+        clock.Set(now);
+        EXPECT_NEAR(ElapsedSeconds(start, mode), expected, 1e-6) << start;
     }
-    SetProgramClock(nullptr);
-}
 
-// A nested call returns at once. A wait stops on the first round past the time of the program
-// clock, not after real seconds; a clock that never moves ends it by real time, pausing between
-// rounds.
-TEST(PumpEvents, OneRoundNoReentryAndWaitsOnTheProgramClockBoundedByRealTime) {
-    FakeClock clock;
-    SetProgramClock(&clock);
     QElapsedTimer real;
     qint64 nestedMs = -1;
     QTimer::singleShot(0, [&] {
@@ -63,7 +49,6 @@ TEST(PumpEvents, OneRoundNoReentryAndWaitsOnTheProgramClockBoundedByRealTime) {
     EXPECT_FALSE(PumpingEvents());
     ASSERT_GE(nestedMs, 0);
     EXPECT_LT(nestedMs, 10000);
-
     int rounds = 0, stepMs = 100;
     QTimer tick;  // one timeout each round
     QObject::connect(&tick, &QTimer::timeout, [&] {

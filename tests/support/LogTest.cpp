@@ -1,5 +1,4 @@
-// The log files: the writer (naming by day and kind, line format, LogError, failures; the message
-// box without a display) and the pruning of old ones.
+// The log files: the writer and the pruning of old ones.
 #include "support/Log.h"
 
 #include <fcntl.h>
@@ -101,7 +100,6 @@ TEST(OldFiles, DeletesOnlyOldLogFilesAndFoldersItEmptiedAndNeverFollowsLinks) {
              {"20200101 - pc - other.err", -1},
              {"new/" + log, kDay},
              {"deep/er/" + log, -400 * kDay},
-             {"keep/notes.txt", -400 * kDay},
              {"keep/20200101 - pc.log", -400 * kDay},
              {"keep/20200101 - pc - x.log.bak", -400 * kDay}})
         file(root + path, offset);
@@ -116,8 +114,8 @@ TEST(OldFiles, DeletesOnlyOldLogFilesAndFoldersItEmptiedAndNeverFollowsLinks) {
         struct stat st {};
         return lstat((root + relative).c_str(), &st) == 0;
     };
-    for (const char* kept : {"new", "keep/notes.txt", "keep/20200101 - pc.log",
-                             "keep/20200101 - pc - x.log.bak", "empty"})
+    for (const char* kept :
+         {"new", "keep/20200101 - pc.log", "keep/20200101 - pc - x.log.bak", "empty"})
         EXPECT_TRUE(exists(kept)) << kept;
     for (const char* gone : {"20200101 - pc - other.err", "deep", "20200101 - pc - link.log"})
         EXPECT_FALSE(exists(gone)) << gone;
