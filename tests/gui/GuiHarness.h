@@ -1,4 +1,4 @@
-// A monitor on simulated devices and the fake clock in the real main window, wired as in the program.
+// A monitor on simulated devices and the fake clock in the real main window, wired as in the app.
 #pragma once
 
 #include <QCoreApplication>
