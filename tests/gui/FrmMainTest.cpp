@@ -177,7 +177,7 @@ TEST(FrmMain, ButtonsStartStopAndCancelAndOnlyChangedMetersRedraw) {
 // opened again for the same text.
 TEST(QtMessageBox, AQuestionWaitsAndAnOkBoxAnswersAtOnceAndOpensOnce) {
     QWidget owner;
-    owner.setGeometry(100, 100, 600, 400);
+    owner.setGeometry(20, 40, 400, 300);  // off the screen's centre
     owner.show();
     QtMessageBox box(&owner);
     for (auto [yes, result] : {std::pair{true, IDYES}, {false, IDNO}}) {
