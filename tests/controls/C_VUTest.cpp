@@ -109,31 +109,31 @@ class VUTest : public ::testing::Test {
     C_VU vu;
 };
 
-TEST_F(VUTest, SetParmsDerivesLengthRedXAndShades) {
-    EXPECT_FLOAT_EQ(vu.BarLength(), kLength);
-    EXPECT_FLOAT_EQ(vu.RedX(), kRedX);
-    EXPECT_EQ(vu.BarXStart(), 300);
-    EXPECT_EQ(vu.BarXEnd(), 690);
-    vu.DrawVU(0, 0, -99.9f, "", kVUNoMark);  // full green and red bars: every shade
+// Every shade of both colours for a full bar, outer edge darkest; the peak mark three pixels wide
+// ending at its level; a bar at rest shows only the peak mark, and nothing erases the background.
+TEST_F(VUTest, ShadesPeakMarkAndBarsAtRest) {
+    vu.DrawVU(0, 0, -10, "", kVUNoMark);
     const auto red = BoxesOf(canvas, Hue::Red);
     const auto green = BoxesOf(canvas, Hue::Green);
+    auto grey = BoxesOf(canvas, Hue::Grey);
     ASSERT_EQ(red.size(), 5u);
     ASSERT_EQ(green.size(), 5u);
-    // Outer edge darkest, centre brightest: a = 50..146, b = 10..74 in steps of 24 and 16.
+    ASSERT_EQ(grey.size(), 5u);
+    // a = 50..146, b = 10..74 in steps of 24 and 16.
     EXPECT_EQ(red.front().colour, (VUColour{50, 10, 10}));
     EXPECT_EQ(red.back().colour, (VUColour{146, 74, 74}));
     EXPECT_EQ(green[2].colour, (VUColour{42, 98, 42}));
-}
-
-TEST_F(VUTest, BarsAtRestShowOnlyThePeakMarkOnTheBackground) {
+    EXPECT_NEAR(grey[0].x1, 3346.52f - 3 * kP, 0.05);
+    EXPECT_NEAR(grey[0].x2, 3346.52f, 0.05);
+    canvas.ops.clear();
     for (int bar = 0; bar < 2; ++bar) vu.DrawVU(bar, kVURestDB, kVURestDB, "", kVUNoMark);
     EXPECT_TRUE(canvas.Of(CanvasOp::Print).empty());
-    const auto grey = canvas.Of(CanvasOp::Box);  // UseBG: nothing is erased, no bar drawn
+    grey = canvas.Of(CanvasOp::Box);
     ASSERT_EQ(grey.size(), 10u);
     for (const auto& box : grey) {
         EXPECT_EQ(HueOf(box.colour), Hue::Grey);
         EXPECT_FLOAT_EQ(box.x1, kLeft);
-        EXPECT_FLOAT_EQ(box.x2 - box.x1, 3 * kP);  // the peak mark, three pixels
+        EXPECT_FLOAT_EQ(box.x2 - box.x1, 3 * kP);
     }
     EXPECT_FLOAT_EQ((grey[0].y1 + grey[0].y2) / 2, kCentre0);
     EXPECT_FLOAT_EQ((grey[5].y1 + grey[5].y2) / 2, kCentre1);
@@ -174,19 +174,11 @@ TEST_F(VUTest, GreenAndRedMeetAtTheRedX) {
     }
 }
 
-TEST_F(VUTest, ThePeakMarkEndsAtThePeakLevel) {
-    vu.DrawVU(0, -99.9f, -10, "", kVUNoMark);
-    const auto grey = BoxesOf(canvas, Hue::Grey);
-    ASSERT_EQ(grey.size(), 5u);
-    EXPECT_NEAR(grey[0].x1, 3346.52f - 3 * kP, 0.05);
-    EXPECT_NEAR(grey[0].x2, 3346.52f, 0.05);
-}
-
-TEST_F(VUTest, TextSitsAtTheRightDistanceAndOnlyThatMarginMoves) {
+// The text sits at its distance from the right edge, in its own font, set again only when the
+// tracker was cleared; the bar does not move with the text.
+TEST_F(VUTest, TextAtItsDistanceFromTheRightEdge) {
     vu.DrawVU(0, -10, -8, "-10.0", kVUNoMark);
-    vu.SetMargin(-1, -1, -1, 50);
-    EXPECT_EQ(vu.BarXStart(), 300);
-    EXPECT_EQ(vu.BarXEnd(), 690);
+    vu.SetMargin(kLeft, 690, 31, 50);
     vu.DrawVU(0, -10, -8, "-10.0", kVUNoMark);
     const auto prints = canvas.Of(CanvasOp::Print);
     ASSERT_EQ(prints.size(), 2u);
@@ -195,8 +187,12 @@ TEST_F(VUTest, TextSitsAtTheRightDistanceAndOnlyThatMarginMoves) {
     EXPECT_FLOAT_EQ(prints[1].x1, 5400 - 400 - 50);
     EXPECT_FLOAT_EQ(prints[0].y1, kCentre0 - 120);
     EXPECT_FLOAT_EQ(prints[0].size, 8);
-    const auto green = BoxesOf(canvas, Hue::Green);  // the bar itself did not move
+    const auto green = BoxesOf(canvas, Hue::Green);
     EXPECT_FLOAT_EQ(green.front().x2, green.back().x2);
+    EXPECT_EQ(canvas.Of(CanvasOp::Font).size(), 1u);
+    vu.CurrentFontSize(0);
+    vu.DrawVU(1, -10, -8, "-10.0", kVUNoMark);
+    EXPECT_EQ(canvas.Of(CanvasOp::Font).size(), 2u);
 }
 
 TEST_F(VUTest, ScaleMarksOnTheCurveBelowTheBars) {
@@ -231,15 +227,6 @@ TEST_F(VUTest, ScaleMarksOnTheCurveBelowTheBars) {
     const auto fonts = background.Of(CanvasOp::Font);
     ASSERT_EQ(fonts.size(), 2u);  // labels at 8, scale at 7: the tracker was cleared first
     EXPECT_FLOAT_EQ(fonts[1].size, 7);
-}
-
-TEST_F(VUTest, TheFontTrackerSkipsAFontAlreadyApplied) {
-    vu.DrawVU(0, -10, -8, "-10.0", kVUNoMark);
-    vu.DrawVU(1, -10, -8, "-10.0", kVUNoMark);
-    EXPECT_EQ(canvas.Of(CanvasOp::Font).size(), 1u);
-    vu.CurrentFontSize(0);
-    vu.DrawVU(1, -10, -8, "-10.0", kVUNoMark);
-    EXPECT_EQ(canvas.Of(CanvasOp::Font).size(), 2u);
 }
 
 TEST_F(VUTest, BadArgumentsDrawNothing) {
