@@ -21,11 +21,6 @@ struct Accumulator {
     std::array<double, kMaxLevelChannels> sumSquares{};
 };
 
-float GainOf(int channel, int channels, const SampleGains& gains) {
-    if (channels > 2) return gains.master;
-    return channel == 0 ? gains.left : gains.right;
-}
-
 // Returns the level value of the sample after the gain.
 int32_t Scale8(uint8_t* p, float gain) {
     const double s = static_cast<int>(*p) - 128;
@@ -51,13 +46,10 @@ int32_t Scale24(uint8_t* p, float gain) {
 }
 
 template <int32_t (*Scale)(uint8_t*, float)>
-void ScaleAll(uint8_t* data, size_t frames, int channels, int bytes, const SampleGains& gains,
-              Accumulator& acc) {
-    std::array<float, kMaxLevelChannels> gain{};
-    for (int c = 0; c < channels; ++c) gain[c] = GainOf(c, channels, gains);
+void ScaleAll(uint8_t* data, size_t frames, int channels, int bytes, float gain, Accumulator& acc) {
     for (size_t f = 0; f < frames; ++f) {
         for (int c = 0; c < channels; ++c) {
-            const int64_t v = Scale(data, gain[c]);
+            const int64_t v = Scale(data, gain);
             acc.peak[c] = std::max(acc.peak[c], v < 0 ? -v : v);
             acc.sumSquares[c] += static_cast<double>(v) * static_cast<double>(v);
             data += bytes;
@@ -67,17 +59,17 @@ void ScaleAll(uint8_t* data, size_t frames, int channels, int bytes, const Sampl
 
 }  // namespace
 
-void ProcessFrames(uint8_t* data, size_t frames, int channels, int bits, const SampleGains& gains,
+void ProcessFrames(uint8_t* data, size_t frames, int channels, int bits, float gain,
                    PageLevels& levels) {
     levels = PageLevels{};
     if (frames == 0 || channels < 1 || channels > kMaxLevelChannels) return;
     Accumulator acc;
     if (bits == 8) {
-        ScaleAll<Scale8>(data, frames, channels, 1, gains, acc);
+        ScaleAll<Scale8>(data, frames, channels, 1, gain, acc);
     } else if (bits == 16) {
-        ScaleAll<Scale16>(data, frames, channels, 2, gains, acc);
+        ScaleAll<Scale16>(data, frames, channels, 2, gain, acc);
     } else if (bits == 24) {
-        ScaleAll<Scale24>(data, frames, channels, 3, gains, acc);
+        ScaleAll<Scale24>(data, frames, channels, 3, gain, acc);
     } else {
         return;
     }

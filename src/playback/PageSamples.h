@@ -15,16 +15,10 @@ struct PageLevels {
     std::array<int32_t, kMaxLevelChannels> rms{};
 };
 
-struct SampleGains {
-    float left = 1.0f;    // first channel of mono and stereo files
-    float right = 1.0f;   // second channel of stereo files
-    float master = 1.0f;  // every channel of files with more than two channels
-};
-
-// Applies the gains in place to `frames` interleaved frames of `channels` channels of
+// Applies the gain in place to `frames` interleaved frames of `channels` channels of
 // `bits`-bit samples (8 unsigned, 16 or 24 signed little-endian) and measures the page.
 // Channels beyond the file's count report channel 0's levels.
-void ProcessFrames(uint8_t* data, size_t frames, int channels, int bits, const SampleGains& gains,
+void ProcessFrames(uint8_t* data, size_t frames, int channels, int bits, float gain,
                    PageLevels& levels);
 
 // Copies channels 2·pair and 2·pair + 1 of each frame into `stereo` as stereo frames.

@@ -66,8 +66,7 @@ const std::string& UseAlsaTestConfig() {
 // hardware the test moves and breaks.
 class ScriptedPcm {
   public:
-    // withPause: the device offers a hardware pause; without it callers must do without.
-    explicit ScriptedPcm(bool withPause = true) : pollFd_(eventfd(0, EFD_NONBLOCK)) {
+    ScriptedPcm() : pollFd_(eventfd(0, EFD_NONBLOCK)) {
         callbacks_.start = [](snd_pcm_ioplug_t* io) {
             ++Of(io).starts;
             Of(io).running_ = true;
@@ -82,12 +81,6 @@ class ScriptedPcm {
             return static_cast<snd_pcm_sframes_t>(Of(io).hwFrames_ % io->buffer_size);
         };
         callbacks_.transfer = &Transfer;
-        if (withPause) {
-            callbacks_.pause = [](snd_pcm_ioplug_t* io, int enable) {
-                Of(io).paused_ = enable != 0;
-                return 0;
-            };
-        }
     }
     ~ScriptedPcm() { close(pollFd_); }
 
@@ -100,9 +93,9 @@ class ScriptedPcm {
         };
     }
     // The hardware moves: capture records `frames` more, playback plays up to `frames` of what
-    // was written (none while paused or stopped). Keep each step below the buffer size.
+    // was written (none while stopped). Keep each step below the buffer size.
     void Advance(snd_pcm_uframes_t frames) {
-        if (!running_ || paused_) return;
+        if (!running_) return;
         if (io_.stream == SND_PCM_STREAM_PLAYBACK) {
             frames = std::min<snd_pcm_uframes_t>(frames, pending_.size() / io_.channels);
             const auto end = pending_.begin() + static_cast<std::ptrdiff_t>(frames * io_.channels);
@@ -128,7 +121,7 @@ class ScriptedPcm {
     // Stop and prepare: idle, empty, at frame 0; a stopped device drops what it had not played.
     static int Halt(snd_pcm_ioplug_t* io) {
         ScriptedPcm& self = Of(io);
-        self.running_ = self.paused_ = self.xrun_ = false;
+        self.running_ = self.xrun_ = false;
         self.hwFrames_ = 0;
         self.pending_.clear();
         return 0;
@@ -176,7 +169,7 @@ class ScriptedPcm {
     snd_pcm_ioplug_t io_{};
     snd_pcm_ioplug_callback_t callbacks_{};
     int pollFd_;
-    bool running_ = false, paused_ = false, xrun_ = false;
+    bool running_ = false, xrun_ = false;
     uint64_t hwFrames_ = 0;  // frames moved since the last prepare
     Samples pending_;        // playback samples written but not yet played
 };
@@ -530,67 +523,13 @@ TEST_F(AlsaFilePlaybackTest, EndlessLoopRepeatsUntilReset) {
     for (size_t i = 0; i < file.size(); ++i) ASSERT_EQ(file[i], tone[i % tone.size()]) << i;
 }
 
-TEST_F(AlsaFilePlaybackTest, ScalesSamplesByTheVolumeInEachFormat) {
-    constexpr uint32_t kHalfLeftQuarterRight = 0x4000'8000;
-    struct Case {
-        uint16_t bits;
-        uint32_t volume;
-        std::vector<uint8_t> in, out;  // stereo frames, raw little-endian bytes
-    } cases[] = {
-        {8, kHalfLeftQuarterRight, {228, 228, 28, 28, 255, 0}, {178, 153, 78, 103, 191, 96}},
-        {16,
-         kHalfLeftQuarterRight,
-         {0xE8, 0x03, 0xE8, 0x03, 0xFF, 0x7F, 0x00, 0x80},   // 1000, 1000, 32767, -32768
-         {0xF4, 0x01, 0xFA, 0x00, 0xFF, 0x3F, 0x00, 0xE0}},  // 500, 250, 16383, -8192
-        {16, kFullVolume, {0xE8, 0x03, 0x00, 0x80}, {0xE8, 0x03, 0x00, 0x80}},
-        {24,
-         kHalfLeftQuarterRight,
-         {0xFF, 0xFF, 0x7F, 0x00, 0x00, 0x80},   // 8388607, -8388608
-         {0x3F, 0x00, 0x40, 0xE0, 0xFF, 0xDF}},  // 4194367, -2097184
-    };
-    for (Case& c : cases) {
-        SCOPED_TRACE(c.bits);
-        ASSERT_EQ(Open(PcmFormat(44100, c.bits)), MMSYSERR_NOERROR);
-        ASSERT_EQ(out_.SetVolume(c.volume), MMSYSERR_NOERROR);
-        WaveHeader header{c.in.data(), static_cast<uint32_t>(c.in.size())};
-        Queue(out_, header);
-        EXPECT_NE(header.flags & WHDR_DONE, 0u);
-        ASSERT_EQ(out_.Close(), MMSYSERR_NOERROR);
-        EXPECT_EQ(testing::ReadText(file_), std::string(c.out.begin(), c.out.end()));
-    }
-}
-
-TEST(AlsaWaveOutTest, PauseAndRestartLoseNoSampleWithOrWithoutHardwarePause) {
-    for (bool hardwarePause : {true, false}) {
-        SCOPED_TRACE(hardwarePause ? "hardware pause" : "emulated pause");
-        ScriptedPcm device(hardwarePause);
-        AlsaWaveOut out(ScriptedList(), device.Opener());
-        ASSERT_EQ(out.Open(kScripted, PcmFormat(8000)), MMSYSERR_NOERROR);
-        Samples tone = Tone(0, 3000);
-        WaveHeader header = HeaderOf(tone);
-        Queue(out, header);
-        device.Advance(1000);
-        EXPECT_EQ(Position(out), 1000u);
-        ASSERT_EQ(out.Pause(), MMSYSERR_NOERROR);
-        device.Advance(500);
-        EXPECT_EQ(out.Service(), MMSYSERR_NOERROR);
-        EXPECT_EQ(Position(out), 1000u);
-        EXPECT_EQ(device.played.size(), 2000u);
-        ASSERT_EQ(out.Restart(), MMSYSERR_NOERROR);
-        device.Advance(2500);
-        EXPECT_EQ(Position(out), 3000u);
-        EXPECT_EQ(device.played, tone);
-        EXPECT_NE(header.flags & WHDR_DONE, 0u);
-    }
-}
-
 TEST(AlsaWaveOutTest, UnderrunIsRecoveredButAnUnpluggedDeviceIsGone) {
     ScriptedPcm device;
     AlsaWaveOut out(ScriptedList(), device.Opener());
     Samples first = Tone(0, 1000), second = Tone(1, 1000), third = Tone(2, 500);
     WaveHeader headers[] = {HeaderOf(first), HeaderOf(second), HeaderOf(third)};
     for (int result : {out.PrepareHeader(headers[0]), out.Write(headers[0]), out.Reset(),
-                       out.Pause(), out.Service(), out.Close()}) {
+                       out.Service(), out.Close()}) {
         EXPECT_EQ(result, MMSYSERR_INVALHANDLE) << "not open yet";
     }
     ASSERT_EQ(out.Open(kScripted, PcmFormat(8000)), MMSYSERR_NOERROR);
@@ -607,7 +546,6 @@ TEST(AlsaWaveOutTest, UnderrunIsRecoveredButAnUnpluggedDeviceIsGone) {
     device.Unplug();
     EXPECT_EQ(out.Write(headers[2]), MMSYSERR_NODRIVER);
     EXPECT_EQ(out.Service(), MMSYSERR_NODRIVER);
-    EXPECT_EQ(out.Pause(), MMSYSERR_NODRIVER);
     EXPECT_EQ(out.ErrorText(MMSYSERR_NODRIVER),
               "There is no driver installed on your system. (ALSA: No such device on scripted)");
     EXPECT_EQ(out.Reset(), MMSYSERR_NODRIVER);
