@@ -235,10 +235,10 @@ void SimWaveOut::Retire() {
     queue_.pop_front();
 }
 
-void SimWaveOut::Emit(const uint8_t* data, size_t bytes) {
+void SimWaveOut::Emit(const uint8_t* out, size_t bytes) {
     if (writer_) {
         const size_t take = recorder_->Room(*writer_, bytes);
-        if (take > 0 && !writer_->Append(data, take)) {
+        if (take > 0 && !writer_->Append(out, take)) {
             recordError_ = writer_->Error();
             writer_ = nullptr;
         } else {
@@ -249,7 +249,7 @@ void SimWaveOut::Emit(const uint8_t* data, size_t bytes) {
             }
         }
     }
-    if (keep_) kept_.insert(kept_.end(), data, data + bytes);
+    if (keep_) kept_.insert(kept_.end(), out, out + bytes);
 }
 
 }  // namespace sonivex

@@ -79,7 +79,7 @@ class SimWaveOut : public WaveOut {
     void Consume(uint64_t frames);
     void FinishHeader();
     uint64_t RunFrames() const;
-    void Emit(const uint8_t* data, size_t bytes);
+    void Emit(const uint8_t* out, size_t bytes);
     void Retire();
 
     const Clock& clock_;
