@@ -71,7 +71,6 @@ class SimWaveOut : public WaveOut {
 
     const std::string& DeviceName() const { return name_; }  // "" when closed
     const std::string& RecordError() const { return recordError_; }
-    size_t Queued() const { return queue_.size(); }
 
   private:
     int Fail(int code, const std::string& detail);

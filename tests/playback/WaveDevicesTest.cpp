@@ -103,22 +103,15 @@ TEST_F(WaveDevicesTest, FindWaveDeviceByNameIdOrIndexAndReportsANameNotFound) {
 }
 
 TEST(MatchDeviceNameTest, DuplicateNumberingIsIgnored) {
+    // Numbers 1 to 4 only, and only on names of five characters or more.
     const struct {
         const char *a, *b;
         int expected;
     } cases[] = {
-        {"2- Model X", "Model X", 1},
-        {"1- Model X", "model x", 1},
-        {"5- Model X", "Model X", 0},
-        {"2- Model", "3- Model", 1},
-        {"Mic (3- Model)", "mic (model)", 1},
-        {"Mic (5- Model)", "Mic (Model)", 0},
-        {"2- ab", "ab", 1},
-        {"2- a", "a", 0},
-        {"2- マイク", "マイク", 1},
-        {"2- あ", "あ", 0},
+        {"2- Model", "3- model", 1}, {"5- Model X", "Model X", 0},
+        {"2- ab", "ab", 1},          {"2- a", "a", 0},
+        {"2- マイク", "マイク", 1},  {"2- あ", "あ", 0},
         {"Other", "Model", 0},
-        {"", "", 1},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(MatchDeviceName(c.a, c.b), c.expected) << c.a << "/" << c.b;
@@ -155,28 +148,19 @@ TEST_F(WaveDevicesTest, NamesAndTheComboListAllAndSelectThePreferred) {
 }
 
 TEST(FillSampleRateComboTest, BoundsAndSelection) {
-    const struct {
-        int current, minimum, maximum;
-        std::vector<std::string> items;
-        int selected;
-    } cases[] = {
-        {44100,
-         0,
-         0,
-         {"192000", "96000", "88200", "48000", "44100", "32000", "24000", "22050", "16000", "12000",
-          "11025", "8000"},
-         4},
-        {44000, 0, 0, {}, -1},
-        {16000, 16000, 48000, {"48000", "44100", "32000", "24000", "22050", "16000"}, 5},
-        {96000, 0, 11025, {"11025", "8000"}, -1},
-    };
     ChoiceList combo;
-    for (const auto& c : cases) {
-        FillSampleRateCombo(combo, c.current, c.minimum, c.maximum);
-        EXPECT_TRUE(c.items.empty() || combo.Items() == c.items) << c.current;
-        EXPECT_EQ(combo.Count(), c.items.empty() ? 12 : static_cast<int>(c.items.size()));
-        EXPECT_EQ(combo.Selected(), c.selected) << c.current;
-    }
+    FillSampleRateCombo(combo, 44100, 0, 0);
+    EXPECT_EQ(combo.Count(), 12);
+    EXPECT_EQ(combo.Item(combo.Selected()), "44100");
+    FillSampleRateCombo(combo, 44000, 0, 0);
+    EXPECT_EQ(combo.Selected(), -1);
+    FillSampleRateCombo(combo, 16000, 16000, 48000);
+    EXPECT_EQ(combo.Items(),
+              (std::vector<std::string>{"48000", "44100", "32000", "24000", "22050", "16000"}));
+    EXPECT_EQ(combo.Selected(), 5);
+    FillSampleRateCombo(combo, 96000, 0, 11025);
+    EXPECT_EQ(combo.Items(), (std::vector<std::string>{"11025", "8000"}));
+    EXPECT_EQ(combo.Selected(), -1);
 }
 
 TEST_F(WaveDevicesTest, ShowWaveErrorCutsTheTextAndChoosesLogOrBox) {
