@@ -28,26 +28,21 @@ TEST(ReadWaveInfo, FilesFromSoxAndFfmpegReadAsSoxReportsThem) {
         " synth 0.3 sine 440 sine 880 sine 1000 sine 1200 sine 300 sine 600 "
         "sine 700 sine 900 gain -20 remix ";
     const std::string ff = "ffmpeg -v error -f lavfi -i sine=f=440:d=0.5 ";
+    // Mono and stereo files of 8, 16 and 24 bits are the analysis tests' own.
     const struct {
         const char* name;
         std::string command;
         int valid = 1;
     } cases[] = {
-        {"m8.wav", "sox -n -r 8000 -b 8 -c 1 %s synth 0.5 sine 440"},
-        {"s16.wav", "sox -n -r 44100 -b 16 -c 2 %s synth 0.5 sine 440"},
-        {"s24.wav", "sox -n -r 48000 -b 24 -c 2 %s synth 0.5 sine 440"},
         {"m24.wav", "sox -n -r 96000 -b 24 -c 1 %s synth 0.25 sine 440"},
         {"c6.wav", "sox -n -r 48000 -b 16 -c 6 %s" + synth + "1 2 3 4 5 6"},
         {"c8.wav", "sox -n -r 48000 -b 24 -c 8 %s" + synth + "1 2 3 4 5 6 7 8"},
-        {"ff16.wav", ff + "-ac 2 -c:a pcm_s16le %s"},
         {"ff24x6.wav", ff + "-ac 6 -c:a pcm_s24le %s"},
         {"ff8.wav", ff + "-ar 22050 -c:a pcm_u8 %s"},
         {"ffmeta.wav", ff + "-metadata title=abc -metadata artist=xyzzy -c:a pcm_s16le %s"},
         {"i32.wav", "sox -n -r 8000 -b 32 -e signed-integer -c 2 %s synth 0.1 sine 440", 0},
-        {"f32.wav", "sox -n -r 8000 -b 32 -e floating-point -c 2 %s synth 0.1 sine 440", 0},
         {"c3.wav", "sox -n -r 8000 -b 16 -c 3 %s synth 0.1 sine 440", 0},
         {"c6x8.wav", "sox -n -r 8000 -b 8 -c 6 %s synth 0.1 sine 440", 0},
-        {"c5.wav", "sox -n -r 8000 -b 16 -c 5 %s synth 0.1 sine 440", 0},
     };
     for (const auto& c : cases) {
         const std::string path = dir.File(c.name);
@@ -63,7 +58,6 @@ TEST(ReadWaveInfo, FilesFromSoxAndFfmpegReadAsSoxReportsThem) {
         EXPECT_EQ(info.bitsPerSample, Soxi("-b", path));
         EXPECT_EQ(info.lengthFrames, Soxi("-s", path));
         EXPECT_EQ(info.blockSize, info.channels * info.bitsPerSample / 8);
-        EXPECT_EQ(info.formatCode, WaveFormatCodeOf(info.channels, info.bitsPerSample));
         // The samples as sox decodes them, in the file's own width and encoding.
         const std::string raw = testing::Shell(
             "sox '" + path + "' -t raw -e " +
@@ -73,8 +67,6 @@ TEST(ReadWaveInfo, FilesFromSoxAndFfmpegReadAsSoxReportsThem) {
                   static_cast<int64_t>(file.size()));
         EXPECT_TRUE(file.compare(static_cast<size_t>(info.dataOffset), raw.size(), raw) == 0);
     }
-    EXPECT_EQ(ReadWaveInfo(dir.File("c6.wav")).formatCode, kSurround51_16bit);
-    EXPECT_EQ(ReadWaveInfo(dir.File("c8.wav")).formatCode, kSurround71_24bit);
     EXPECT_EQ(ReadWaveInfo(dir.File("ff24x6.wav")).formatTag, 0xFFFE);  // extensible header
     EXPECT_EQ(ReadWaveInfo(dir.File("missing.wav")).valid, 0);
 }
