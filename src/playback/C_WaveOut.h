@@ -31,6 +31,7 @@ class C_WaveOut : public FillerPlayer {
     C_WaveOut& operator=(const C_WaveOut&) = delete;
 
     void UseExtensible(int value) { c_UseExtensible = value; }
+    // Every page through the gain stage, not only those of surround files.
     void UsePeakVol(int value) { c_UsePeakVol = value; }
     void VolMinLevel(int value);
     void DeviceID(int value) { c_DeviceID[0] = value; }
@@ -60,7 +61,6 @@ class C_WaveOut : public FillerPlayer {
         std::vector<uint8_t> frames;                             // the file's own frame layout
         std::array<std::vector<uint8_t>, kMaxOutDevices> split;  // stereo pairs, when split
         int filled = 0;                                          // 1: filled and queued
-        PageLevels levels;
     };
     struct Fill {
         bool ok = false;

@@ -28,7 +28,6 @@ void C_WaveOut::StopIO(int pNoMute) {
     } else {
         if (pNoMute == 0 && c_MuteMS > 0 && QueueMuteSilence()) WaitMuting();
         ReleaseHeaders();
-        for (Page& page : c_Pages) page.levels = PageLevels{};
     }
     if (c_NoClose == 0) {
         for (int d = 0; d < c_NumDevices; ++d) {

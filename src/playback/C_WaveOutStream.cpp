@@ -88,7 +88,6 @@ C_WaveOut::Fill C_WaveOut::AddPlayBuffer(int page, int64_t from, int direct, int
         return fill;
     }
     Page& p = c_Pages[static_cast<size_t>(page)];
-    p.levels = PageLevels{};
     int64_t length = from > c_PlayEnd - c_PageFrames ? c_PlayEnd - from : c_PageFrames;
     if (length < 1) {
         WriteLog("C_WaveOut AddPlayBuffer error LenToRead < 1& pl=" + std::to_string(length) +
@@ -143,7 +142,7 @@ void C_WaveOut::ProcessPage(Page& page, int64_t frames) {
     if (channels <= 2 && c_UsePeakVol == 0) return;
     const int bits = c_Info.bitsPerSample;
     const auto count = static_cast<size_t>(frames);
-    ProcessFrames(page.frames.data(), count, channels, bits, c_Gain, page.levels);
+    ApplyGain(page.frames.data(), count, channels, bits, c_Gain);
     if (c_NumDevices > 1) {
         for (int d = 0; d < c_NumDevices; ++d) {
             SplitPair(page.frames.data(), count, channels, bits, d, page.split[d].data());
