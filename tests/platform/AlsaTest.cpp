@@ -346,50 +346,42 @@ TEST(AlsaWaveInTest, FollowsTheHardwareRecoversFromOverrunAndStopsForGoodWhenUnp
               "Undefined external error. (ALSA: Input/output error on scripted)");
 }
 
+// Each failure gives its code, and its text ends with what ALSA said (none when ALSA was not
+// asked) until another code is asked for.
 TEST(AlsaWaveInTest, OpenFailuresGiveTheirCodeAndText) {
-    const std::string badDevice = "The specified device identifier is out of range.";
-    const std::string badFormat =
-        "The specified format is not supported or cannot be translated. Use the Capabilities "
-        "function to determine the supported formats.";
     WaveFormat misaligned = PcmFormat(8000);
     misaligned.blockAlign = 3;
-    const std::string shared = "dsnoop:CARD=CODEC,DEV=0";
     const struct {
         int device;
         WaveFormat format;
         int openError, code;
-        std::string text;
+        std::string detail;
     } cases[] = {
-        {7, PcmFormat(8000), 0, MMSYSERR_BADDEVICEID, badDevice},
+        {7, PcmFormat(8000), 0, MMSYSERR_BADDEVICEID, "range."},
         {kMissing, PcmFormat(8000), 0, MMSYSERR_BADDEVICEID,
-         badDevice + " (ALSA: No such file or directory on nosuchpcm)"},
-        {kScripted, PcmFormat(96000), 0, WAVERR_BADFORMAT,
-         badFormat + " (ALSA: Invalid argument on scripted)"},
-        {kScripted, misaligned, 0, WAVERR_BADFORMAT, badFormat},
+         "(ALSA: No such file or directory on nosuchpcm)"},
+        {kScripted, PcmFormat(96000), 0, WAVERR_BADFORMAT, "(ALSA: Invalid argument on scripted)"},
+        {kScripted, misaligned, 0, WAVERR_BADFORMAT, "formats."},
         // A shared PCM is opened through a plug.
         {kShared, PcmFormat(44100), -EBUSY, MMSYSERR_ALLOCATED,
-         "The specified device is already in use. Wait until it is free, and then try again. "
-         "(ALSA: Device or resource busy on " +
-             shared + ")"},
+         "(ALSA: Device or resource busy on dsnoop:CARD=CODEC,DEV=0)"},
     };
     ScriptedPcm device;
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
+        SCOPED_TRACE(c.detail);
         device.openError = c.openError;
         AlsaWaveIn in(ScriptedList(), device.Opener());
         EXPECT_EQ(in.Open(c.device, c.format), c.code);
-        EXPECT_EQ(in.ErrorText(c.code), c.text);
-        EXPECT_EQ(in.ErrorText(MMSYSERR_NOMEM).find("ALSA"), std::string::npos)
-            << "the detail belongs to the code it was reported as";
+        const std::string text = in.ErrorText(c.code);
+        EXPECT_EQ(text.substr(text.size() - std::min(text.size(), c.detail.size())), c.detail);
+        EXPECT_EQ(in.ErrorText(MMSYSERR_NOMEM).find("ALSA"), std::string::npos);
         EXPECT_EQ(in.Service(), MMSYSERR_INVALHANDLE) << "a failed open leaves no device";
     }
-    EXPECT_EQ(device.opened, "plug:'" + shared + "'");
+    EXPECT_EQ(device.opened, "plug:'dsnoop:CARD=CODEC,DEV=0'");
     device.openError = 0;
     AlsaWaveIn in(ScriptedList(), device.Opener());
     EXPECT_EQ(in.Open(kLongName, PcmFormat(8000)), MMSYSERR_BADDEVICEID);
-    const std::string text = in.ErrorText(MMSYSERR_BADDEVICEID);
-    EXPECT_EQ(text.size(), kWaveErrorTextMax);
-    EXPECT_EQ(text.rfind(badDevice + " (ALSA: No such file or directory on xxx", 0), 0u);
+    EXPECT_EQ(in.ErrorText(MMSYSERR_BADDEVICEID).size(), kWaveErrorTextMax);
 }
 
 // Stereo 16-bit samples, different for every `index`, frame and channel.

@@ -1,27 +1,21 @@
-// The simulated devices: signal programs and the exact samples they give, capture and playback on
-// a fake clock (timing, content, stop, reset, unplugging, loops), and the wave writer the
-// recordings of the outputs go through, read back with sox as the reference.
+// The simulated devices: signal programs and the exact samples they give, and capture and playback
+// on a fake clock (timing, content, loops). Unplugging, outages and stopping are the monitor
+// tests' business, which run on these devices.
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
 #include <numeric>
 #include <tuple>
 #include <vector>
 
-#include "Shell.h"
-#include "TempDir.h"
 #include "platform/AudioBackend.h"
 #include "platform/Clock.h"
 #include "platform/SimSignal.h"
 #include "platform/SimWaveIn.h"
 #include "platform/SimWaveOut.h"
-#include "platform/WavWriter.h"
 
 namespace sonivex {
 namespace {
-
-using testing::TempDir;
 
 WaveFormat Pcm(uint32_t rate, uint16_t channels, uint16_t bits, uint16_t tag = WAVE_FORMAT_PCM) {
     const auto align = static_cast<uint16_t>(channels * bits / 8);
@@ -95,27 +89,6 @@ TEST(SimSignal, SegmentsGiveTheirLevelOnTheirChannels) {
                 ASSERT_LE(std::abs(sample), peak) << n << " ch " << ch;
             }
         }
-    }
-}
-
-TEST(SimSignal, ProgramRepeatsSampleForSampleAndFillMatchesSample) {
-    for (const uint32_t rate : {8000u, 44100u}) {
-        SCOPED_TRACE(rate);
-        const SimSignal s(Parse("tone -3 0.013; silence 0.0071; left -1 0.01"), rate);
-        const uint64_t left = std::llround(0.01 * rate);
-        const uint64_t cycle = std::llround(0.013 * rate) + std::llround(0.0071 * rate) + left;
-        for (const int channels : {1, 2}) {
-            // Two cycles from just before the thousandth repeat, against the first cycle.
-            std::vector<int16_t> block(2 * cycle * channels);
-            s.Fill(1000 * cycle - 7, block.data(), 2 * cycle, channels);
-            for (uint64_t i = 0; i < block.size(); ++i) {
-                const uint64_t n = (cycle - 7 + i / channels) % cycle;
-                ASSERT_EQ(block[i], s.Sample(n, static_cast<int>(i % channels))) << i;
-            }
-        }
-        // Not trivially equal: the tone is there, and the left-only part leaves the right silent.
-        EXPECT_NE(s.Sample(1, 1), 0);
-        for (uint64_t n = cycle - left; n < cycle; ++n) ASSERT_EQ(s.Sample(n, 1), 0) << n;
     }
 }
 
@@ -214,59 +187,6 @@ TEST(SimWaveIn, BuffersCompleteEveryFifthOfASecondWithoutDrift) {
     }
 }
 
-TEST(SimWaveIn, StopResetAndClose) {
-    Capture c("", 8000, 3);
-    c.in->Start();
-    EXPECT_EQ(c.Run(300), 1);
-    EXPECT_EQ(c.in->Close(), WAVERR_STILLPLAYING);
-    ASSERT_EQ(c.in->Stop(), MMSYSERR_NOERROR);  // the half-full buffer comes back
-    EXPECT_EQ(c.Done(), 2);
-    EXPECT_EQ(c.headers[1].bytesRecorded, 800u * 4);
-    EXPECT_EQ(c.Run(5000), 2);  // stopped: no more time-based delivery
-    c.in->Start();
-    EXPECT_EQ(c.Run(199), 2);
-    EXPECT_EQ(c.Run(1), 3);
-    EXPECT_EQ(c.data[2], c.Expected(2400));  // the signal picks up where it stopped
-    ASSERT_EQ(c.in->AddBuffer(c.headers[0]), MMSYSERR_NOERROR);
-    EXPECT_EQ(c.Run(100), 2);
-    EXPECT_EQ(c.in->UnprepareHeader(c.headers[0]), WAVERR_STILLPLAYING);
-    ASSERT_EQ(c.in->Reset(), MMSYSERR_NOERROR);
-    EXPECT_EQ(c.Done(), 3);
-    EXPECT_EQ(c.headers[0].bytesRecorded, 800u * 4);
-    EXPECT_EQ(c.in->UnprepareHeader(c.headers[0]), MMSYSERR_NOERROR);
-    EXPECT_EQ(c.in->Close(), MMSYSERR_NOERROR);
-    EXPECT_EQ(c.in->Start(), MMSYSERR_INVALHANDLE);
-}
-
-TEST(SimWaveIn, UnplugSegmentKillsTheDeviceForGood) {
-    Capture c("tone -20 0.5; unplug; tone -20 1", 8000, 4);
-    c.in->Start();
-    EXPECT_EQ(c.Run(400), 2);
-    c.clock.Advance(200);
-    EXPECT_EQ(c.in->Service(), MMSYSERR_NODRIVER);
-    EXPECT_EQ(c.Done(), 2);  // the buffer it was filling never completes
-    EXPECT_NE(c.in->ErrorText(MMSYSERR_NODRIVER).find("Sim In 1 was unplugged"), std::string::npos);
-    EXPECT_EQ(c.in->Start(), MMSYSERR_NODRIVER);
-    EXPECT_EQ(c.in->AddBuffer(c.headers[0]), MMSYSERR_NODRIVER);
-    EXPECT_EQ(c.in->Reset(), MMSYSERR_NOERROR);  // the owner still gets its buffers back
-    EXPECT_EQ(c.Done(), 4);
-    EXPECT_EQ(c.headers[2].bytesRecorded, 800u * 4);
-    EXPECT_EQ(c.in->Close(), MMSYSERR_NOERROR);
-}
-
-TEST(SimWaveIn, BadProgramFormatOrDeviceAndASecondOpen) {
-    Capture c("tone -20 1; beep", 8000, 1);
-    EXPECT_EQ(c.in->Open(WAVE_MAPPER, Pcm(8000, 2, 16)), MMSYSERR_ALLOCATED);  // already open
-    EXPECT_EQ(c.backend->CreateWaveIn()->Open(1, Pcm(8000, 2, 24)), WAVERR_BADFORMAT);
-    EXPECT_EQ(c.backend->CreateWaveIn()->Open(8, Pcm(8000, 2, 16)), MMSYSERR_BADDEVICEID);
-    EXPECT_EQ(dynamic_cast<SimWaveIn&>(*c.in).SignalError(),
-              "segment 2: unknown kind 'beep' (tone, left, right, silence, unplug, gone)");
-    c.in->Start();
-    EXPECT_EQ(c.Run(200), 1);
-    EXPECT_EQ(c.data[0], c.Expected(0));  // parse failed: the empty program's steady tone
-    EXPECT_NE(c.data[0], std::vector<uint8_t>(c.data[0].size(), 0));
-}
-
 constexpr uint32_t kFrameBytes = 4;  // stereo 16-bit at 8000 Hz: 8 frames per ms
 
 // A page of stereo frames whose bytes differ from every other page's.
@@ -343,54 +263,6 @@ TEST(SimWaveOut, LoopRuns) {
     Player r(0, {&empty, &after});
     EXPECT_EQ(r.Run(100), 10u);
     EXPECT_TRUE(empty.Done() && after.Done());
-}
-
-// One field of soxi for a file: r rate, c channels, b bits, s samples per channel.
-std::string Soxi(char field, const std::string& path) {
-    std::string out = testing::Shell(std::string("soxi -") + field + " '" + path + "' 2>&1");
-    while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
-    return out;
-}
-
-// The sample bytes as sox decodes them, in the file's own encoding.
-std::string SoxData(const std::string& path) {
-    return testing::Shell("sox '" + path + "' -t raw - 2>/dev/null");
-}
-
-TEST(WavWriter, WritesFilesSoxReadsAfterEveryFlushAndRefusesWhatItCannotWrite) {
-    TempDir dir;
-    for (const WaveFormat& format :
-         {Pcm(8000, 1, 8), Pcm(48000, 6, 24, WAVE_FORMAT_EXTENSIBLE), Pcm(22050, 8, 16)}) {
-        const std::string path = dir.File(std::to_string(format.channels) + ".wav");
-        SCOPED_TRACE(path);
-        WavWriter w;
-        ASSERT_TRUE(w.Create(path, format)) << w.Error();
-        std::string all;
-        for (size_t frames : {1001, 97}) {  // 8-bit mono: odd data with a pad byte, then not
-            std::string part(frames * format.blockAlign, '\0');
-            std::iota(part.begin(), part.end(), static_cast<char>(frames));
-            ASSERT_TRUE(w.Append(reinterpret_cast<const uint8_t*>(part.data()), part.size()));
-            ASSERT_TRUE(w.Flush());
-            all += part;
-            EXPECT_EQ(Soxi('s', path), std::to_string(all.size() / format.blockAlign));
-            EXPECT_EQ(std::filesystem::file_size(path) % 2, 0u);
-        }
-        EXPECT_EQ(Soxi('r', path) + " " + Soxi('c', path) + " " + Soxi('b', path),
-                  std::to_string(format.samplesPerSec) + " " + std::to_string(format.channels) +
-                      " " + std::to_string(format.bitsPerSample));
-        EXPECT_EQ(SoxData(path), all);
-        w.Close();
-        EXPECT_EQ(Soxi('s', path), "1098");
-    }
-    WavWriter w;
-    EXPECT_FALSE(w.Create(dir.File("no/such/folder/x.wav"), Pcm(8000, 2, 16)));
-    EXPECT_NE(w.Error().find("no/such/folder/x.wav"), std::string::npos);
-    for (const WaveFormat& bad :
-         {Pcm(8000, 2, 12), Pcm(8000, 9, 16), Pcm(8000, 2, 16, 3), Pcm(0, 2, 16)}) {
-        EXPECT_FALSE(w.Create(dir.File("bad.wav"), bad));
-    }
-    const uint8_t byte = 0;
-    EXPECT_FALSE(w.Append(&byte, 1));
 }
 
 }  // namespace
