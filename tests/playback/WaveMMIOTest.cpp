@@ -24,24 +24,20 @@ long Soxi(const std::string& flag, const std::string& path) {
 
 TEST(ReadWaveInfo, FilesFromSoxAndFfmpegReadAsSoxReportsThem) {
     TempDir dir;
-    const std::string synth =
-        " synth 0.3 sine 440 sine 880 sine 1000 sine 1200 sine 300 sine 600 "
-        "sine 700 sine 900 gain -20 remix ";
     const std::string ff = "ffmpeg -v error -f lavfi -i sine=f=440:d=0.5 ";
-    // Mono and stereo files of 8, 16 and 24 bits are the analysis tests' own.
+    // Mono and stereo files of 8, 16 and 24 bits are the analysis tests' own; here surround, an
+    // extensible header and a LIST chunk from ffmpeg, and formats refused.
     const struct {
         const char* name;
         std::string command;
         int valid = 1;
     } cases[] = {
-        {"m24.wav", "sox -n -r 96000 -b 24 -c 1 %s synth 0.25 sine 440"},
-        {"c6.wav", "sox -n -r 48000 -b 16 -c 6 %s" + synth + "1 2 3 4 5 6"},
-        {"c8.wav", "sox -n -r 48000 -b 24 -c 8 %s" + synth + "1 2 3 4 5 6 7 8"},
+        {"c8.wav",
+         "sox -n -r 48000 -b 24 -c 8 %s synth 0.3 sine 440 sine 880 sine 1000 sine 1200 "
+         "sine 300 sine 600 sine 700 sine 900 gain -20"},
         {"ff24x6.wav", ff + "-ac 6 -c:a pcm_s24le %s"},
-        {"ff8.wav", ff + "-ar 22050 -c:a pcm_u8 %s"},
         {"ffmeta.wav", ff + "-metadata title=abc -metadata artist=xyzzy -c:a pcm_s16le %s"},
         {"i32.wav", "sox -n -r 8000 -b 32 -e signed-integer -c 2 %s synth 0.1 sine 440", 0},
-        {"c3.wav", "sox -n -r 8000 -b 16 -c 3 %s synth 0.1 sine 440", 0},
         {"c6x8.wav", "sox -n -r 8000 -b 8 -c 6 %s synth 0.1 sine 440", 0},
     };
     for (const auto& c : cases) {
@@ -91,7 +87,8 @@ std::string Fmt(uint16_t channels, uint32_t rate, uint16_t bits) {
     return Chunk("fmt ", b);
 }
 
-// Crafted layouts, and hostile headers that must end the walk without reading past the file.
+// Crafted layouts, and hostile headers that must end the walk without reading past the file (any
+// bytes at all are the analysis fuzz target's business).
 TEST(ReadWaveInfo, CraftedLayoutsAndHostileHeaders) {
     TempDir dir;
     const std::string path = dir.File("h.wav");
@@ -114,13 +111,7 @@ TEST(ReadWaveInfo, CraftedLayoutsAndHostileHeaders) {
          12 + 8 + 21 + 1 + 8, 2, 0},
         // 8-bit mono: one frame per byte, capped.
         {"4 GiB data claimed", riff + fmt + hugeData, 1, 44, 2147483647, 268435456},
-        {"4 GiB data claimed, some there", riff + fmt + hugeData + "abc", 1, 44, 2147483647,
-         268435456},
-        {"empty file", "", 0},
-        {"riff only", riff, 0},
-        {"ends inside a chunk header", riff + fmt + "dat", 0},
         {"ends inside the size", riff + fmt + "data\x10", 0},
-        {"truncated fmt", riff + std::string("fmt \x10\0\0\0\x01\0", 10), 0},
         {"lying LIST size", riff + fmt + std::string("LIST\xff\xff\xff\x7f", 8) + "data", 0},
         {"rate zero", riff + Fmt(1, 0, 8) + Chunk("data", "ab"), 0},
     };
