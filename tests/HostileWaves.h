@@ -9,10 +9,10 @@
 
 namespace sonivex::testing {
 
-// RIFF/WAVE bytes: a "fmt " of this tag (extensible when subFormat is not 0) and `seconds` of
+// RIFF/WAVE bytes: a "fmt " of this tag (extensible when subFormat is not 0) and half a second of
 // silence.
 inline std::string WaveBytes(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits,
-                             uint16_t subFormat = 0, double seconds = 0.5) {
+                             uint16_t subFormat = 0) {
     const uint16_t align = static_cast<uint16_t>(channels * bits / 8);
     std::string fmt(subFormat ? 40 : 16, '\0');
     const auto put = [&fmt](size_t at, uint32_t v, size_t n) { std::memcpy(&fmt[at], &v, n); };
@@ -29,7 +29,7 @@ inline std::string WaveBytes(uint16_t tag, uint16_t channels, uint32_t rate, uin
         fmt.replace(28, 12, std::string("\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 12));
     }
     const size_t dataBytes =
-        rate < 8000 || rate > 192000 ? 4096 : static_cast<size_t>(rate * seconds) * align;
+        rate < 8000 || rate > 192000 ? 4096 : static_cast<size_t>(rate / 2) * align;
     const auto size = [](size_t n) {
         const uint32_t v = static_cast<uint32_t>(n);
         return std::string(reinterpret_cast<const char*>(&v), 4);

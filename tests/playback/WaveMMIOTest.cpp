@@ -6,8 +6,8 @@
 
 #include <unistd.h>
 #include <cstdio>
-#include <cstring>
 
+#include "HostileWaves.h"
 #include "Shell.h"
 #include "TempDir.h"
 
@@ -74,17 +74,9 @@ std::string Chunk(const char* id, const std::string& body) {
     return c;
 }
 
+// A PCM "fmt " chunk, as the hostile files carry it.
 std::string Fmt(uint16_t channels, uint32_t rate, uint16_t bits) {
-    const uint16_t tag = 1, align = static_cast<uint16_t>(channels * bits / 8);
-    const uint32_t bytesPerSec = rate * align;
-    std::string b(16, '\0');
-    std::memcpy(&b[0], &tag, 2);
-    std::memcpy(&b[2], &channels, 2);
-    std::memcpy(&b[4], &rate, 4);
-    std::memcpy(&b[8], &bytesPerSec, 4);
-    std::memcpy(&b[12], &align, 2);
-    std::memcpy(&b[14], &bits, 2);
-    return Chunk("fmt ", b);
+    return testing::WaveBytes(1, channels, rate, bits).substr(12, 24);
 }
 
 // Crafted layouts, and hostile headers that must end the walk without reading past the file (any
