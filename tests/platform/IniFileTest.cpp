@@ -55,9 +55,7 @@ TEST(IniFile, OldCp932FileReadsUnchangedAndIsWrittenBackAsUtf8) {
     EXPECT_EQ(ini.Read("conf", "AuditName_1").value(), "ＦＭ本線①髙ｶﾅ");
     EXPECT_TRUE(ini.Write("conf", "NumRec", "2"));
     EXPECT_EQ(ReadText(path), "[conf]\nAuditName_1=ＦＭ本線①髙ｶﾅ\nNumRec=2\n");
-}
-
-TEST(LegacyText, Utf8StaysAsItIsAndUndecodableBytesBecomeReplacements) {
+    // UTF-8 stays as it is (without its byte-order mark); undecodable bytes become replacements.
     EXPECT_EQ(LegacyTextToUtf8("\xEF\xBB\xBF\"休止\""), "\"休止\"");
     EXPECT_EQ(LegacyTextToUtf8(testing::ToCp932("休止") + "\x81"), "休止\xEF\xBF\xBD");
     EXPECT_EQ(LegacyTextToUtf8("a\xFF"
