@@ -55,7 +55,6 @@ void C_WaveOut::FileName(const std::string& path) {
     if (c_Playing) StopIO(1);
     // Loading before Init would find no page tables.
     if (c_Pages.empty()) Init();
-    c_StartFrame = 0;
     c_PlayEnd = c_Length;
     // The same name is read again only when the file was replaced or rewritten on disk.
     const FileStamp stamp = StampOfFile(path);
@@ -66,7 +65,7 @@ void C_WaveOut::FileName(const std::string& path) {
     }
     c_FileName = path;
     c_FileLoaded = 0;
-    c_StartFrame = c_PlayEnd = 0;
+    c_PlayEnd = 0;
     CloseFileHandle(c_hFile);  // a handle of the previous file would feed its samples
     const WaveInfo info = ReadWaveInfo(path);
     const std::string refused = info.valid ? WaveRefusal(info) : "";

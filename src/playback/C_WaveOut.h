@@ -51,7 +51,6 @@ class C_WaveOut : public FillerPlayer {
     void CloseWave();
     int ProgressionPlay() override;
 
-    void FromMS(int ms);  // where the next Play starts
     void LoopOn(int on) override;
     void Attenuation(int value);
     int Position(int pType) const;
@@ -98,7 +97,6 @@ class C_WaveOut : public FillerPlayer {
     void LogDevice(const char* what, int code) const;
     int64_t PlayedFrames() const;
     int FramesToMs(int64_t frames) const;
-    int64_t MsToFrames(int ms) const;
     int OutBlockAlign() const { return c_Format.blockAlign; }
 
     AudioBackend& c_Backend;
@@ -128,9 +126,7 @@ class C_WaveOut : public FillerPlayer {
     FileHandle c_hFile = 0;                                  // the file being streamed
     DiskCache c_Cache;
 
-    // Range, in frames.
-    int64_t c_StartFrame = 0;  // where the next Play starts
-    int64_t c_PlayEnd = 0;     // exclusive
+    int64_t c_PlayEnd = 0;  // frames that play, 0 while loading
 
     // Output layout and paging.
     WaveFormat c_Format;
@@ -149,7 +145,6 @@ class C_WaveOut : public FillerPlayer {
     // Playback state.
     bool c_Playing = false;
     bool c_Busy = false;
-    int64_t c_PlayStart = 0;  // start frame of the current playback
     int64_t c_NextRead = 0;
     int c_LastQueued = 0;
 };

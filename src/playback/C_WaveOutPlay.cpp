@@ -10,7 +10,7 @@ int C_WaveOut::Play() {
     c_Busy = true;
     int result = 0;
     if (c_FileLoaded && OpenDevices()) {
-        c_PlayStart = c_NextRead = c_StartFrame;
+        c_NextRead = 0;
         c_LastQueued = 0;
         c_ServiceFailed.fill(false);
         PrepareHeaders();

@@ -1,4 +1,4 @@
-// The streaming player's settings and read-outs: start, level, position.
+// The streaming player's settings and read-outs: level, position.
 #include <algorithm>
 #include <cmath>
 
@@ -29,19 +29,10 @@ const WaveOut* C_WaveOut::hWave(int pDev) const {
     return c_Devices[pDev].get();
 }
 
-int64_t C_WaveOut::MsToFrames(int ms) const {
-    return static_cast<int64_t>(std::nearbyint(c_Info.sampleRate / 1000.0 * ms));
-}
-
 int C_WaveOut::FramesToMs(int64_t frames) const {
     if (c_Info.sampleRate <= 0) return 0;
     return static_cast<int>(
         std::nearbyint(static_cast<double>(frames) / c_Info.sampleRate * 1000.0));
-}
-
-void C_WaveOut::FromMS(int ms) {
-    if (c_Busy) return;
-    c_StartFrame = std::max<int64_t>(0, MsToFrames(ms));
 }
 
 void C_WaveOut::LoopOn(int on) {
@@ -67,7 +58,7 @@ int64_t C_WaveOut::PlayedFrames() const {
 
 int C_WaveOut::Position(int pType) const {
     if (!c_FileLoaded || !c_Playing) return 0;
-    int64_t pos = c_PlayStart + PlayedFrames();
+    int64_t pos = PlayedFrames();
     // A loop goes back to the start of the file; one without length never comes back.
     if (c_LoopOn && c_PlayEnd > 0 && pos > c_PlayEnd) pos = (pos - 1) % c_PlayEnd + 1;
     const int64_t values[] = {pos, c_Length - pos, c_PlayEnd - pos};

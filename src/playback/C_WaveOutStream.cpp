@@ -19,7 +19,7 @@ int C_WaveOut::ProgressionPlay() {
     ServiceDevices();
     if (ProgPlay()) {
         StopIO(0);
-        c_StartFrame = c_PlayStart = c_NextRead = 0;
+        c_NextRead = 0;
     }
     return 0;
 }
