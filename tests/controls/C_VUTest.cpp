@@ -107,9 +107,10 @@ class VUTest : public ::testing::Test {
 };
 
 // Every shade of both colours for a full bar, outer edge darkest, on each bar's centre line; the
-// peak mark three pixels wide ending at its level; nothing erases the background.
-TEST_F(VUTest, ShadesAndPeakMarkOnEachBarsCentreLine) {
-    for (int bar = 0; bar < 2; ++bar) vu.DrawVU(bar, 0, -10, "", kVUNoMark);
+// peak mark three pixels wide ending at its level; the text at its distance from the right edge,
+// its font set again only when the tracker was cleared; nothing erases the background.
+TEST_F(VUTest, ShadesPeakMarkAndTextOnEachBarsCentreLine) {
+    for (int bar = 0; bar < 2; ++bar) vu.DrawVU(bar, 0, -10, "-10.0", kVUNoMark);
     const auto red = BoxesOf(canvas, Hue::Red);
     const auto green = BoxesOf(canvas, Hue::Green);
     const auto grey = BoxesOf(canvas, Hue::Grey);
@@ -125,6 +126,16 @@ TEST_F(VUTest, ShadesAndPeakMarkOnEachBarsCentreLine) {
     EXPECT_FLOAT_EQ((red[0].y1 + red[0].y2) / 2, kCentre0);
     EXPECT_FLOAT_EQ((red[5].y1 + red[5].y2) / 2, kCentre1);
     EXPECT_FLOAT_EQ(red[0].y2 - red[0].y1, 8 * kP);  // the bar is 9 pixels thick
+    const auto prints = canvas.Of(CanvasOp::Print);
+    ASSERT_EQ(prints.size(), 2u);
+    // "-10.0" is 400 twips wide at 8 points, centred on the bar's centre line.
+    EXPECT_FLOAT_EQ(prints[0].x1, 5400 - 400 - 270);
+    EXPECT_FLOAT_EQ(prints[1].y1, kCentre1 - 120);
+    EXPECT_FLOAT_EQ(prints[0].size, 8);
+    EXPECT_EQ(canvas.Of(CanvasOp::Font).size(), 1u);
+    vu.CurrentFontSize(0);
+    vu.DrawVU(1, -10, -8, "-10.0", kVUNoMark);
+    EXPECT_EQ(canvas.Of(CanvasOp::Font).size(), 2u);
 }
 
 // Green up to the level or the red x; red from one pixel past the red x, each red shade drawn
@@ -159,27 +170,6 @@ TEST_F(VUTest, GreenAndRedMeetAtTheRedX) {
             EXPECT_EQ(boxes[2 * k + 1].y1, boxes[2 * k].y1);
         }
     }
-}
-
-// The text sits at its distance from the right edge, in its own font, set again only when the
-// tracker was cleared; the bar does not move with the text.
-TEST_F(VUTest, TextAtItsDistanceFromTheRightEdge) {
-    vu.DrawVU(0, -10, -8, "-10.0", kVUNoMark);
-    vu.SetMargin(kLeft, 690, 31, 50);
-    vu.DrawVU(0, -10, -8, "-10.0", kVUNoMark);
-    const auto prints = canvas.Of(CanvasOp::Print);
-    ASSERT_EQ(prints.size(), 2u);
-    // "-10.0" is 400 twips wide at 8 points; the text is centred on the bar's centre line.
-    EXPECT_FLOAT_EQ(prints[0].x1, 5400 - 400 - 270);
-    EXPECT_FLOAT_EQ(prints[1].x1, 5400 - 400 - 50);
-    EXPECT_FLOAT_EQ(prints[0].y1, kCentre0 - 120);
-    EXPECT_FLOAT_EQ(prints[0].size, 8);
-    const auto green = BoxesOf(canvas, Hue::Green);
-    EXPECT_FLOAT_EQ(green.front().x2, green.back().x2);
-    EXPECT_EQ(canvas.Of(CanvasOp::Font).size(), 1u);
-    vu.CurrentFontSize(0);
-    vu.DrawVU(1, -10, -8, "-10.0", kVUNoMark);
-    EXPECT_EQ(canvas.Of(CanvasOp::Font).size(), 2u);
 }
 
 TEST_F(VUTest, ScaleMarksOnTheCurveBelowTheBars) {
