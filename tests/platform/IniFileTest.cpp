@@ -1,10 +1,8 @@
-// Ini files: quoted values, what other lines a write keeps, old code-page files, held writes. (Any
-// bytes as a file are the settings fuzz target's business.)
+// Ini files: quoted values, what other lines a write keeps, old code-page files. (Any bytes as a
+// file are the settings fuzz target's business.)
 #include "platform/IniFile.h"
 
 #include <gtest/gtest.h>
-
-#include <filesystem>
 
 #include "Cp932.h"
 #include "TempDir.h"
@@ -62,17 +60,6 @@ TEST(IniFile, OldCp932FileReadsUnchangedAndIsWrittenBackAsUtf8) {
                                "b"),
               "a\xEF\xBF\xBD"
               "b");
-}
-
-TEST(IniFile, HeldWritesReachTheDiskOnceOnRelease) {
-    TempDir dir;
-    IniFile ini(dir.File("h.ini"));
-    ini.Hold();
-    ini.Write("conf", "A", "1");
-    EXPECT_EQ(ini.Read("conf", "A").value_or(""), "1");
-    EXPECT_FALSE(std::filesystem::exists(dir.File("h.ini")));
-    EXPECT_TRUE(ini.Release());
-    EXPECT_EQ(ReadText(dir.File("h.ini")), "[conf]\nA=1\n");
 }
 
 }  // namespace

@@ -93,13 +93,12 @@ TEST_F(WaveDevicesTest, FindWaveDeviceByNameIdOrIndexAndReportsANameNotFound) {
     EXPECT_EQ(FindWaveDevice(devices_, true, "Speakers", 0), -1);  // outputs are another list
     EXPECT_EQ(FindWaveDevice(devices_, true, "Line (Other Box)", 0), -1);  // 5- is not numbering
     EXPECT_EQ(lines_.back(), "2026/12/05 09:00:00 " + notFound + " Line (Other Box)");
-    EXPECT_EQ(FindWaveDevice(devices_, true, " Nothing ", 2), -1);
-    EXPECT_TRUE(box_.shown.empty());
-    EXPECT_EQ(FindWaveDevice(devices_, true, " Nothing ", 1), -1);
-    EXPECT_EQ(box_.shown, std::vector<std::string>{"sonivex|" + notFound + "\n Nothing |16"});
-    EXPECT_EQ(lines_.size(), 4u);
-    EXPECT_EQ(FindWaveDevice(FakeDevices{}, true, "Nothing", 1), 0);
-    EXPECT_EQ(lines_.size(), 4u);
+    // Who asked goes into the line, and the line into the error log too.
+    EXPECT_EQ(FindWaveDevice(devices_, true, "Nothing", 0, "ch1"), -1);
+    EXPECT_EQ(testing::ReadText(LogFilePath(1)),
+              "2026/12/05 09:00:00 " + notFound + " Nothing (ch1)\n");
+    EXPECT_EQ(FindWaveDevice(FakeDevices{}, true, "Nothing", 0), 0);  // no list at all
+    EXPECT_EQ(lines_.size(), 3u);
 }
 
 // The settings dialog's list: every name as GetWaveDeviceName gives it (trimmed, cut at a NUL, ""
