@@ -56,10 +56,7 @@ TEST(IniFile, OldCp932FileReadsUnchangedAndIsWrittenBackAsUtf8) {
     // UTF-8 stays as it is (without its byte-order mark); undecodable bytes become replacements.
     EXPECT_EQ(LegacyTextToUtf8("\xEF\xBB\xBF\"休止\""), "\"休止\"");
     EXPECT_EQ(LegacyTextToUtf8(testing::ToCp932("休止") + "\x81"), "休止\xEF\xBF\xBD");
-    EXPECT_EQ(LegacyTextToUtf8("a\xFF"
-                               "b"),
-              "a\xEF\xBF\xBD"
-              "b");
+    EXPECT_EQ(LegacyTextToUtf8(std::string("a\xFF") + "b"), std::string("a\xEF\xBF\xBD") + "b");
 }
 
 }  // namespace

