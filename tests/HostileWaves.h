@@ -3,39 +3,27 @@
 #pragma once
 
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <vector>
 
 namespace sonivex::testing {
 
-// RIFF/WAVE bytes: a "fmt " of this tag (extensible when subFormat is not 0) and `seconds` of
-// silence.
+// RIFF/WAVE bytes: a "fmt " of this tag (extensible when subFormat is not 0) and half a second of
+// silence (4096 bytes at rates no one plays).
 inline std::string WaveBytes(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits,
-                             uint16_t subFormat = 0, double seconds = 0.5) {
-    const uint16_t align = static_cast<uint16_t>(channels * bits / 8);
-    std::string fmt(subFormat ? 40 : 16, '\0');
-    const auto put = [&fmt](size_t at, uint32_t v, size_t n) { std::memcpy(&fmt[at], &v, n); };
-    put(0, subFormat ? 0xFFFE : tag, 2);
-    put(2, channels, 2);
-    put(4, rate, 4);
-    put(8, rate * align, 4);
-    put(12, align, 2);
-    put(14, bits, 2);
-    if (subFormat) {
-        put(16, 22, 2);    // extension size
-        put(18, bits, 2);  // valid bits
-        put(24, subFormat, 2);
-        fmt.replace(28, 12, std::string("\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 12));
-    }
-    const size_t dataBytes =
-        rate < 8000 || rate > 192000 ? 4096 : static_cast<size_t>(rate * seconds) * align;
-    const auto size = [](size_t n) {
-        const uint32_t v = static_cast<uint32_t>(n);
-        return std::string(reinterpret_cast<const char*>(&v), 4);
+                             uint16_t subFormat = 0) {
+    const auto le = [](uint32_t v, size_t n) {
+        return std::string(reinterpret_cast<const char*>(&v), n);
     };
-    return std::string("RIFF\0\0\0\0WAVE", 12) + "fmt " + size(fmt.size()) + fmt + "data" +
-           size(dataBytes) + std::string(dataBytes, bits == 8 ? '\x80' : '\0');
+    const uint16_t align = static_cast<uint16_t>(channels * bits / 8);
+    std::string fmt = le(subFormat ? 0xFFFE : tag, 2) + le(channels, 2) + le(rate, 4) +
+                      le(rate * align, 4) + le(align, 2) + le(bits, 2);
+    if (subFormat)  // extension size, valid bits, no speaker mask, then the sub-format's GUID
+        fmt += le(22, 2) + le(bits, 2) + le(0, 4) + le(subFormat, 4) +
+               std::string("\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 12);
+    const uint32_t data = rate < 8000 || rate > 192000 ? 4096 : rate / 2 * align;
+    return "RIFF" + le(0, 4) + "WAVE" + "fmt " + le(static_cast<uint32_t>(fmt.size()), 4) + fmt +
+           "data" + le(data, 4) + std::string(data, bits == 8 ? '\x80' : '\0');
 }
 
 struct HostileWave {

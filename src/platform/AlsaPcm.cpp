@@ -1,4 +1,4 @@
-// Opening an ALSA PCM for a wave format, header flags, and software volume.
+// Opening an ALSA PCM for a wave format, and header flags.
 #include "platform/AlsaPcm.h"
 
 #include <cerrno>
@@ -10,7 +10,6 @@ namespace sonivex {
 namespace {
 
 constexpr unsigned kMsPerSecond = 1000;
-constexpr uint32_t kUnityGain = 0xFFFF;
 
 struct HwParamsFree {
     void operator()(snd_pcm_hw_params_t* params) const { snd_pcm_hw_params_free(params); }
@@ -21,17 +20,6 @@ HwParams NewHwParams() {
     snd_pcm_hw_params_t* params = nullptr;
     if (snd_pcm_hw_params_malloc(&params) < 0) return nullptr;
     return HwParams(params);
-}
-
-int32_t ReadSigned(const uint8_t* p, unsigned bytes) {
-    uint32_t value = 0;
-    for (unsigned i = 0; i < bytes; ++i) value |= static_cast<uint32_t>(p[i]) << (8 * i);
-    const unsigned unused = 32 - 8 * bytes;
-    return static_cast<int32_t>(value << unused) >> unused;
-}
-
-void WriteSigned(uint8_t* p, unsigned bytes, int64_t value) {
-    for (unsigned i = 0; i < bytes; ++i) p[i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
 // dsnoop and dmix take only their slave's rate and format; through plug they take any, as the
@@ -116,7 +104,6 @@ int AlsaPcm::SetHardware(const WaveFormat& format, snd_pcm_format_t sampleFormat
     layout_.frameBytes = format.blockAlign;
     snd_pcm_hw_params_get_period_size(hw.get(), &layout_.periodFrames, nullptr);
     snd_pcm_hw_params_get_buffer_size(hw.get(), &layout_.bufferFrames);
-    layout_.canPause = snd_pcm_hw_params_can_pause(hw.get()) == 1;
     return MMSYSERR_NOERROR;
 }
 
@@ -175,27 +162,6 @@ int QueueWaveHeader(bool open, WaveHeader& header) {
 
 void MarkHeaderDone(WaveHeader& header) {
     header.flags = (header.flags & ~WHDR_INQUEUE) | WHDR_DONE;
-}
-
-void ScaleSamples(uint8_t* data, size_t frames, const PcmLayout& layout, uint32_t volume) {
-    if (volume == kFullVolume || layout.channels == 0) return;
-    const int64_t gains[2] = {volume & kUnityGain, volume >> 16};
-    const unsigned sampleBytes = layout.frameBytes / layout.channels;
-    const bool unsignedBytes = layout.format == SND_PCM_FORMAT_U8;
-    constexpr int kU8Zero = 128;
-    for (size_t f = 0; f < frames; ++f) {
-        uint8_t* frame = data + f * layout.frameBytes;
-        for (unsigned c = 0; c < layout.channels; ++c) {
-            uint8_t* sample = frame + c * sampleBytes;
-            const int64_t gain = gains[c % 2];
-            if (unsignedBytes) {
-                *sample = static_cast<uint8_t>((*sample - kU8Zero) * gain / kUnityGain + kU8Zero);
-            } else {
-                WriteSigned(sample, sampleBytes,
-                            ReadSigned(sample, sampleBytes) * gain / kUnityGain);
-            }
-        }
-    }
 }
 
 }  // namespace sonivex

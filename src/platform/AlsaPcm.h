@@ -32,7 +32,6 @@ struct PcmLayout {
     unsigned frameBytes = 0;  // bytes per interleaved frame
     snd_pcm_uframes_t periodFrames = 0;
     snd_pcm_uframes_t bufferFrames = 0;
-    bool canPause = false;  // snd_pcm_pause works
 };
 
 // The PCM of one direction, opened by its index in the device list.
@@ -75,11 +74,5 @@ int UnprepareWaveHeader(bool open, WaveHeader& header);
 // MMSYSERR_NOERROR when the header may be queued; then it is marked queued and not done.
 int QueueWaveHeader(bool open, WaveHeader& header);
 void MarkHeaderDone(WaveHeader& header);
-
-constexpr uint32_t kFullVolume = 0xFFFFFFFF;
-
-// Scales samples in place: the low word of `volume` is the gain of even (left) channels, the high
-// word that of odd (right) channels, 0xFFFF being unity.
-void ScaleSamples(uint8_t* data, size_t frames, const PcmLayout& layout, uint32_t volume);
 
 }  // namespace sonivex

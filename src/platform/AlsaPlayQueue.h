@@ -22,7 +22,6 @@ class PlayQueue {
     void Consume(size_t bytes);
     // Hands every queued header back marked done and starts afresh.
     void Clear();
-    bool Empty() const { return queue_.empty(); }
 
   private:
     void Settle();

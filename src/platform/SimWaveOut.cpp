@@ -2,8 +2,6 @@
 #include "platform/SimWaveOut.h"
 
 #include <algorithm>
-#include <cmath>
-#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -14,9 +12,7 @@ namespace sonivex {
 
 namespace {
 
-constexpr uint32_t kFullVolume = 0xFFFFFFFF;
 constexpr uint32_t kEndlessLoops = 0xFFFFFFFF;
-constexpr double kVolumeSteps = 65535.0;
 
 bool PlaybackFormatOk(const WaveFormat& f) {
     const bool tagOk = f.formatTag == WAVE_FORMAT_PCM || f.formatTag == WAVE_FORMAT_EXTENSIBLE;
@@ -96,13 +92,12 @@ int SimWaveOut::Open(int deviceId, const WaveFormat& format) {
     name_ = name;
     format_ = format;
     open_ = true;
-    paused_ = false;
     queue_.clear();
     cursor_ = 0;
     offset_ = 0;
     inLoop_ = false;
     anchorMs_ = clock_.MonotonicMs();
-    anchorFrames_ = ticked_ = position_ = 0;
+    ticked_ = position_ = 0;
     writer_ = recorder_ ? recorder_->Open(name_, format_, recordError_) : nullptr;
     return MMSYSERR_NOERROR;
 }
@@ -142,32 +137,10 @@ int SimWaveOut::Reset() {
     return MMSYSERR_NOERROR;
 }
 
-int SimWaveOut::Pause() {
-    if (!open_) return Fail(MMSYSERR_INVALHANDLE, "");
-    Advance();
-    paused_ = true;
-    return MMSYSERR_NOERROR;
-}
-
-int SimWaveOut::Restart() {
-    if (!open_) return Fail(MMSYSERR_INVALHANDLE, "");
-    if (paused_) {
-        paused_ = false;
-        anchorMs_ = clock_.MonotonicMs();
-        anchorFrames_ = ticked_;
-    }
-    return MMSYSERR_NOERROR;
-}
-
 int SimWaveOut::GetPosition(uint64_t& frames) {
     if (!open_) return Fail(MMSYSERR_INVALHANDLE, "");
     Advance();
     frames = position_;
-    return MMSYSERR_NOERROR;
-}
-
-int SimWaveOut::SetVolume(uint32_t volume) {
-    volume_ = volume;  // kept across opens, like a device setting
     return MMSYSERR_NOERROR;
 }
 
@@ -193,10 +166,9 @@ std::string SimWaveOut::ErrorText(int code) const {
 }
 
 void SimWaveOut::Advance() {
-    if (!open_ || paused_) return;
+    if (!open_) return;
     const int64_t elapsedMs = std::max<int64_t>(0, clock_.MonotonicMs() - anchorMs_);
-    const uint64_t due =
-        anchorFrames_ + static_cast<uint64_t>(elapsedMs) * format_.samplesPerSec / 1000;
+    const uint64_t due = static_cast<uint64_t>(elapsedMs) * format_.samplesPerSec / 1000;
     if (due <= ticked_) return;
     const uint64_t frames = due - ticked_;
     ticked_ = due;
@@ -263,21 +235,7 @@ void SimWaveOut::Retire() {
     queue_.pop_front();
 }
 
-void SimWaveOut::Emit(const uint8_t* data, size_t bytes) {
-    if (!writer_ && !keep_) return;
-    const uint8_t* out = data;
-    if (format_.bitsPerSample == 16 && volume_ != kFullVolume) {
-        scaled_.assign(data, data + bytes);
-        const double gains[2] = {(volume_ & 0xFFFF) / kVolumeSteps, (volume_ >> 16) / kVolumeSteps};
-        for (size_t i = 0; i + 1 < bytes; i += 2) {
-            int16_t s;
-            std::memcpy(&s, &scaled_[i], 2);
-            const size_t channel = i / 2 % format_.channels;
-            s = static_cast<int16_t>(std::nearbyint(s * gains[channel % 2]));
-            std::memcpy(&scaled_[i], &s, 2);
-        }
-        out = scaled_.data();
-    }
+void SimWaveOut::Emit(const uint8_t* out, size_t bytes) {
     if (writer_) {
         const size_t take = recorder_->Room(*writer_, bytes);
         if (take > 0 && !writer_->Append(out, take)) {

@@ -50,8 +50,7 @@ class SimRecorder {
 // Service() consumes the frames due since the last call at the format's rate, walking the queue
 // in order; a BEGINLOOP..ENDLOOP run repeats as its begin header says and its headers come back
 // done together when it ends. With nothing queued, time passes in silence and nothing is
-// recorded for it. The recording is the played bytes as they were queued, except that 16-bit
-// samples are scaled by the volume (left word for even channels, right word for odd ones).
+// recorded for it. The recording is the played bytes as they were queued.
 class SimWaveOut : public WaveOut {
   public:
     SimWaveOut(const Clock& clock, std::shared_ptr<SimRecorder> recorder);
@@ -61,10 +60,7 @@ class SimWaveOut : public WaveOut {
     int UnprepareHeader(WaveHeader& header) override;
     int Write(WaveHeader& header) override;
     int Reset() override;
-    int Pause() override;
-    int Restart() override;
     int GetPosition(uint64_t& frames) override;
-    int SetVolume(uint32_t volume) override;
     int Close() override;
     int Service() override;
     std::string ErrorText(int code) const override;
@@ -75,8 +71,6 @@ class SimWaveOut : public WaveOut {
 
     const std::string& DeviceName() const { return name_; }  // "" when closed
     const std::string& RecordError() const { return recordError_; }
-    bool Paused() const { return paused_; }
-    size_t Queued() const { return queue_.size(); }
 
   private:
     int Fail(int code, const std::string& detail);
@@ -84,13 +78,12 @@ class SimWaveOut : public WaveOut {
     void Consume(uint64_t frames);
     void FinishHeader();
     uint64_t RunFrames() const;
-    void Emit(const uint8_t* data, size_t bytes);
+    void Emit(const uint8_t* out, size_t bytes);
     void Retire();
 
     const Clock& clock_;
     std::shared_ptr<SimRecorder> recorder_;
     bool open_ = false;
-    bool paused_ = false;
     std::string name_;
     WaveFormat format_;
     std::deque<WaveHeader*> queue_;
@@ -98,17 +91,14 @@ class SimWaveOut : public WaveOut {
     uint64_t offset_ = 0;  // frames of that header already played
     bool inLoop_ = false;
     uint32_t loopsLeft_ = 0;  // plays of the run still to come, counting the current one
-    int64_t anchorMs_ = 0;    // clock when time last started counting
-    uint64_t anchorFrames_ = 0;
-    uint64_t ticked_ = 0;    // device frames elapsed since open, played or idle
-    uint64_t position_ = 0;  // frames played since open or reset
-    uint32_t volume_ = 0xFFFFFFFF;
+    int64_t anchorMs_ = 0;    // clock at open
+    uint64_t ticked_ = 0;     // device frames elapsed since open, played or idle
+    uint64_t position_ = 0;   // frames played since open or reset
     WavWriter* writer_ = nullptr;
     bool wrote_ = false;
     std::string recordError_;
     bool keep_ = false;
     std::vector<uint8_t> kept_;
-    std::vector<uint8_t> scaled_;
     int lastCode_ = MMSYSERR_NOERROR;
     std::string lastDetail_;
 };

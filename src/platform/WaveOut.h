@@ -9,7 +9,7 @@
 namespace sonivex {
 
 class WaveOut {
-public:
+  public:
     virtual ~WaveOut() = default;
     // deviceId: index into the output device list, or WAVE_MAPPER for the default device.
     virtual int Open(int deviceId, const WaveFormat& format) = 0;
@@ -20,12 +20,8 @@ public:
     virtual int Write(WaveHeader& header) = 0;
     // Stops at once and hands every queued buffer back marked done.
     virtual int Reset() = 0;
-    virtual int Pause() = 0;
-    virtual int Restart() = 0;
     // Frames played since open or the last reset.
     virtual int GetPosition(uint64_t& frames) = 0;
-    // Low word left, high word right, 0..0xFFFF each.
-    virtual int SetVolume(uint32_t volume) = 0;
     virtual int Close() = 0;
     // Polled by the owner: feeds the device and marks finished buffers done. Returns
     // MMSYSERR_NOERROR, or a code once the device has failed for good.

@@ -62,32 +62,16 @@ void C_VU::BarWidth(int halfPixels) {
     barWidth_ = std::max(1, halfPixels);
 }
 
-void C_VU::BarWidthStep(int step) {
-    barWidthStep_ = std::max(1, step);
-}
-
 void C_VU::SetStrType(int pIsNum) {
     for (int i = 0; i <= numValue_; ++i)
         labels_[i] = pIsNum ? std::to_string(i + 1) : (i % 2 == 0 ? "L" : "R");
 }
 
-void C_VU::SetStr(int pl, const std::string& pStr) {
-    if (ValidBar(pl)) labels_[pl] = pStr;
-}
-
 void C_VU::SetMargin(float pBarXStart, float pBarXEnd, float pLabelX, float pDBXneg) {
-    if (pBarXStart != -1) barXStart_ = pBarXStart;
-    if (pBarXEnd != -1) barXEnd_ = pBarXEnd;
-    if (pLabelX != -1) labelX_ = pLabelX;
-    if (pDBXneg != -1) dbxNeg_ = pDBXneg;
-}
-
-int C_VU::BarXStart() const {
-    return static_cast<int>(Nearest(barXStart_));
-}
-
-int C_VU::BarXEnd() const {
-    return static_cast<int>(Nearest(barXEnd_));
+    barXStart_ = pBarXStart;
+    barXEnd_ = pBarXEnd;
+    labelX_ = pLabelX;
+    dbxNeg_ = pDBXneg;
 }
 
 bool C_VU::ValidBar(int pl) const {
@@ -147,13 +131,13 @@ void C_VU::SetParms() {
 void C_VU::ShadedBox(float x1, float x2, float y, Table table) {
     if (x2 <= x1) return;
     const int w = barWidth_;
-    for (int i = w - 1; i >= 0; i -= barWidthStep_)
+    for (int i = w - 1; i >= 0; --i)
         picture_->FillBox(x1, y - i * p_, x2, y + i * p_, colours_[table][w - 1 - i]);
 }
 
 void C_VU::ShadedPair(float redFrom, float x2, float green2, float y) {
     const int w = barWidth_;
-    for (int i = w - 1; i >= 0; i -= barWidthStep_) {
+    for (int i = w - 1; i >= 0; --i) {
         if (x2 > redFrom)
             picture_->FillBox(redFrom, y - i * p_, x2, y + i * p_, colours_[kRed][w - 1 - i]);
         if (green2 > barXStart_)
@@ -169,14 +153,6 @@ VUBarPlan C_VU::Plan(float level, float peak, float mark) const {
     plan.hasMark = mark != kVUNoMark;
     if (plan.hasMark) plan.markX = std::max(XOf(mark) - p_, barXStart_);
     return plan;
-}
-
-void C_VU::ResetVU(int pl) {
-    if (pl == -1) {
-        for (int i = 0; i <= numValue_; ++i) DrawVU(i, kVURestDB, kVURestDB, "", kVUNoMark);
-    } else {
-        DrawVU(pl, kVURestDB, kVURestDB, "", kVUNoMark);
-    }
 }
 
 void C_VU::DrawVU(int pl, float level, float peak, const std::string& text, float mark) {
@@ -202,10 +178,6 @@ void C_VU::DrawVU(int pl, float level, float peak, const std::string& text, floa
     pic.Print(width - pic.TextWidth(text) - dbxNeg_, y - halfHeight_[kTextFont], text);
 }
 
-void C_VU::DrawScale() {
-    if (picture_) DrawScaleToPB(*picture_);
-}
-
 void C_VU::DrawScaleToPB(VUCanvas& picture) {
     const float t = BarThickness();
     ApplyFont(picture, kLabelFont);
@@ -223,12 +195,6 @@ void C_VU::DrawScaleToPB(VUCanvas& picture) {
         picture.Line(x, yS, x, foot, picture.ForeColour());
         if (*mark.text) picture.Print(x + 2 * p_, yS + p_, mark.text);
     }
-}
-
-float C_VU::PictureHeight() const {
-    const float t = BarThickness();
-    return Nearest((numValue_ + 1) * t + topMargin_ + numValue_ * barMargin_ + p_ + barMargin_ +
-                   p_ + fontSize_[kScaleFont] * p_ + 6 * p_);
 }
 
 }  // namespace sonivex

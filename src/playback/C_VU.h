@@ -27,43 +27,22 @@ class C_VU {
 
     void PictureBox(VUCanvas* picture) { picture_ = picture; }
     void SetFontSize(int pType, float pValue);
+    // The size the picture's font was last set to; 0 makes the next text set it again.
     void CurrentFontSize(float size) { currentFontSize_ = size; }
-    float CurrentFontSize() const { return currentFontSize_; }
     void UseBG(int on) { useBG_ = on; }
-    void ClosePictureBox() { picture_ = nullptr; }
     void NumValue(int last);  // bars 0..last; clears the labels
-    int NumValue() const { return numValue_; }
     void BarWidth(int halfPixels);
-    void BarWidthStep(int step);
     void BarMargin(float value) { barMargin_ = value; }
-    float BarMargin() const { return barMargin_; }
     void TopMargin(float value) { topMargin_ = value; }
-    float TopMargin() const { return topMargin_; }
     void SetParms();
     void SetStrType(int pIsNum);
-    void SetStr(int pl, const std::string& pStr);
     void RedPoint(float dB) { redPoint_ = dB; }
-    float RedPoint() const { return redPoint_; }
-    // -1 leaves a margin as it is.
-    void SetMargin(float pBarXStart = -1, float pBarXEnd = -1, float pLabelX = -1,
-                   float pDBXneg = -1);
-    int BarXStart() const;
-    int BarXEnd() const;
-    void ResetVU(int pl);  // -1: every bar
+    void SetMargin(float pBarXStart, float pBarXEnd, float pLabelX, float pDBXneg);
     void DrawVU(int pl, float level, float peak, const std::string& text, float mark);
-    void DrawScale();
     void DrawScaleToPB(VUCanvas& picture);
-    float PictureHeight() const;
 
     // What DrawVU draws for these values; a window compares plans to skip needless redraws.
     VUBarPlan Plan(float level, float peak, float mark) const;
-    float XOf(float dB) const;  // x of a level on the bar, fractional fader steps
-    float RedX() const { return redX_; }
-    float BarLength() const { return barLength_; }
-    float BarThickness() const;  // twips
-    float BarCentreY(int pl) const;
-    const std::string& Label(int pl) const { return labels_[pl]; }
-    float LabelX(int pl) const { return labelOffset_[pl] + labelX_; }
 
   private:
     enum Table { kRed, kGreen, kGrey };
@@ -71,6 +50,9 @@ class C_VU {
     void ShadedBox(float x1, float x2, float y, Table table);
     void ShadedPair(float redFrom, float x2, float green2, float y);
     bool ValidBar(int pl) const;
+    float XOf(float dB) const;   // x of a level on the bar, fractional fader steps
+    float BarThickness() const;  // twips
+    float BarCentreY(int pl) const;
 
     int p_;  // twips per pixel
     VUCanvas* picture_ = nullptr;
@@ -78,7 +60,6 @@ class C_VU {
     std::vector<std::string> labels_;
     std::vector<float> labelOffset_;
     int barWidth_ = 4;
-    int barWidthStep_ = 1;
     float barMargin_ = 60;
     float topMargin_ = 75;
     float barXStart_ = 0, barXEnd_ = 0, labelX_ = 60, dbxNeg_ = 120;

@@ -47,8 +47,6 @@ void C_WaveOut::Init() {
     if (c_NumDiskBufferPages < 1) c_NumDiskBufferPages = 1;
     for (auto& headers : c_Headers) headers.assign(static_cast<size_t>(c_NumBufferPages), {});
     c_Pages.assign(static_cast<size_t>(c_NumBufferPages), Page{});
-    c_LeadIn.fill(WaveHeader{});
-    c_Audible = 0;
     c_LastQueued = 0;
 }
 
@@ -57,7 +55,6 @@ void C_WaveOut::FileName(const std::string& path) {
     if (c_Playing) StopIO(1);
     // Loading before Init would find no page tables.
     if (c_Pages.empty()) Init();
-    c_StartFrame = c_FromSample = 0;
     c_PlayEnd = c_Length;
     // The same name is read again only when the file was replaced or rewritten on disk.
     const FileStamp stamp = StampOfFile(path);
@@ -68,7 +65,7 @@ void C_WaveOut::FileName(const std::string& path) {
     }
     c_FileName = path;
     c_FileLoaded = 0;
-    c_StartFrame = c_PlayEnd = 0;
+    c_PlayEnd = 0;
     CloseFileHandle(c_hFile);  // a handle of the previous file would feed its samples
     const WaveInfo info = ReadWaveInfo(path);
     const std::string refused = info.valid ? WaveRefusal(info) : "";
@@ -113,13 +110,11 @@ bool C_WaveOut::TakeFormat(const WaveInfo& info) {
             FreeSampleBuffers();
             c_PrevRate = 0;
             c_Info = WaveInfo{};
-            c_Length = c_PlayEnd = c_DurationMs = 0;
+            c_Length = c_PlayEnd = 0;
             return false;
         }
     }
     c_Length = taken.lengthFrames;
-    c_DurationMs =
-        static_cast<int>(std::nearbyint(static_cast<double>(c_Length) / taken.sampleRate * 1000.0));
     return true;
 }
 
@@ -194,27 +189,6 @@ void C_WaveOut::FreeSampleBuffers() {
     }
 }
 
-void C_WaveOut::UpdateLength() {
-    const WaveInfo info = ReadWaveInfo(c_FileName);
-    // Only the length may change under a loaded file: the buffers are laid out for its format.
-    if (info.valid && c_FileLoaded &&
-        SameFormat(info, c_Info.sampleRate, c_Info.bitsPerSample, c_Info.channels)) {
-        const int64_t present =
-            std::max<int64_t>(0, info.fileSize - info.dataOffset) / info.blockSize;
-        c_Length = std::min<int64_t>(info.lengthFrames, present);
-        c_Info.lengthFrames = static_cast<int32_t>(c_Length);
-        c_PlayEnd = c_Length;
-        c_DurationMs = static_cast<int>(
-            std::nearbyint(static_cast<double>(c_Length) / info.sampleRate * 1000.0));
-        return;
-    }
-    c_FileLoaded = 0;
-    c_Playing = false;
-    c_Length = 0;
-    c_DurationMs = 0;
-    c_FileName.clear();
-}
-
 void C_WaveOut::CloseWave() {
     if (c_Playing) StopIO(0);
     ResetOpenDevices(nullptr);
@@ -228,7 +202,7 @@ void C_WaveOut::CloseWave() {
     c_Playing = false;
     c_FileName.clear();
     c_Info = WaveInfo{};
-    c_Length = c_DurationMs = 0;
+    c_Length = 0;
     c_PrevRate = c_PrevBits = c_PrevChannels = 0;
 }
 

@@ -3,7 +3,6 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,7 +18,7 @@ namespace sonivex {
 class AudioBackend;
 
 constexpr int kMaxOutDevices = 4;                 // stereo pairs of a 7.1 file
-constexpr int64_t kSilenceBufferBytes = 9216001;  // longest lead-in and largest page
+constexpr int64_t kSilenceBufferBytes = 9216001;  // largest page
 constexpr int kMinPageFrames = 256;               // pages are whole multiples of this
 constexpr int kMaxBufferPages = 1000;             // per device
 constexpr int kMaxMuteMs = 10000;                 // stop-time silence; the UI waits through it
@@ -32,69 +31,35 @@ class C_WaveOut : public FillerPlayer {
     C_WaveOut& operator=(const C_WaveOut&) = delete;
 
     void UseExtensible(int value) { c_UseExtensible = value; }
-    void UseMixer(int value) { c_UseMixer = value; }
+    // Every page through the gain stage, not only those of surround files.
     void UsePeakVol(int value) { c_UsePeakVol = value; }
     void VolMinLevel(int value);
-    int VolMinLevel() const { return c_VolMinLevel; }
     void DeviceID(int value) { c_DeviceID[0] = value; }
-    void SetExtDeviceID(int pCh, int pValue);
-    int DeviceID() const { return c_DeviceID[0]; }
     void BufferPagemsec(int ms) { c_BufferPagemsec = ms; }
     void NumBufferPages(int pages);
     void NumDiskBufferPages(int pages);
     void NumBufferToPlay(int pages) { c_NumBufferToPlay = pages; }
-    // A device that a newly opened device must not be (device identity stands for the handle).
-    void HaitahWave(const WaveOut* device) { c_HaitahWave = device; }
     void NoClose(int value) { c_NoClose = value; }
     void MuteMS(int ms);
-    void CancelMute(int value) { c_CancelMute = value; }
-    int WhileMute() const { return c_WhileMute; }
-    void DelayMS(int ms) { c_DelayMS = ms < 0 ? 0 : ms; }
 
     void Init();
-    void UpdateLength();
     void FileName(const std::string& path) override;
-    std::string FileName() const { return c_FileName; }
     int Play() override;
     const WaveOut* hWave(int pDev = 0) const;  // nullptr when that device is closed
-    int Freq() const { return c_Info.sampleRate; }
-    void Pause();
     void StopIO() override { StopIO(0); }
     void StopIO(int pNoMute);
     void CloseWave();
     int ProgressionPlay() override;
-    int Peak(int pCh) const;
-    int RMS(int pCh) const;
 
-    void FromMS(int ms);
-    int FromMS() const;
-    void ToMS(int ms);
-    int ToMS() const;
-    void FromSample(int64_t frame);
-    int64_t FromSample() const { return c_FromSample; }
-    void ToSample(int64_t frame);
-    int64_t ToSample() const { return c_PlayEnd; }
-    void StbyPoint(int64_t frame);
     void LoopOn(int on) override;
-    int Length() const { return c_DurationMs; }
-    int Attenuation() const { return c_Attenuation; }
-    int PanValue() const { return c_PanValue; }
-    void PanValue(int value);
     void Attenuation(int value);
     int Position(int pType) const;
-    int mode() const;
-
-    // Raised every tenth wait step of the stop-time silence; may set CancelMute.
-    std::function<void()> MutingProc;
 
   private:
     struct Page {
         std::vector<uint8_t> frames;                             // the file's own frame layout
         std::array<std::vector<uint8_t>, kMaxOutDevices> split;  // stereo pairs, when split
         int filled = 0;                                          // 1: filled and queued
-        int64_t start = -1;                                      // first frame, -1 = none
-        int64_t sequence = -1;                                   // fill order, -1 = none
-        PageLevels levels;
     };
     struct Fill {
         bool ok = false;
@@ -112,17 +77,14 @@ class C_WaveOut : public FillerPlayer {
     bool OpenDevices();
     bool OpenDevice(int d);
     void PrepareHeaders();
-    void QueueLeadIn();
     bool FillFirstPages();
     void QueueFirstPages();
     // Streaming (C_WaveOutStream.cpp).
     bool ProgPlay();
-    void FindAudiblePage();
     void RefillPage(int page);
     Fill AddPlayBuffer(int page, int64_t from, int direct, int goOn);
     bool ReadFrames(uint8_t* dest, int64_t frames, int64_t from, int direct);
     void ProcessPage(Page& page, int64_t frames);
-    int64_t LoopTarget() const;
     void ServiceDevices();
     // Stopping (C_WaveOutStop.cpp).
     bool QueueMuteSilence();
@@ -133,54 +95,38 @@ class C_WaveOut : public FillerPlayer {
     WaveOut& Device(int d);
     WaveHeader& Header(int d, int page) { return c_Headers[d][static_cast<size_t>(page)]; }
     void LogDevice(const char* what, int code) const;
-    void UpdatePanGains();
     int64_t PlayedFrames() const;
     int FramesToMs(int64_t frames) const;
-    int64_t MsToFrames(int ms) const;
     int OutBlockAlign() const { return c_Format.blockAlign; }
 
     AudioBackend& c_Backend;
 
     // Settings.
     int c_UseExtensible = 0;
-    int c_UseMixer = 0;
     int c_UsePeakVol = 0;
     int c_VolMinLevel = -4000;
+    // The further stereo pairs of a split file all go to the first device of the list.
     std::array<int, kMaxOutDevices> c_DeviceID{WAVE_MAPPER, 0, 0, 0};
     int c_BufferPagemsec = 200;
     int c_NumBufferPages = 7;
     int c_NumDiskBufferPages = 0;
     int c_NumBufferToPlay = 2;
-    const WaveOut* c_HaitahWave = nullptr;
     int c_NoClose = 0;
     int c_MuteMS = 0;
-    int c_CancelMute = 0;
-    int c_WhileMute = 0;
-    int c_DelayMS = 0;
     int c_LoopOn = 0;
-    int c_Attenuation = 0;
-    int c_PanValue = 0;
-    float c_MasterGain = 1.0f;
-    SampleGains c_Gains;
-    uint32_t c_MixerVolume = 0xFFFFFFFF;  // device volume, applied on every open
-    bool c_MixerSet = false;
+    float c_Gain = 1.0f;
 
     // The loaded file.
     std::string c_FileName;
     FileStamp c_FileStamp;  // of c_FileName when it was loaded
     WaveInfo c_Info;
     int c_FileLoaded = 0;
-    int64_t c_Length = 0;  // frames the file holds
-    int c_DurationMs = 0;
+    int64_t c_Length = 0;                                    // frames the file holds
     int c_PrevRate = 0, c_PrevBits = 0, c_PrevChannels = 0;  // for the NoClose reuse test
     FileHandle c_hFile = 0;                                  // the file being streamed
     DiskCache c_Cache;
 
-    // Range, in frames.
-    int64_t c_StartFrame = 0;  // where the next Play starts
-    int64_t c_FromSample = 0;  // the start as the range setters last set it
-    int64_t c_PlayEnd = 0;     // exclusive
-    int64_t c_StbyPoint = 0;
+    int64_t c_PlayEnd = 0;  // frames that play, 0 while loading
 
     // Output layout and paging.
     WaveFormat c_Format;
@@ -192,24 +138,15 @@ class C_WaveOut : public FillerPlayer {
     // Devices and pages.
     std::array<std::unique_ptr<WaveOut>, kMaxOutDevices> c_Devices;
     std::array<bool, kMaxOutDevices> c_Open{};
-    std::array<int, kMaxOutDevices> c_OpenedID{};
     std::array<bool, kMaxOutDevices> c_ServiceFailed{};
     std::array<std::vector<WaveHeader>, kMaxOutDevices> c_Headers;
     std::vector<Page> c_Pages;
-    std::array<WaveHeader, kMaxOutDevices> c_LeadIn{};
-    std::vector<uint8_t> c_Silence;  // lead-in source, sized on first use
-    int c_SilenceBits = 0;           // sample width c_Silence is filled for
 
     // Playback state.
     bool c_Playing = false;
-    bool c_Paused = false;
     bool c_Busy = false;
-    bool c_Restarting = false;
-    int64_t c_PlayStart = 0;  // start frame of the current playback
     int64_t c_NextRead = 0;
     int c_LastQueued = 0;
-    int c_Audible = 0;
-    int64_t c_SeqCounter = 0;
 };
 
 }  // namespace sonivex

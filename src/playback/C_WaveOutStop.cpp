@@ -1,4 +1,4 @@
-// The streaming player: stopping (with the stop-time silence) and pausing.
+// The streaming player: stopping, with the stop-time silence.
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -12,7 +12,6 @@ namespace sonivex {
 
 namespace {
 
-constexpr int kMutingProcSteps = 10;  // wait steps between MutingProc events
 constexpr int kMuteStepMs = 1;
 
 }  // namespace
@@ -20,13 +19,6 @@ constexpr int kMuteStepMs = 1;
 void C_WaveOut::StopIO(int pNoMute) {
     c_Busy = true;
     CloseFileHandle(c_hFile);
-    // A reset leaves a paused device paused: it would neither play the silence nor, kept open,
-    // the next file.
-    if (c_Paused) {
-        for (int d = 0; d < c_NumDevices; ++d) {
-            if (c_Open[d]) Device(d).Restart();
-        }
-    }
     if (c_Length < 1) {
         for (int d = 0; d < kMaxOutDevices; ++d) {
             if (!c_Open[d]) continue;
@@ -36,7 +28,6 @@ void C_WaveOut::StopIO(int pNoMute) {
     } else {
         if (pNoMute == 0 && c_MuteMS > 0 && QueueMuteSilence()) WaitMuting();
         ReleaseHeaders();
-        for (Page& page : c_Pages) page.levels = PageLevels{};
     }
     if (c_NoClose == 0) {
         for (int d = 0; d < c_NumDevices; ++d) {
@@ -47,7 +38,6 @@ void C_WaveOut::StopIO(int pNoMute) {
             c_Open[d] = false;
         }
     }
-    c_Paused = false;
     c_Playing = false;
     c_Busy = false;
 }
@@ -80,10 +70,8 @@ bool C_WaveOut::QueueMuteSilence() {
 }
 
 // Lets the silence play for MuteMS (program clock), in steps of about a millisecond that let
-// pending events run; MutingProc may end it early through CancelMute.
+// pending events run.
 void C_WaveOut::WaitMuting() {
-    c_WhileMute = 1;
-    c_CancelMute = 0;
     const double start = TimeOfDaySeconds();
     for (int step = 1; step <= c_MuteMS; ++step) {
         // Inside another wait the pump refuses to nest; the step must still take its time.
@@ -93,14 +81,8 @@ void C_WaveOut::WaitMuting() {
             PumpEvents(kMuteStepMs, kMuteStepMs);
         }
         ServiceDevices();
-        if (step % kMutingProcSteps == 0 && MutingProc) MutingProc();
-        if (c_CancelMute == 1) {
-            c_CancelMute = 0;
-            break;
-        }
         if (ElapsedSeconds(start) * 1000.0 > c_MuteMS) break;
     }
-    c_WhileMute = 0;
 }
 
 // Stops every device of the layout and hands all page headers back.
@@ -117,8 +99,6 @@ void C_WaveOut::ReleaseHeaders() {
             }
             header.flags = 0;
             c_Pages[p].filled = 0;
-            c_Pages[p].start = -1;
-            c_Pages[p].sequence = -1;
         }
     }
 }
@@ -131,19 +111,6 @@ void C_WaveOut::ResetOpenDevices(const char* what) {
         const int code = Device(d).Reset();
         if (code != MMSYSERR_NOERROR && what) LogDevice(what, code);
     }
-}
-
-void C_WaveOut::Pause() {
-    if (c_Busy || !c_Playing) return;
-    for (int d = 0; d < c_NumDevices; ++d) {
-        if (!c_Open[d]) continue;
-        if (c_Paused) {
-            Device(d).Restart();
-        } else {
-            Device(d).Pause();
-        }
-    }
-    c_Paused = !c_Paused;
 }
 
 }  // namespace sonivex

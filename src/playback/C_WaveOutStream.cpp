@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <limits>
 
 #include "playback/C_WaveOut.h"
 #include "support/Log.h"
@@ -18,9 +17,9 @@ constexpr int64_t kMaxCacheBytes = int64_t{64} << 20;  // one refill read, at mo
 int C_WaveOut::ProgressionPlay() {
     if (!c_Playing || c_Busy) return 0;
     ServiceDevices();
-    if (ProgPlay() && !c_WhileMute) {
+    if (ProgPlay()) {
         StopIO(0);
-        c_StartFrame = c_PlayStart = c_NextRead = 0;
+        c_NextRead = 0;
     }
     return 0;
 }
@@ -40,7 +39,6 @@ void C_WaveOut::ServiceDevices() {
 
 // One refill pass; true when the end of the range was reached and nothing plays any more.
 bool C_WaveOut::ProgPlay() {
-    FindAudiblePage();
     const int pages = static_cast<int>(c_Pages.size());
     bool endReached = false, stillPlaying = false;
     int queued = 0;
@@ -56,14 +54,12 @@ bool C_WaveOut::ProgPlay() {
             continue;
         }
         p.filled = 0;
-        p.start = -1;
-        p.sequence = -1;
         if (c_NextRead >= c_PlayEnd) {
             if (c_LoopOn == 0) {
                 endReached = true;
                 continue;
             }
-            c_NextRead = LoopTarget();
+            c_NextRead = 0;
         }
         RefillPage(page);
         if (++queued >= c_PagesPerCall) break;
@@ -83,27 +79,8 @@ void C_WaveOut::RefillPage(int page) {
     c_LastQueued = page;
 }
 
-void C_WaveOut::FindAudiblePage() {
-    int64_t lowest = std::numeric_limits<int64_t>::max();
-    for (size_t p = 0; p < c_Pages.size(); ++p) {
-        const int64_t sequence = c_Pages[p].sequence;
-        if (sequence < 0 || (c_Headers[0][p].flags & WHDR_DONE)) continue;
-        if (sequence < lowest && sequence < c_SeqCounter) {
-            lowest = sequence;
-            c_Audible = static_cast<int>(p);
-        }
-    }
-}
-
-// Where looping playback goes on: the standby point, or the start of this playback when the
-// standby point lies at or beyond the end (it would find nothing to play there).
-int64_t C_WaveOut::LoopTarget() const {
-    if (c_StbyPoint < c_PlayEnd) return c_StbyPoint;
-    return c_PlayStart < c_PlayEnd ? c_PlayStart : 0;
-}
-
-// Fills a page from frame `from`. A looping range fills the page up across the loop point, so
-// that pages stay whole however short the range is.
+// Fills a page from frame `from`. A looping file fills the page up across its end, so that pages
+// stay whole however short the file is.
 C_WaveOut::Fill C_WaveOut::AddPlayBuffer(int page, int64_t from, int direct, int goOn) {
     Fill fill;
     if (!c_FileLoaded) {
@@ -111,7 +88,6 @@ C_WaveOut::Fill C_WaveOut::AddPlayBuffer(int page, int64_t from, int direct, int
         return fill;
     }
     Page& p = c_Pages[static_cast<size_t>(page)];
-    p.levels = PageLevels{};
     int64_t length = from > c_PlayEnd - c_PageFrames ? c_PlayEnd - from : c_PageFrames;
     if (length < 1) {
         WriteLog("C_WaveOut AddPlayBuffer error LenToRead < 1& pl=" + std::to_string(length) +
@@ -124,20 +100,17 @@ C_WaveOut::Fill C_WaveOut::AddPlayBuffer(int page, int64_t from, int direct, int
     int64_t filled = length;
     fill.next = from + length;
     while (c_LoopOn != 0 && filled < c_PageFrames && fill.next >= c_PlayEnd) {
-        const int64_t target = LoopTarget();
-        const int64_t chunk = std::min(c_PageFrames - filled, c_PlayEnd - target);
+        const int64_t chunk = std::min(c_PageFrames - filled, c_PlayEnd);
         if (chunk < 1) break;
-        readOk = ReadFrames(p.frames.data() + filled * block, chunk, target, direct) && readOk;
+        readOk = ReadFrames(p.frames.data() + filled * block, chunk, 0, direct) && readOk;
         filled += chunk;
-        fill.next = target + chunk;
+        fill.next = chunk;
     }
     if (!readOk && goOn == 0) return fill;
     ProcessPage(p, filled);
     const auto bytes = static_cast<uint32_t>(filled * OutBlockAlign());
     for (int d = 0; d < c_NumDevices; ++d) Header(d, page).bufferLength = bytes;
     p.filled = 1;
-    p.start = from;
-    p.sequence = c_SeqCounter++;
     fill.ok = true;
     return fill;
 }
@@ -169,7 +142,7 @@ void C_WaveOut::ProcessPage(Page& page, int64_t frames) {
     if (channels <= 2 && c_UsePeakVol == 0) return;
     const int bits = c_Info.bitsPerSample;
     const auto count = static_cast<size_t>(frames);
-    ProcessFrames(page.frames.data(), count, channels, bits, c_Gains, page.levels);
+    ApplyGain(page.frames.data(), count, channels, bits, c_Gain);
     if (c_NumDevices > 1) {
         for (int d = 0; d < c_NumDevices; ++d) {
             SplitPair(page.frames.data(), count, channels, bits, d, page.split[d].data());

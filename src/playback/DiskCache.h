@@ -18,8 +18,6 @@ class DiskCache {
     // opened from `path` when 0 and is 0 again after a failed read. False on failure.
     bool Read(uint8_t* dest, size_t count, int64_t position, int64_t refillBytes, int64_t dataEnd,
               FileHandle& fd, const std::string& path);
-    int64_t First() const { return first_; }
-    int64_t Held() const { return held_; }
 
   private:
     bool Holds(int64_t position, size_t count) const;

@@ -1,4 +1,4 @@
-// Packed 24-bit little-endian samples to and from 32-bit integers.
+// Packed 24-bit little-endian samples read and written with a gain.
 #include <algorithm>
 #include <cmath>
 
@@ -24,31 +24,7 @@ void Put24(int32_t v, uint8_t* b) {
     b[2] = static_cast<uint8_t>(u >> 16);
 }
 
-void Unpack(const std::vector<uint8_t>& source, std::vector<int32_t>& destination) {
-    destination.resize(source.size() / 3);
-    for (size_t n = 0; n < destination.size(); ++n) destination[n] = Get24(&source[3 * n]);
-}
-
-void Pack(const std::vector<int32_t>& source, std::vector<uint8_t>& destination) {
-    destination.resize(source.size() * 3);
-    for (size_t n = 0; n < source.size(); ++n) Put24(source[n], &destination[3 * n]);
-}
-
 }  // namespace
-
-// Mono and stereo differ only in how the caller counts frames; the sample walk is the same.
-void Unpack24Mono(const std::vector<uint8_t>& s, std::vector<int32_t>& d) {
-    Unpack(s, d);
-}
-void Unpack24Stereo(const std::vector<uint8_t>& s, std::vector<int32_t>& d) {
-    Unpack(s, d);
-}
-void Pack24Mono(const std::vector<int32_t>& s, std::vector<uint8_t>& d) {
-    Pack(s, d);
-}
-void Pack24Stereo(const std::vector<int32_t>& s, std::vector<uint8_t>& d) {
-    Pack(s, d);
-}
 
 int32_t Read24Scaled(const uint8_t* bytes, float gain) {
     return static_cast<int32_t>(std::nearbyint(static_cast<double>(Get24(bytes)) * gain));

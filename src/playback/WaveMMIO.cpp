@@ -123,14 +123,6 @@ int WaveFormatCodeOf(int channels, int bits) {
     return kNoFormat;
 }
 
-const char* WaveFormatName(int code) {
-    static const char* const kNames[] = {
-        "Mono8bit",           "Stereo8bit",        "Mono16bit",          "Stereo16bit",
-        "Mono24bit",          "Stereo24bit",       "Surround 5.1 16bit", "Surround 7.1 16bit",
-        "Surround 5.1 24bit", "Surround 7.1 24bit"};
-    return code >= 0 && code <= kSurround71_24bit ? kNames[code] : "";
-}
-
 WaveInfo ReadWaveInfo(const std::string& path, FileHandle fd) {
     const bool own = fd == 0;
     if (own) fd = OpenFileHandle(path, 0);
@@ -185,10 +177,6 @@ void CloseFileHandle(FileHandle& fd) {
     fd = 0;
 }
 
-int SeekFileHandle(FileHandle fd, int64_t position) {
-    return ::lseek(fd, static_cast<off_t>(position), SEEK_SET) < 0 ? -1 : 0;
-}
-
 int64_t GetFileSizeByHandle(FileHandle fd) {
     struct stat st {};
     if (fd == 0 || ::fstat(fd, &st) != 0) return -1;
@@ -201,14 +189,6 @@ FileStamp StampOfFile(const std::string& path) {
     return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino),
             static_cast<int64_t>(st.st_size),
             static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
-}
-
-int64_t GetFileSizeByName(const std::string& path) {
-    FileHandle fd = OpenFileHandle(path, 0);
-    if (fd == 0) return 0;
-    const int64_t size = GetFileSizeByHandle(fd);
-    CloseFileHandle(fd);
-    return size;
 }
 
 FileHandle ReadFileToMemEx(void* destination, size_t count, int64_t position, FileHandle fd,

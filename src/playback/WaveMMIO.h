@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 namespace sonivex {
 
@@ -25,7 +24,6 @@ enum WaveFormatCode {
 
 // The code for channels and bits, or kNoFormat when unsupported.
 int WaveFormatCodeOf(int channels, int bitsPerSample);
-const char* WaveFormatName(int code);  // "Stereo16bit", ...; "" for kNoFormat
 
 struct WaveInfo {
     int32_t valid = 0;  // 1: "fmt " and "data" found and the format is supported
@@ -61,9 +59,7 @@ std::string WaveRefusal(const WaveInfo& info);
 // mode 0 read (existing file), 1 write (open or create), 2 read and write; 0 on failure.
 FileHandle OpenFileHandle(const std::string& path, int mode);
 void CloseFileHandle(FileHandle& fd);
-int SeekFileHandle(FileHandle fd, int64_t position);  // 0, or -1 on failure
-int64_t GetFileSizeByHandle(FileHandle fd);           // -1 on failure
-int64_t GetFileSizeByName(const std::string& path);   // 0 when it cannot be opened
+int64_t GetFileSizeByHandle(FileHandle fd);  // -1 on failure
 
 // Tells a file replaced or rewritten on disk from the one seen before; all 0 when it is missing.
 struct FileStamp {
@@ -78,11 +74,7 @@ FileStamp StampOfFile(const std::string& path);
 FileHandle ReadFileToMemEx(void* destination, size_t count, int64_t position, FileHandle fd,
                            const std::string& path, int closeAfter);
 
-// Packed 24-bit little-endian samples.
-void Unpack24Mono(const std::vector<uint8_t>& source, std::vector<int32_t>& destination);
-void Unpack24Stereo(const std::vector<uint8_t>& source, std::vector<int32_t>& destination);
-void Pack24Mono(const std::vector<int32_t>& source, std::vector<uint8_t>& destination);
-void Pack24Stereo(const std::vector<int32_t>& source, std::vector<uint8_t>& destination);
+// Packed 24-bit little-endian samples, rounded (halves to even) and limited to 24 bits.
 int32_t Read24Scaled(const uint8_t* bytes, float gain);
 void Write24Scaled(int32_t value, uint8_t* bytes, float gain);
 

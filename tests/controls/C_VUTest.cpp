@@ -22,10 +22,8 @@ struct CanvasOp {
 
 class RecordingCanvas : public VUCanvas {
   public:
-    RecordingCanvas(float width, float height) : width_(width), height_(height) {}
-
-    float Width() const override { return width_; }
-    float Height() const override { return height_; }
+    float Width() const override { return 5400; }
+    float Height() const override { return 675; }
     void SetFontSize(float points) override {
         size_ = points;
         ops.push_back({CanvasOp::Font, 0, 0, 0, 0, {}, "", points});
@@ -66,7 +64,6 @@ class RecordingCanvas : public VUCanvas {
     VUColour fore{200, 200, 200};
 
   private:
-    float width_, height_;
     float size_ = 8;
 };
 
@@ -89,7 +86,7 @@ std::vector<CanvasOp> BoxesOf(const RecordingCanvas& canvas, Hue hue) {
 
 class VUTest : public ::testing::Test {
   protected:
-    VUTest() : canvas(5400, 675) {
+    VUTest() {
         vu.NumValue(1);
         vu.UseBG(1);
         vu.PictureBox(&canvas);
@@ -109,35 +106,36 @@ class VUTest : public ::testing::Test {
     C_VU vu;
 };
 
-TEST_F(VUTest, SetParmsDerivesLengthRedXAndShades) {
-    EXPECT_FLOAT_EQ(vu.BarLength(), kLength);
-    EXPECT_FLOAT_EQ(vu.RedX(), kRedX);
-    EXPECT_EQ(vu.BarXStart(), 300);
-    EXPECT_EQ(vu.BarXEnd(), 690);
-    vu.DrawVU(0, 0, -99.9f, "", kVUNoMark);  // full green and red bars: every shade
+// Every shade of both colours for a full bar, outer edge darkest, on each bar's centre line; the
+// peak mark three pixels wide ending at its level; the text at its distance from the right edge,
+// its font set again only when the tracker was cleared; nothing erases the background.
+TEST_F(VUTest, ShadesPeakMarkAndTextOnEachBarsCentreLine) {
+    for (int bar = 0; bar < 2; ++bar) vu.DrawVU(bar, 0, -10, "-10.0", kVUNoMark);
     const auto red = BoxesOf(canvas, Hue::Red);
     const auto green = BoxesOf(canvas, Hue::Green);
-    ASSERT_EQ(red.size(), 5u);
-    ASSERT_EQ(green.size(), 5u);
-    // Outer edge darkest, centre brightest: a = 50..146, b = 10..74 in steps of 24 and 16.
-    EXPECT_EQ(red.front().colour, (VUColour{50, 10, 10}));
-    EXPECT_EQ(red.back().colour, (VUColour{146, 74, 74}));
-    EXPECT_EQ(green[2].colour, (VUColour{42, 98, 42}));
-}
-
-TEST_F(VUTest, BarsAtRestShowOnlyThePeakMarkOnTheBackground) {
-    for (int bar = 0; bar < 2; ++bar) vu.DrawVU(bar, kVURestDB, kVURestDB, "", kVUNoMark);
-    EXPECT_TRUE(canvas.Of(CanvasOp::Print).empty());
-    const auto grey = canvas.Of(CanvasOp::Box);  // UseBG: nothing is erased, no bar drawn
+    const auto grey = BoxesOf(canvas, Hue::Grey);
+    ASSERT_EQ(red.size(), 10u);
+    ASSERT_EQ(green.size(), 10u);
     ASSERT_EQ(grey.size(), 10u);
-    for (const auto& box : grey) {
-        EXPECT_EQ(HueOf(box.colour), Hue::Grey);
-        EXPECT_FLOAT_EQ(box.x1, kLeft);
-        EXPECT_FLOAT_EQ(box.x2 - box.x1, 3 * kP);  // the peak mark, three pixels
-    }
-    EXPECT_FLOAT_EQ((grey[0].y1 + grey[0].y2) / 2, kCentre0);
-    EXPECT_FLOAT_EQ((grey[5].y1 + grey[5].y2) / 2, kCentre1);
-    EXPECT_FLOAT_EQ(grey[0].y2 - grey[0].y1, 8 * kP);  // the bar is 9 pixels thick
+    // a = 50..146, b = 10..74 in steps of 24 and 16.
+    EXPECT_EQ(red.front().colour, (VUColour{50, 10, 10}));
+    EXPECT_EQ(red[4].colour, (VUColour{146, 74, 74}));
+    EXPECT_EQ(green[2].colour, (VUColour{42, 98, 42}));
+    EXPECT_NEAR(grey[0].x1, 3346.52f - 3 * kP, 0.05);
+    EXPECT_NEAR(grey[0].x2, 3346.52f, 0.05);
+    EXPECT_FLOAT_EQ((red[0].y1 + red[0].y2) / 2, kCentre0);
+    EXPECT_FLOAT_EQ((red[5].y1 + red[5].y2) / 2, kCentre1);
+    EXPECT_FLOAT_EQ(red[0].y2 - red[0].y1, 8 * kP);  // the bar is 9 pixels thick
+    const auto prints = canvas.Of(CanvasOp::Print);
+    ASSERT_EQ(prints.size(), 2u);
+    // "-10.0" is 400 twips wide at 8 points, centred on the bar's centre line.
+    EXPECT_FLOAT_EQ(prints[0].x1, 5400 - 400 - 270);
+    EXPECT_FLOAT_EQ(prints[1].y1, kCentre1 - 120);
+    EXPECT_FLOAT_EQ(prints[0].size, 8);
+    EXPECT_EQ(canvas.Of(CanvasOp::Font).size(), 1u);
+    vu.CurrentFontSize(0);
+    vu.DrawVU(1, -10, -8, "-10.0", kVUNoMark);
+    EXPECT_EQ(canvas.Of(CanvasOp::Font).size(), 2u);
 }
 
 // Green up to the level or the red x; red from one pixel past the red x, each red shade drawn
@@ -146,10 +144,8 @@ TEST_F(VUTest, BarsAtRestShowOnlyThePeakMarkOnTheBackground) {
 TEST_F(VUTest, GreenAndRedMeetAtTheRedX) {
     const struct {
         float level, greenEnd, redEnd;  // 0: no bar of that colour
-    } cases[] = {{-30, 1216.09f, 0},     {-21, 1906.35f, 0},
-                 {-10, kRedX, 3346.52f}, {0, kRedX, kLeft + kLength},
-                 {10, kRedX, 5732.61f},  {40, kRedX, 5732.61f},
-                 {-99.9f, 0, 0},         {-150, 0, 0}};
+    } cases[] = {{-21, 1906.35f, 0},    {-10, kRedX, 3346.52f}, {0, kRedX, kLeft + kLength},
+                 {40, kRedX, 5732.61f}, {-99.9f, 0, 0},         {-150, 0, 0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.level);
         canvas.ops.clear();
@@ -174,36 +170,10 @@ TEST_F(VUTest, GreenAndRedMeetAtTheRedX) {
     }
 }
 
-TEST_F(VUTest, ThePeakMarkEndsAtThePeakLevel) {
-    vu.DrawVU(0, -99.9f, -10, "", kVUNoMark);
-    const auto grey = BoxesOf(canvas, Hue::Grey);
-    ASSERT_EQ(grey.size(), 5u);
-    EXPECT_NEAR(grey[0].x1, 3346.52f - 3 * kP, 0.05);
-    EXPECT_NEAR(grey[0].x2, 3346.52f, 0.05);
-}
-
-TEST_F(VUTest, TextSitsAtTheRightDistanceAndOnlyThatMarginMoves) {
-    vu.DrawVU(0, -10, -8, "-10.0", kVUNoMark);
-    vu.SetMargin(-1, -1, -1, 50);
-    EXPECT_EQ(vu.BarXStart(), 300);
-    EXPECT_EQ(vu.BarXEnd(), 690);
-    vu.DrawVU(0, -10, -8, "-10.0", kVUNoMark);
-    const auto prints = canvas.Of(CanvasOp::Print);
-    ASSERT_EQ(prints.size(), 2u);
-    // "-10.0" is 400 twips wide at 8 points; the text is centred on the bar's centre line.
-    EXPECT_FLOAT_EQ(prints[0].x1, 5400 - 400 - 270);
-    EXPECT_FLOAT_EQ(prints[1].x1, 5400 - 400 - 50);
-    EXPECT_FLOAT_EQ(prints[0].y1, kCentre0 - 120);
-    EXPECT_FLOAT_EQ(prints[0].size, 8);
-    const auto green = BoxesOf(canvas, Hue::Green);  // the bar itself did not move
-    EXPECT_FLOAT_EQ(green.front().x2, green.back().x2);
-}
-
 TEST_F(VUTest, ScaleMarksOnTheCurveBelowTheBars) {
-    RecordingCanvas background(5400, 675);
+    RecordingCanvas background;
     vu.CurrentFontSize(0);
     vu.DrawScaleToPB(background);
-    EXPECT_TRUE(canvas.ops.empty());  // only the given picture is drawn on
     const auto lines = background.Of(CanvasOp::Line);
     // 0, -6 (step 172), -12 (128), -20 (79), -30 (43), -40 (23), -60 (9), -99.9 (0).
     const float xs[] = {4710, 3964.35f, 3026.96f, 1983.04f, 1216.09f, 790, 491.74f, 300};
@@ -224,31 +194,9 @@ TEST_F(VUTest, ScaleMarksOnTheCurveBelowTheBars) {
     }
     EXPECT_EQ(texts, (std::vector<std::string>{"L", "R", "0db", "-6", "-12", "-20", "-40"}));
     const auto prints = background.Of(CanvasOp::Print);
-    for (int i = 0; i < 2; ++i) {
-        EXPECT_FLOAT_EQ(prints[i].x1, 120 + 31);
-        EXPECT_FLOAT_EQ(prints[i].y1, 180 * i + 127.5f - 120);
-    }
-    const auto fonts = background.Of(CanvasOp::Font);
-    ASSERT_EQ(fonts.size(), 2u);  // labels at 8, scale at 7: the tracker was cleared first
-    EXPECT_FLOAT_EQ(fonts[1].size, 7);
-}
-
-TEST_F(VUTest, TheFontTrackerSkipsAFontAlreadyApplied) {
-    vu.DrawVU(0, -10, -8, "-10.0", kVUNoMark);
-    vu.DrawVU(1, -10, -8, "-10.0", kVUNoMark);
-    EXPECT_EQ(canvas.Of(CanvasOp::Font).size(), 1u);
-    vu.CurrentFontSize(0);
-    vu.DrawVU(1, -10, -8, "-10.0", kVUNoMark);
-    EXPECT_EQ(canvas.Of(CanvasOp::Font).size(), 2u);
-}
-
-TEST_F(VUTest, BadArgumentsDrawNothing) {
-    vu.DrawVU(2, -30, -99.9f, "x", kVUNoMark);
-    vu.DrawVU(-1, -30, -99.9f, "x", kVUNoMark);
-    EXPECT_TRUE(canvas.ops.empty());
-    C_VU lonely;  // no picture, never set up
-    lonely.SetParms();
-    lonely.DrawVU(0, -30, -99.9f, "x", kVUNoMark);
+    EXPECT_FLOAT_EQ(prints[1].x1, 120 + 31);
+    EXPECT_FLOAT_EQ(prints[1].y1, 180 + 127.5f - 120);
+    EXPECT_FLOAT_EQ(prints[2].size, 7);  // labels at 8, scale at 7
 }
 
 }  // namespace

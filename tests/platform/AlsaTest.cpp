@@ -1,5 +1,5 @@
-// ALSA through a private configuration (file-backed test PCMs, simulated card hints) and through a
-// scripted in-process PCM: device lists, capture, playback, recovery, dead devices, open failures.
+// ALSA through a private configuration (test PCMs, simulated card hints) and through a scripted
+// in-process PCM: device lists, capture, playback, recovery, dead devices, open failures.
 #include <alsa/asoundlib.h>
 #include <alsa/pcm_external.h>
 #include <gtest/gtest.h>
@@ -32,21 +32,11 @@ int16_t CaptureSample(uint32_t frame, int channel) {
     return static_cast<int16_t>(channel == 0 ? frame * 7 : ~frame);
 }
 
-// Writes the configuration and the capture file once per process and points ALSA at them; call
-// before any other ALSA use. Returns the file the "testplay" PCM writes.
-const std::string& UseAlsaTestConfig() {
+// Writes the configuration once per process and points ALSA at it.
+void UseAlsaTestConfig() {
     static const struct Config {
         testing::TempDir dir;
-        std::string playbackFile = dir.File("out.raw");
         Config() {
-            std::string raw;
-            for (uint32_t frame = 0; frame < 60000; ++frame) {  // more than any test reads
-                for (int channel = 0; channel < 2; ++channel) {
-                    const auto sample = static_cast<uint16_t>(CaptureSample(frame, channel));
-                    raw += {static_cast<char>(sample & 0xFF), static_cast<char>(sample >> 8)};
-                }
-            }
-            testing::WriteText(dir.File("in.raw"), raw);
             const std::string data = std::string(SONIVEX_TEST_DATA) + "/alsa/";
             std::string conf = testing::ReadText(data + "devices.conf.in");
             for (size_t at = conf.find("@DIR@/"); at != std::string::npos; at = conf.find("@DIR@/"))
@@ -59,15 +49,13 @@ const std::string& UseAlsaTestConfig() {
             snd_config_update_free_global();  // ALSA keeps the configuration it loaded first
         }
     } config;
-    return config.playbackFile;
 }
 
 // A real ALSA PCM (an ioplug device in this process, S16_LE, 1-2 channels, 8-48 kHz) whose
 // hardware the test moves and breaks.
 class ScriptedPcm {
   public:
-    // withPause: the device offers a hardware pause; without it callers must do without.
-    explicit ScriptedPcm(bool withPause = true) : pollFd_(eventfd(0, EFD_NONBLOCK)) {
+    ScriptedPcm() : pollFd_(eventfd(0, EFD_NONBLOCK)) {
         callbacks_.start = [](snd_pcm_ioplug_t* io) {
             ++Of(io).starts;
             Of(io).running_ = true;
@@ -82,12 +70,6 @@ class ScriptedPcm {
             return static_cast<snd_pcm_sframes_t>(Of(io).hwFrames_ % io->buffer_size);
         };
         callbacks_.transfer = &Transfer;
-        if (withPause) {
-            callbacks_.pause = [](snd_pcm_ioplug_t* io, int enable) {
-                Of(io).paused_ = enable != 0;
-                return 0;
-            };
-        }
     }
     ~ScriptedPcm() { close(pollFd_); }
 
@@ -100,9 +82,9 @@ class ScriptedPcm {
         };
     }
     // The hardware moves: capture records `frames` more, playback plays up to `frames` of what
-    // was written (none while paused or stopped). Keep each step below the buffer size.
+    // was written (none while stopped). Keep each step below the buffer size.
     void Advance(snd_pcm_uframes_t frames) {
-        if (!running_ || paused_) return;
+        if (!running_) return;
         if (io_.stream == SND_PCM_STREAM_PLAYBACK) {
             frames = std::min<snd_pcm_uframes_t>(frames, pending_.size() / io_.channels);
             const auto end = pending_.begin() + static_cast<std::ptrdiff_t>(frames * io_.channels);
@@ -128,7 +110,7 @@ class ScriptedPcm {
     // Stop and prepare: idle, empty, at frame 0; a stopped device drops what it had not played.
     static int Halt(snd_pcm_ioplug_t* io) {
         ScriptedPcm& self = Of(io);
-        self.running_ = self.paused_ = self.xrun_ = false;
+        self.running_ = self.xrun_ = false;
         self.hwFrames_ = 0;
         self.pending_.clear();
         return 0;
@@ -176,7 +158,7 @@ class ScriptedPcm {
     snd_pcm_ioplug_t io_{};
     snd_pcm_ioplug_callback_t callbacks_{};
     int pollFd_;
-    bool running_ = false, paused_ = false, xrun_ = false;
+    bool running_ = false, xrun_ = false;
     uint64_t hwFrames_ = 0;  // frames moved since the last prepare
     Samples pending_;        // playback samples written but not yet played
 };
@@ -190,11 +172,10 @@ std::shared_ptr<const DeviceList> ScriptedList() {
     return std::make_shared<AlsaDeviceList>(std::vector<PcmHint>{
         {"nosuchpcm", "Missing device", ""},
         {"scripted", "Scripted", ""},
-        {std::string(300, 'x'), "Long name", ""},
         {"dsnoop:CARD=CODEC,DEV=0", "USB", ""},
     });
 }
-constexpr int kMissing = 1, kScripted = 2, kLongName = 3, kShared = 4;
+constexpr int kMissing = 1, kScripted = 2, kShared = 3;
 
 Entries ListOf(const DeviceList& list, bool isInput) {
     Entries entries;
@@ -295,36 +276,12 @@ struct Buffers {
     std::vector<WaveHeader> headers;
 };
 
-TEST(AlsaWaveInTest, CapturesTheFileFrameExactAcrossBuffersAndPeriods) {
-    UseAlsaTestConfig();
-    auto list = std::make_shared<AlsaDeviceList>();
-    AlsaWaveIn in(list);
-    ASSERT_EQ(in.Open(FindWaveDevice(*list, true, "Test capture", 0), PcmFormat(44100)),
-              MMSYSERR_NOERROR);
-    constexpr uint32_t kFrames = 3000;  // not a multiple of the 2205-frame period
-    Buffers buffers(in, 4, kFrames);
-    EXPECT_EQ(in.Service(), MMSYSERR_NOERROR);
-    EXPECT_FALSE(buffers.Done(0)) << "nothing before Start";
-    ASSERT_EQ(in.Start(), MMSYSERR_NOERROR);
-    ASSERT_EQ(in.Service(), MMSYSERR_NOERROR);
-    for (size_t b = 0; b < 4; ++b) {
-        EXPECT_TRUE(buffers.Done(b));
-        EXPECT_EQ(buffers.headers[b].bytesRecorded, kFrames * 4);
-        buffers.ExpectRamp(b, b * kFrames, kFrames);
-    }
-}
-
-TEST(AlsaWaveInTest, FollowsTheHardwareRecoversFromOverrunAndStopsForGoodWhenUnplugged) {
+TEST(AlsaWaveInTest, FollowsTheHardwareRecoversFromOverrunAndStopsForGoodWhenUnpluggedOrBroken) {
     ScriptedPcm device;
     AlsaWaveIn in(ScriptedList(), device.Opener());
-    Samples bytes(200);
-    WaveHeader loose{reinterpret_cast<uint8_t*>(bytes.data()), 400};
-    EXPECT_EQ(in.AddBuffer(loose), MMSYSERR_INVALHANDLE);
     ASSERT_EQ(in.Open(kScripted, PcmFormat(8000)), MMSYSERR_NOERROR);
-    EXPECT_EQ(in.AddBuffer(loose), WAVERR_UNPREPARED);
     constexpr uint32_t kFrames = 1000, kStep = 300;
     Buffers buffers(in, 3, kFrames);
-    EXPECT_EQ(in.AddBuffer(buffers.headers[0]), WAVERR_STILLPLAYING);
     EXPECT_EQ(in.UnprepareHeader(buffers.headers[0]), WAVERR_STILLPLAYING);
     ASSERT_EQ(in.Start(), MMSYSERR_NOERROR);
     for (uint32_t delivered = kStep; delivered <= 3 * kFrames; delivered += kStep) {
@@ -357,82 +314,59 @@ TEST(AlsaWaveInTest, FollowsTheHardwareRecoversFromOverrunAndStopsForGoodWhenUnp
     EXPECT_EQ(in.Start(), MMSYSERR_NODRIVER);
     EXPECT_EQ(buffers.headers[0].bytesRecorded, 400 * 4u);
     EXPECT_FALSE(buffers.Done(0));
-    EXPECT_EQ(in.ErrorText(MMSYSERR_NODRIVER),
-              "There is no driver installed on your system. (ALSA: No such device on scripted)");
     EXPECT_EQ(in.Reset(), MMSYSERR_NODRIVER);
     EXPECT_EQ(buffers.headers[0].flags & (WHDR_DONE | WHDR_INQUEUE), WHDR_DONE);
     EXPECT_EQ(in.UnprepareHeader(buffers.headers[0]), MMSYSERR_NOERROR);
     EXPECT_EQ(in.Close(), MMSYSERR_NOERROR);
     EXPECT_EQ(in.UnprepareHeader(buffers.headers[1]), MMSYSERR_INVALHANDLE);
-}
 
-// An overrun that recovery cannot mend (the stream will not prepare again) is as gone as an
-// unplugged device: its owner must know.
-TEST(AlsaWaveInTest, ABrokenStreamIsReportedNotMended) {
-    ScriptedPcm device;
-    AlsaWaveIn in(ScriptedList(), device.Opener());
+    // An overrun that recovery cannot mend (the stream will not prepare again) is as gone as an
+    // unplugged device; a live device hands its buffers back on a reset.
     ASSERT_EQ(in.Open(kScripted, PcmFormat(8000)), MMSYSERR_NOERROR);
-    Buffers buffers(in, 1, 1000);
-    EXPECT_EQ(in.Reset(), MMSYSERR_NOERROR);  // a live device hands its buffers back
-    EXPECT_EQ(buffers.headers[0].flags & (WHDR_DONE | WHDR_INQUEUE), WHDR_DONE);
-    ASSERT_EQ(in.AddBuffer(buffers.headers[0]), MMSYSERR_NOERROR);
+    Buffers again(in, 1, 1000);
+    EXPECT_EQ(in.Reset(), MMSYSERR_NOERROR);
+    EXPECT_EQ(again.headers[0].flags & (WHDR_DONE | WHDR_INQUEUE), WHDR_DONE);
+    ASSERT_EQ(in.AddBuffer(again.headers[0]), MMSYSERR_NOERROR);
     ASSERT_EQ(in.Start(), MMSYSERR_NOERROR);
     device.prepareError = -EIO;
     device.Overrun();
     device.Advance(400);
     EXPECT_EQ(in.Service(), MMSYSERR_ERROR);
     EXPECT_EQ(in.Service(), MMSYSERR_ERROR) << "stays failed";
-    EXPECT_EQ(buffers.headers[0].bytesRecorded, 0u);
+    EXPECT_EQ(again.headers[0].bytesRecorded, 0u);
     EXPECT_EQ(in.ErrorText(MMSYSERR_ERROR),
               "Undefined external error. (ALSA: Input/output error on scripted)");
-    in.Reset();
-    EXPECT_EQ(in.Close(), MMSYSERR_NOERROR);
 }
 
+// Each failure gives its code, and its text ends with what ALSA said (none when ALSA was not
+// asked) until another code is asked for.
 TEST(AlsaWaveInTest, OpenFailuresGiveTheirCodeAndText) {
-    const std::string badDevice = "The specified device identifier is out of range.";
-    const std::string badFormat =
-        "The specified format is not supported or cannot be translated. Use the Capabilities "
-        "function to determine the supported formats.";
-    WaveFormat misaligned = PcmFormat(8000);
-    misaligned.blockAlign = 3;
-    const std::string shared = "dsnoop:CARD=CODEC,DEV=0";
     const struct {
         int device;
         WaveFormat format;
         int openError, code;
-        std::string text;
+        std::string detail;
     } cases[] = {
-        {7, PcmFormat(8000), 0, MMSYSERR_BADDEVICEID, badDevice},
+        {7, PcmFormat(8000), 0, MMSYSERR_BADDEVICEID, "range."},
         {kMissing, PcmFormat(8000), 0, MMSYSERR_BADDEVICEID,
-         badDevice + " (ALSA: No such file or directory on nosuchpcm)"},
-        {kScripted, PcmFormat(96000), 0, WAVERR_BADFORMAT,
-         badFormat + " (ALSA: Invalid argument on scripted)"},
-        {kScripted, misaligned, 0, WAVERR_BADFORMAT, badFormat},
+         "(ALSA: No such file or directory on nosuchpcm)"},
+        {kScripted, PcmFormat(96000), 0, WAVERR_BADFORMAT, "(ALSA: Invalid argument on scripted)"},
         // A shared PCM is opened through a plug.
         {kShared, PcmFormat(44100), -EBUSY, MMSYSERR_ALLOCATED,
-         "The specified device is already in use. Wait until it is free, and then try again. "
-         "(ALSA: Device or resource busy on " +
-             shared + ")"},
+         "(ALSA: Device or resource busy on dsnoop:CARD=CODEC,DEV=0)"},
     };
     ScriptedPcm device;
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
+        SCOPED_TRACE(c.detail);
         device.openError = c.openError;
         AlsaWaveIn in(ScriptedList(), device.Opener());
         EXPECT_EQ(in.Open(c.device, c.format), c.code);
-        EXPECT_EQ(in.ErrorText(c.code), c.text);
-        EXPECT_EQ(in.ErrorText(MMSYSERR_NOMEM).find("ALSA"), std::string::npos)
-            << "the detail belongs to the code it was reported as";
+        const std::string text = in.ErrorText(c.code);
+        EXPECT_EQ(text.substr(text.size() - std::min(text.size(), c.detail.size())), c.detail);
+        EXPECT_EQ(in.ErrorText(MMSYSERR_NOMEM).find("ALSA"), std::string::npos);
         EXPECT_EQ(in.Service(), MMSYSERR_INVALHANDLE) << "a failed open leaves no device";
     }
-    EXPECT_EQ(device.opened, "plug:'" + shared + "'");
-    device.openError = 0;
-    AlsaWaveIn in(ScriptedList(), device.Opener());
-    EXPECT_EQ(in.Open(kLongName, PcmFormat(8000)), MMSYSERR_BADDEVICEID);
-    const std::string text = in.ErrorText(MMSYSERR_BADDEVICEID);
-    EXPECT_EQ(text.size(), kWaveErrorTextMax);
-    EXPECT_EQ(text.rfind(badDevice + " (ALSA: No such file or directory on xxx", 0), 0u);
+    EXPECT_EQ(device.opened, "plug:'dsnoop:CARD=CODEC,DEV=0'");
 }
 
 // Stereo 16-bit samples, different for every `index`, frame and channel.
@@ -460,158 +394,43 @@ uint64_t Position(WaveOut& out) {
     return frames;
 }
 
-class AlsaFilePlaybackTest : public ::testing::Test {
-  protected:
-    int Open(const WaveFormat& format = PcmFormat(44100)) {
-        return out_.Open(FindWaveDevice(*list_, false, "Test playback", 0), format);
-    }
-    Samples FileSamples() const {
-        const std::string bytes = testing::ReadText(file_);
-        Samples samples(bytes.size() / 2);
-        std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(int16_t));
-        return samples;
-    }
-    const std::string& file_ = UseAlsaTestConfig();
-    std::shared_ptr<AlsaDeviceList> list_ = std::make_shared<AlsaDeviceList>();
-    AlsaWaveOut out_{list_};
-};
-
-TEST_F(AlsaFilePlaybackTest, PlaysLoopRunsSampleExact) {
-    constexpr uint32_t kBegin = WHDR_BEGINLOOP, kEnd = WHDR_ENDLOOP;
-    const struct {
-        const char* name;
-        std::vector<std::array<uint32_t, 3>> blocks;  // frames, flags, loops
-        std::vector<size_t> order;                    // blocks in the order they must sound
-    } cases[] = {
-        {"one header three times", {{1000, kBegin | kEnd, 3}}, {0, 0, 0}},
-        {"run of two twice, then a tail",
-         {{500, kBegin, 2}, {700, kEnd, 0}, {300, 0, 0}},
-         {0, 1, 0, 1, 2}},
-        {"loop count 0 plays once", {{400, kBegin | kEnd, 0}}, {0}},
-        {"stray end flag", {{400, kEnd, 5}, {200, 0, 0}}, {0, 1}},
-        {"empty endless loop is skipped", {{0, kBegin | kEnd, kEndlessLoops}, {300, 0, 0}}, {1}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        ASSERT_EQ(Open(), MMSYSERR_NOERROR);
-        const size_t n = c.blocks.size();
-        std::vector<Samples> tones(n);
-        std::vector<WaveHeader> headers(n);
-        for (size_t i = 0; i < n; ++i) {
-            tones[i] = Tone(i, c.blocks[i][0]);
-            headers[i] = HeaderOf(tones[i], c.blocks[i][1], c.blocks[i][2]);
-            Queue(out_, headers[i]);
-        }
-        for (int tick = 0; tick < 20; ++tick) ASSERT_EQ(out_.Service(), MMSYSERR_NOERROR);
-        Samples expected;
-        for (size_t i : c.order) expected.insert(expected.end(), tones[i].begin(), tones[i].end());
-        for (const WaveHeader& header : headers) EXPECT_NE(header.flags & WHDR_DONE, 0u);
-        EXPECT_EQ(Position(out_), expected.size() / 2);
-        ASSERT_EQ(out_.Close(), MMSYSERR_NOERROR);
-        EXPECT_EQ(FileSamples(), expected);
-    }
-}
-
-TEST_F(AlsaFilePlaybackTest, EndlessLoopRepeatsUntilReset) {
-    ASSERT_EQ(Open(), MMSYSERR_NOERROR);
-    Samples tone = Tone(0, 1000);
-    WaveHeader header = HeaderOf(tone, WHDR_BEGINLOOP | WHDR_ENDLOOP, kEndlessLoops);
-    Queue(out_, header);
-    for (int tick = 0; tick < 3; ++tick) ASSERT_EQ(out_.Service(), MMSYSERR_NOERROR);
-    EXPECT_EQ(header.flags & WHDR_DONE, 0u);
-    const uint64_t played = Position(out_);
-    EXPECT_GT(played, 3000u);
-    ASSERT_EQ(out_.Reset(), MMSYSERR_NOERROR);
-    EXPECT_NE(header.flags & WHDR_DONE, 0u);
-    EXPECT_EQ(Position(out_), 0u);
-    ASSERT_EQ(out_.Close(), MMSYSERR_NOERROR);
-    const Samples file = FileSamples();
-    ASSERT_EQ(file.size(), played * 2);
-    for (size_t i = 0; i < file.size(); ++i) ASSERT_EQ(file[i], tone[i % tone.size()]) << i;
-}
-
-TEST_F(AlsaFilePlaybackTest, ScalesSamplesByTheVolumeInEachFormat) {
-    constexpr uint32_t kHalfLeftQuarterRight = 0x4000'8000;
-    struct Case {
-        uint16_t bits;
-        uint32_t volume;
-        std::vector<uint8_t> in, out;  // stereo frames, raw little-endian bytes
-    } cases[] = {
-        {8, kHalfLeftQuarterRight, {228, 228, 28, 28, 255, 0}, {178, 153, 78, 103, 191, 96}},
-        {16,
-         kHalfLeftQuarterRight,
-         {0xE8, 0x03, 0xE8, 0x03, 0xFF, 0x7F, 0x00, 0x80},   // 1000, 1000, 32767, -32768
-         {0xF4, 0x01, 0xFA, 0x00, 0xFF, 0x3F, 0x00, 0xE0}},  // 500, 250, 16383, -8192
-        {16, kFullVolume, {0xE8, 0x03, 0x00, 0x80}, {0xE8, 0x03, 0x00, 0x80}},
-        {24,
-         kHalfLeftQuarterRight,
-         {0xFF, 0xFF, 0x7F, 0x00, 0x00, 0x80},   // 8388607, -8388608
-         {0x3F, 0x00, 0x40, 0xE0, 0xFF, 0xDF}},  // 4194367, -2097184
-    };
-    for (Case& c : cases) {
-        SCOPED_TRACE(c.bits);
-        ASSERT_EQ(Open(PcmFormat(44100, c.bits)), MMSYSERR_NOERROR);
-        ASSERT_EQ(out_.SetVolume(c.volume), MMSYSERR_NOERROR);
-        WaveHeader header{c.in.data(), static_cast<uint32_t>(c.in.size())};
-        Queue(out_, header);
-        EXPECT_NE(header.flags & WHDR_DONE, 0u);
-        ASSERT_EQ(out_.Close(), MMSYSERR_NOERROR);
-        EXPECT_EQ(testing::ReadText(file_), std::string(c.out.begin(), c.out.end()));
-    }
-}
-
-TEST(AlsaWaveOutTest, PauseAndRestartLoseNoSampleWithOrWithoutHardwarePause) {
-    for (bool hardwarePause : {true, false}) {
-        SCOPED_TRACE(hardwarePause ? "hardware pause" : "emulated pause");
-        ScriptedPcm device(hardwarePause);
-        AlsaWaveOut out(ScriptedList(), device.Opener());
-        ASSERT_EQ(out.Open(kScripted, PcmFormat(8000)), MMSYSERR_NOERROR);
-        Samples tone = Tone(0, 3000);
-        WaveHeader header = HeaderOf(tone);
-        Queue(out, header);
-        device.Advance(1000);
-        EXPECT_EQ(Position(out), 1000u);
-        ASSERT_EQ(out.Pause(), MMSYSERR_NOERROR);
-        device.Advance(500);
-        EXPECT_EQ(out.Service(), MMSYSERR_NOERROR);
-        EXPECT_EQ(Position(out), 1000u);
-        EXPECT_EQ(device.played.size(), 2000u);
-        ASSERT_EQ(out.Restart(), MMSYSERR_NOERROR);
-        device.Advance(2500);
-        EXPECT_EQ(Position(out), 3000u);
-        EXPECT_EQ(device.played, tone);
-        EXPECT_NE(header.flags & WHDR_DONE, 0u);
-    }
-}
-
-TEST(AlsaWaveOutTest, UnderrunIsRecoveredButAnUnpluggedDeviceIsGone) {
+// Underruns are recovered; the alarm tone's endless loop repeats sample for sample until a reset
+// hands it back; an unplugged device is gone.
+TEST(AlsaWaveOutTest, RecoversUnderrunsLoopsUntilResetAndDiesWhenUnplugged) {
     ScriptedPcm device;
     AlsaWaveOut out(ScriptedList(), device.Opener());
-    Samples first = Tone(0, 1000), second = Tone(1, 1000), third = Tone(2, 500);
-    WaveHeader headers[] = {HeaderOf(first), HeaderOf(second), HeaderOf(third)};
-    for (int result : {out.PrepareHeader(headers[0]), out.Write(headers[0]), out.Reset(),
-                       out.Pause(), out.Service(), out.Close()}) {
-        EXPECT_EQ(result, MMSYSERR_INVALHANDLE) << "not open yet";
-    }
+    Samples first = Tone(0, 1000), second = Tone(1, 1000), tone = Tone(2, 500);
+    WaveHeader headers[] = {HeaderOf(first), HeaderOf(second),
+                            HeaderOf(tone, WHDR_BEGINLOOP | WHDR_ENDLOOP, kEndlessLoops)};
     ASSERT_EQ(out.Open(kScripted, PcmFormat(8000)), MMSYSERR_NOERROR);
     Queue(out, headers[0]);
-    ASSERT_EQ(out.PrepareHeader(headers[2]), MMSYSERR_NOERROR);
     device.Advance(1000);
     device.Overrun();
     Queue(out, headers[1]);
     device.Advance(1000);
-    Samples both = first;
-    both.insert(both.end(), second.begin(), second.end());
-    EXPECT_EQ(device.played, both);
+    Samples expected = first;
+    expected.insert(expected.end(), second.begin(), second.end());
+    EXPECT_EQ(device.played, expected);
+    Queue(out, headers[2]);
+    for (int tick = 0; tick < 3; ++tick) {
+        device.Advance(1500);
+        ASSERT_EQ(out.Service(), MMSYSERR_NOERROR);
+    }
+    EXPECT_EQ(headers[2].flags & WHDR_DONE, 0u);
+    for (int pass = 0; pass < 9; ++pass) expected.insert(expected.end(), tone.begin(), tone.end());
+    EXPECT_EQ(device.played, expected);
+    EXPECT_EQ(Position(out), expected.size() / 2);
+    ASSERT_EQ(out.Reset(), MMSYSERR_NOERROR);
+    EXPECT_NE(headers[2].flags & WHDR_DONE, 0u);
+    EXPECT_EQ(Position(out), 0u);
 
     device.Unplug();
-    EXPECT_EQ(out.Write(headers[2]), MMSYSERR_NODRIVER);
+    EXPECT_EQ(out.Write(headers[0]), MMSYSERR_NODRIVER);
     EXPECT_EQ(out.Service(), MMSYSERR_NODRIVER);
-    EXPECT_EQ(out.Pause(), MMSYSERR_NODRIVER);
     EXPECT_EQ(out.ErrorText(MMSYSERR_NODRIVER),
               "There is no driver installed on your system. (ALSA: No such device on scripted)");
     EXPECT_EQ(out.Reset(), MMSYSERR_NODRIVER);
-    EXPECT_NE(headers[2].flags & WHDR_DONE, 0u);
+    EXPECT_NE(headers[0].flags & WHDR_DONE, 0u);
     EXPECT_EQ(out.Close(), MMSYSERR_NOERROR);
 }
 

@@ -1,5 +1,4 @@
-// The gain stage: the fader law, page processing (gain with rounding and limits per sample width,
-// levels, stereo-pair split) and the 24-bit sample routines.
+// The gain stage: the fader law and the gain with its rounding and limits per sample width.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -7,49 +6,34 @@
 #include "playback/Decibel.h"
 #include "playback/FaderCurve.h"
 #include "playback/PageSamples.h"
-#include "playback/WaveMMIO.h"
 
 namespace sonivex {
 namespace {
 
-TEST(FaderCurveTest, StepsFollowTheScale) {
-    const struct {
-        int step;
-        float dB;
-    } steps[] = {{0, -99.9f},      {1, -99.9f},      {2, -96.0f},    {3, -90.0f},   {10, -55.0f},
-                 {11, -50.0f},     {22, -40.8333f},  {23, -40.0f},   {43, -30.0f},  {79, -20.0f},
-                 {103, -15.3846f}, {104, -15.1923f}, {105, -15.0f},  {143, -10.0f}, {179, -5.0f},
-                 {206, -0.17857f}, {207, 0.0f},      {230, 4.7917f}, {231, 5.0f},   {255, 10.0f}};
-    for (const auto& s : steps) {
-        const FaderPoint& p = FaderCurve()[s.step];
-        EXPECT_NEAR(p.dB, s.dB, 1e-3) << "step " << s.step;
-        EXPECT_FLOAT_EQ(p.gain, DecibelToGain(p.dB)) << "step " << s.step;
-    }
-    for (int k = 2; k < kFaderSteps; ++k) EXPECT_GT(FaderCurve()[k].dB, FaderCurve()[k - 1].dB);
-}
-
-TEST(FaderCurveTest, GainAlongTheTravelAndPositionOfALevel) {
+// Steps the meters' scale does not already pin, the gain half way along the player's travel, and
+// the step of a level (the meters' positions).
+TEST(FaderCurveTest, StepsGainAndPositionOfALevel) {
     const auto& curve = FaderCurve();
-    for (const double x : {1.0, 2.0}) EXPECT_FLOAT_EQ(FaderGainAt(x), 1.0f);
-    for (const double x : {0.0, -1.0}) EXPECT_FLOAT_EQ(FaderGainAt(x), curve[0].gain);
-    // Half way is step 103.5: the mean of steps 103 and 104.
-    EXPECT_NEAR(FaderGainAt(0.5), (curve[103].gain + curve[104].gain) / 2, 1e-6);
-    EXPECT_NEAR(FaderGainAt(0.5), 0.172, 0.001);
-    EXPECT_FLOAT_EQ(FaderGainAt(100.0 / 207), curve[100].gain);
+    const std::pair<int, float> steps[] = {{1, -99.9f},     {2, -96.0f},   {10, -55.0f},
+                                           {22, -40.8333f}, {105, -15.0f}, {179, -5.0f},
+                                           {230, 4.7917f},  {255, 10.0f}};
+    for (const auto& [step, dB] : steps) {
+        EXPECT_NEAR(curve[step].dB, dB, 1e-3) << step;
+        EXPECT_FLOAT_EQ(curve[step].gain, DecibelToGain(curve[step].dB)) << step;
+    }
+    EXPECT_FLOAT_EQ(FaderGainAt(1.0), 1.0f);
+    EXPECT_NEAR(FaderGainAt(0.5), (curve[103].gain + curve[104].gain) / 2, 1e-6);  // step 103.5
+    // -93 dB lies half way from step 2 to step 3; a tie goes to the lower step.
     const struct {
         double dB;
         bool fractional;
         double position;
-    } levels[] = {{-120, false, 0},  {-99.9, true, 0}, {10, false, 255}, {20, true, 255},
-                  {-15, false, 105}, {-15, true, 105}, {-93, true, 2.5},  // half way -96 to -90
-                  {-93, false, 2},  // a tie goes to the lower step
-                  {-92, false, 3},   {-97, false, 2}};
+    } levels[] = {
+        {-120, false, 0}, {20, true, 255}, {-93, true, 2.5}, {-93, false, 2}, {-92, false, 3}};
     for (const auto& l : levels) {
         EXPECT_NEAR(FaderPositionOf(l.dB, l.fractional), l.position, 1e-4) << l.dB;
     }
-    for (int k = 2; k < kFaderSteps - 1; ++k) {
-        EXPECT_EQ(FaderPositionOf(FaderCurve()[k].dB, false), k) << k;
-    }
+    for (int k = 2; k < kFaderSteps - 1; ++k) EXPECT_EQ(FaderPositionOf(curve[k].dB, false), k);
 }
 
 std::vector<uint8_t> Le(int bytes, std::initializer_list<int> values) {
@@ -60,82 +44,26 @@ std::vector<uint8_t> Le(int bytes, std::initializer_list<int> values) {
     return out;
 }
 
-TEST(PageSamplesTest, GainRoundsAndLimitsPerSampleWidth) {
+// Products round halves to even and are limited to the sample width.
+TEST(ApplyGainTest, RoundsAndLimitsPerSampleWidth) {
     const struct {
-        const char* name;
         int channels, bits;
-        SampleGains gains;
+        float gain;
         std::vector<uint8_t> in, out;
-        int peak0, peak1;
     } cases[] = {
-        // 2.5 × 0.5 = 1.25 → 1; -3 × 0.5 = -1.5 → -2 (halves to even); 127 × 2 limits at 255.
-        {"8-bit", 2, 8, {0.5f, 2.0f, 1.0f}, {130, 125, 128, 255}, {129, 122, 128, 255}, 1, 127},
-        // -32768 is written as -32767, but measured as it was.
-        {"16-bit", 2, 16, {1.0f, 0.5f, 1.0f}, Le(2, {-32768, 101}), Le(2, {-32767, 50}), 128, 0},
-        {"16-bit over", 1, 16, {2.0f, 1.0f, 1.0f}, Le(2, {20000}), Le(2, {32767}), 156, 156},
-        {"24-bit",
-         2,
-         24,
-         {1.0f, 2.0f, 1.0f},
-         Le(3, {-8388608, 5000000}),
-         Le(3, {-8388608, 8388607}),
-         128,
-         153},
-        {"surround uses the master gain",
-         6,
-         16,
-         {0.0f, 0.0f, 0.5f},
-         Le(2, {100, 200, 300, 400, 500, 600}),
-         Le(2, {50, 100, 150, 200, 250, 300}),
-         0,
-         0},
+        // 1 × 1.5 → 2 and -3 × 1.5 → -4; 127 and -128 limit at 255 and 0.
+        {2, 8, 1.5f, {129, 125, 255, 0}, {130, 124, 255, 0}},
+        {2, 16, 1.0f, Le(2, {-32768, 20000}), Le(2, {-32767, 20000})},  // -32768 is never written
+        {1, 16, 2.0f, Le(2, {20000}), Le(2, {32767})},
+        {2, 24, 0.5f, Le(3, {3, -5}), Le(3, {2, -2})},
+        {2, 24, 2.0f, Le(3, {-8388608, 5000000}), Le(3, {-8388608, 8388607})},
+        {6, 16, 0.5f, Le(2, {100, 200, 300, 400, 500, 600}), Le(2, {50, 100, 150, 200, 250, 300})},
     };
     for (const auto& c : cases) {
         std::vector<uint8_t> page = c.in;
-        PageLevels levels;
-        ProcessFrames(page.data(), page.size() / (c.channels * c.bits / 8), c.channels, c.bits,
-                      c.gains, levels);
-        EXPECT_EQ(page, c.out) << c.name;
-        EXPECT_EQ(levels.peak[0], c.peak0) << c.name;
-        EXPECT_EQ(levels.peak[1], c.peak1) << c.name;
+        ApplyGain(page.data(), page.size() / (c.channels * c.bits / 8), c.channels, c.bits, c.gain);
+        EXPECT_EQ(page, c.out) << c.channels << "x" << c.bits << " gain " << c.gain;
     }
-}
-
-TEST(PageSamplesTest, LevelsPerChannelAndCopiedBeyondTheFile) {
-    std::vector<uint8_t> page = Le(2, {3000, -1000, -4000, 1000, 0, 0, 0, 0});
-    PageLevels levels;
-    ProcessFrames(page.data(), 4, 2, 16, SampleGains{}, levels);
-    EXPECT_EQ(levels.peak[0], 16);  // 4000 / 256 = 15.6
-    EXPECT_EQ(levels.peak[1], 4);   // 3.9
-    EXPECT_EQ(levels.rms[0], 10);   // √(25e6 / 4) / 256 = 9.8
-    EXPECT_EQ(levels.rms[1], 3);    // √(2e6 / 4) / 256 = 2.8
-    for (int c = 2; c < kMaxLevelChannels; ++c) {
-        EXPECT_EQ(levels.peak[c], levels.peak[0]);
-        EXPECT_EQ(levels.rms[c], levels.rms[0]);
-    }
-    const std::vector<uint8_t> frames = Le(3, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12});
-    for (int pair = 0; pair < 3; ++pair) {
-        std::vector<uint8_t> stereo(2 * 6);
-        SplitPair(frames.data(), 2, 6, 24, pair, stereo.data());
-        const int a = 1 + 2 * pair;
-        EXPECT_EQ(stereo, Le(3, {a, a + 1, a + 6, a + 7})) << pair;
-    }
-}
-
-TEST(Wave24, UnpackPackAndScale) {
-    std::vector<int32_t> values;
-    Unpack24Mono({0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x80, 0xFF, 0xFF, 0x7F}, values);
-    EXPECT_EQ(values, (std::vector<int32_t>{-1, -8388608, 8388607}));
-    std::vector<uint8_t> bytes;
-    Pack24Stereo({8388608, -8388609, -1, 256}, bytes);
-    EXPECT_EQ(bytes, Le(3, {8388607, -8388608, -1, 256}));
-    const uint8_t three[] = {0x03, 0x00, 0x00};
-    EXPECT_EQ(Read24Scaled(three, 0.5f), 2);  // 1.5 rounds to even
-    uint8_t out[3];
-    Write24Scaled(8000000, out, 2.0f);
-    EXPECT_EQ(Read24Scaled(out, 1.0f), 8388607);
-    Write24Scaled(-5, out, 0.5f);  // -2.5 → -2
-    EXPECT_EQ(Read24Scaled(out, 1.0f), -2);
 }
 
 }  // namespace

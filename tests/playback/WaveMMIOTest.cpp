@@ -6,8 +6,8 @@
 
 #include <unistd.h>
 #include <cstdio>
-#include <cstring>
 
+#include "HostileWaves.h"
 #include "Shell.h"
 #include "TempDir.h"
 
@@ -24,30 +24,21 @@ long Soxi(const std::string& flag, const std::string& path) {
 
 TEST(ReadWaveInfo, FilesFromSoxAndFfmpegReadAsSoxReportsThem) {
     TempDir dir;
-    const std::string synth =
-        " synth 0.3 sine 440 sine 880 sine 1000 sine 1200 sine 300 sine 600 "
-        "sine 700 sine 900 gain -20 remix ";
     const std::string ff = "ffmpeg -v error -f lavfi -i sine=f=440:d=0.5 ";
+    // Mono and stereo files of 8, 16 and 24 bits are the analysis tests' own; here surround, an
+    // extensible header and a LIST chunk from ffmpeg, and formats refused.
     const struct {
         const char* name;
         std::string command;
         int valid = 1;
     } cases[] = {
-        {"m8.wav", "sox -n -r 8000 -b 8 -c 1 %s synth 0.5 sine 440"},
-        {"s16.wav", "sox -n -r 44100 -b 16 -c 2 %s synth 0.5 sine 440"},
-        {"s24.wav", "sox -n -r 48000 -b 24 -c 2 %s synth 0.5 sine 440"},
-        {"m24.wav", "sox -n -r 96000 -b 24 -c 1 %s synth 0.25 sine 440"},
-        {"c6.wav", "sox -n -r 48000 -b 16 -c 6 %s" + synth + "1 2 3 4 5 6"},
-        {"c8.wav", "sox -n -r 48000 -b 24 -c 8 %s" + synth + "1 2 3 4 5 6 7 8"},
-        {"ff16.wav", ff + "-ac 2 -c:a pcm_s16le %s"},
+        {"c8.wav",
+         "sox -n -r 48000 -b 24 -c 8 %s synth 0.3 sine 440 sine 880 sine 1000 sine 1200 "
+         "sine 300 sine 600 sine 700 sine 900 gain -20"},
         {"ff24x6.wav", ff + "-ac 6 -c:a pcm_s24le %s"},
-        {"ff8.wav", ff + "-ar 22050 -c:a pcm_u8 %s"},
         {"ffmeta.wav", ff + "-metadata title=abc -metadata artist=xyzzy -c:a pcm_s16le %s"},
         {"i32.wav", "sox -n -r 8000 -b 32 -e signed-integer -c 2 %s synth 0.1 sine 440", 0},
-        {"f32.wav", "sox -n -r 8000 -b 32 -e floating-point -c 2 %s synth 0.1 sine 440", 0},
-        {"c3.wav", "sox -n -r 8000 -b 16 -c 3 %s synth 0.1 sine 440", 0},
         {"c6x8.wav", "sox -n -r 8000 -b 8 -c 6 %s synth 0.1 sine 440", 0},
-        {"c5.wav", "sox -n -r 8000 -b 16 -c 5 %s synth 0.1 sine 440", 0},
     };
     for (const auto& c : cases) {
         const std::string path = dir.File(c.name);
@@ -62,8 +53,6 @@ TEST(ReadWaveInfo, FilesFromSoxAndFfmpegReadAsSoxReportsThem) {
         EXPECT_EQ(info.sampleRate, Soxi("-r", path));
         EXPECT_EQ(info.bitsPerSample, Soxi("-b", path));
         EXPECT_EQ(info.lengthFrames, Soxi("-s", path));
-        EXPECT_EQ(info.blockSize, info.channels * info.bitsPerSample / 8);
-        EXPECT_EQ(info.formatCode, WaveFormatCodeOf(info.channels, info.bitsPerSample));
         // The samples as sox decodes them, in the file's own width and encoding.
         const std::string raw = testing::Shell(
             "sox '" + path + "' -t raw -e " +
@@ -73,8 +62,6 @@ TEST(ReadWaveInfo, FilesFromSoxAndFfmpegReadAsSoxReportsThem) {
                   static_cast<int64_t>(file.size()));
         EXPECT_TRUE(file.compare(static_cast<size_t>(info.dataOffset), raw.size(), raw) == 0);
     }
-    EXPECT_EQ(ReadWaveInfo(dir.File("c6.wav")).formatCode, kSurround51_16bit);
-    EXPECT_EQ(ReadWaveInfo(dir.File("c8.wav")).formatCode, kSurround71_24bit);
     EXPECT_EQ(ReadWaveInfo(dir.File("ff24x6.wav")).formatTag, 0xFFFE);  // extensible header
     EXPECT_EQ(ReadWaveInfo(dir.File("missing.wav")).valid, 0);
 }
@@ -86,20 +73,13 @@ std::string Chunk(const char* id, const std::string& body) {
     return c;
 }
 
+// A PCM "fmt " chunk, as the hostile files carry it.
 std::string Fmt(uint16_t channels, uint32_t rate, uint16_t bits) {
-    const uint16_t tag = 1, align = static_cast<uint16_t>(channels * bits / 8);
-    const uint32_t bytesPerSec = rate * align;
-    std::string b(16, '\0');
-    std::memcpy(&b[0], &tag, 2);
-    std::memcpy(&b[2], &channels, 2);
-    std::memcpy(&b[4], &rate, 4);
-    std::memcpy(&b[8], &bytesPerSec, 4);
-    std::memcpy(&b[12], &align, 2);
-    std::memcpy(&b[14], &bits, 2);
-    return Chunk("fmt ", b);
+    return testing::WaveBytes(1, channels, rate, bits).substr(12, 24);
 }
 
-// Crafted layouts, and hostile headers that must end the walk without reading past the file.
+// Crafted layouts, and hostile headers that must end the walk without reading past the file (any
+// bytes at all are the analysis fuzz target's business).
 TEST(ReadWaveInfo, CraftedLayoutsAndHostileHeaders) {
     TempDir dir;
     const std::string path = dir.File("h.wav");
@@ -122,13 +102,6 @@ TEST(ReadWaveInfo, CraftedLayoutsAndHostileHeaders) {
          12 + 8 + 21 + 1 + 8, 2, 0},
         // 8-bit mono: one frame per byte, capped.
         {"4 GiB data claimed", riff + fmt + hugeData, 1, 44, 2147483647, 268435456},
-        {"4 GiB data claimed, some there", riff + fmt + hugeData + "abc", 1, 44, 2147483647,
-         268435456},
-        {"empty file", "", 0},
-        {"riff only", riff, 0},
-        {"ends inside a chunk header", riff + fmt + "dat", 0},
-        {"ends inside the size", riff + fmt + "data\x10", 0},
-        {"truncated fmt", riff + std::string("fmt \x10\0\0\0\x01\0", 10), 0},
         {"lying LIST size", riff + fmt + std::string("LIST\xff\xff\xff\x7f", 8) + "data", 0},
         {"rate zero", riff + Fmt(1, 0, 8) + Chunk("data", "ab"), 0},
     };
@@ -161,12 +134,6 @@ TEST(ReadFileToMemEx, KeepsOrClosesTheHandleAndReopensAfterAFailure) {
     ASSERT_GT(fd, 1);
     ::close(fd);  // the handle turns invalid under the caller
     EXPECT_EQ(ReadFileToMemEx(buf, 1, 0, fd, path, 0), 0);
-    fd = ReadFileToMemEx(buf, 1, 0, 0, path, 1);
-    EXPECT_EQ(fd, 1);
-    EXPECT_EQ(buf[0], '0');
-    EXPECT_EQ(GetFileSizeByName(path), 10);
-    EXPECT_EQ(GetFileSizeByName(dir.File("none")), 0);
-    EXPECT_EQ(OpenFileHandle(path, 3), 0);
 }
 
 }  // namespace
