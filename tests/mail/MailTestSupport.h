@@ -12,7 +12,6 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QTimer>
-#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -119,28 +118,23 @@ struct TestCertificate {
 class PythonServer {
   public:
     PythonServer(const std::string& script, QStringList args, std::string ext) : ext_(ext) {
-        args.prepend(QString::fromStdString(script));
         args << "--out" << QString::fromStdString(out.Folder());
-        process_.start(kPython, args);
-        if (!process_.waitForStarted(5000)) return;
-        WaitUntil(
-            [this] { return process_.canReadLine() || process_.state() != QProcess::Running; },
-            10000);
+        process_.start(kPython, QStringList{QString::fromStdString(script)} + args);
+        const auto ready = [this] {
+            return process_.canReadLine() || process_.state() == QProcess::NotRunning;
+        };
+        WaitUntil(ready, 10000);
         const std::string line = process_.readLine().toStdString();
-        if (line.rfind("READY ", 0) == 0) port = std::stoi(line.substr(6));
+        if (line.starts_with("READY ")) port = std::stoi(line.substr(6));
     }
     ~PythonServer() {
         process_.closeWriteChannel();
-        if (!process_.waitForFinished(3000)) {
-            process_.kill();
-            process_.waitForFinished(3000);
-        }
+        process_.waitForFinished(3000);  // else killed as the process goes
     }
     // What the n-th request left (1-based), "" when there is none.
     std::string Taken(int n, const std::string& ext = "") const {
-        const std::string digits = std::to_string(n);
-        return ReadText(out.File(std::string(3 - std::min<size_t>(3, digits.size()), '0') + digits +
-                                 "." + (ext.empty() ? ext_ : ext)));
+        return ReadText(
+            out.File(QString::asprintf("%03d.", n).toStdString() + (ext.empty() ? ext_ : ext)));
     }
     int Count() const {
         int n = 0;
@@ -175,12 +169,17 @@ class SmtpServer : public PythonServer {
 
 // Python's email package reads a message: its subject, body and defects.
 inline QJsonObject ParseWithPython(const std::string& messageBytes) {
-    TempDir dir;
-    WriteText(dir.File("m.eml"), messageBytes);
-    const std::string json =
-        Shell(std::string(kPython) + " " SONIVEX_TEST_DATA "/mail/parse_mail.py '" +
-              dir.File("m.eml") + "'");
-    return QJsonDocument::fromJson(QByteArray::fromStdString(json)).object();
+    QProcess p;
+    p.start(kPython, {"-c",
+                      "import email, email.policy, json, sys\n"
+                      "m = email.message_from_binary_file(sys.stdin.buffer, "
+                      "policy=email.policy.default)\n"
+                      "print(json.dumps({'subject': str(m['subject']), 'body': m.get_content(), "
+                      "'defects': len(m.defects)}))"});
+    p.write(messageBytes.data(), static_cast<qint64>(messageBytes.size()));
+    p.closeWriteChannel();
+    p.waitForFinished(10000);
+    return QJsonDocument::fromJson(p.readAllStandardOutput()).object();
 }
 
 inline std::string Str(const QJsonObject& o, const char* key) {
