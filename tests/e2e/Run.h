@@ -78,24 +78,23 @@ class LiveRun {
         p_.kill();
         p_.waitForFinished(5000);
     }
-    // Reads output until it holds `text` or `ms` have passed, calling `each` after every read.
-    bool ReadUntil(const std::string& text, int ms, const std::function<void()>& each = {}) {
+    // Reads output until done() or `ms` have passed, calling `each` after every read; done().
+    bool ReadUntil(const std::function<bool()>& done, int ms,
+                   const std::function<void()>& each = {}) {
         QElapsedTimer t;
         t.start();
-        while (out.find(text) == std::string::npos && t.elapsed() < ms) {
+        while (!done() && t.elapsed() < ms) {
             p_.waitForReadyRead(20);
             out += p_.readAllStandardOutput().toStdString();
             if (each) each();
         }
-        return out.find(text) != std::string::npos;
-    }
-    void ReadFor(int ms) { ReadUntil(std::string(1, '\0'), ms); }
-    // Reads output until done() or `ms` have passed; done() at the end.
-    bool ReadUntil(const std::function<bool()>& done, int ms) {
-        QElapsedTimer t;
-        t.start();
-        while (!done() && t.elapsed() < ms) ReadFor(50);
         return done();
+    }
+    bool ReadUntil(const std::string& text, int ms, const std::function<void()>& each = {}) {
+        return ReadUntil([&] { return out.find(text) != std::string::npos; }, ms, each);
+    }
+    void ReadFor(int ms) {
+        ReadUntil([] { return false; }, ms);
     }
     // Ends the run as a service manager does; its exit code, -1 when it did not end.
     int Stop() {
