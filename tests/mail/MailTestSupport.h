@@ -1,11 +1,10 @@
 // Mail test helpers: bounded event waits, captured log lines, one session run to its end, the
-// local aiosmtpd and webhook server processes, a test certificate, and Python's email package as
-// the reader of what was sent.
+// local aiosmtpd and webhook server processes, and Python's email package as the reader of what
+// was sent.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QJsonDocument>
@@ -16,7 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "Shell.h"
 #include "TempDir.h"
 #include "mail/SmtpSession.h"
 #include "support/Log.h"
@@ -94,25 +92,6 @@ class LogCapture {
     TempDir dir_;
 };
 
-// A self-signed certificate for 127.0.0.1 and localhost, made once per test program.
-struct TestCertificate {
-    std::string cert, key;
-    static const TestCertificate& Get() {
-        static TempDir dir;
-        static const TestCertificate c = [] {
-            TestCertificate t{dir.File("cert.pem"), dir.File("key.pem")};
-            Shell(
-                "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes "
-                "-keyout '" +
-                t.key + "' -out '" + t.cert +
-                "' -days 2 -subj /CN=127.0.0.1 "
-                "-addext subjectAltName=IP:127.0.0.1,DNS:localhost 2>/dev/null");
-            return t;
-        }();
-        return c;
-    }
-};
-
 // A local Python server that prints "READY <port>" and writes what it takes to OUT/NNN.<ext>;
 // it ends when its standard input closes, at the latest when destroyed.
 class PythonServer {
@@ -149,19 +128,19 @@ class PythonServer {
     QProcess process_;
 };
 
-// aiosmtpd on 127.0.0.1 in mode plain, starttls or tls, with AUTH PLAIN for user/password when
-// user is not empty; on fixedPort when it is not 0.
+// aiosmtpd on 127.0.0.1 in mode plain, starttls or tls (with a self-signed certificate for
+// 127.0.0.1 and localhost), with AUTH PLAIN for user/password when user is not empty; on
+// fixedPort when it is not 0.
 class SmtpServer : public PythonServer {
   public:
     explicit SmtpServer(const std::string& mode, const std::string& user = "u",
                         const std::string& password = "p", int fixedPort = 0)
         : PythonServer(SONIVEX_TEST_DATA "/mail/smtp_server.py",
-                       {"--mode", QString::fromStdString(mode), "--cert",
-                        QString::fromStdString(TestCertificate::Get().cert), "--key",
-                        QString::fromStdString(TestCertificate::Get().key), "--port",
+                       {"--mode", QString::fromStdString(mode), "--port",
                         QString::number(fixedPort), "--user", QString::fromStdString(user),
                         "--password", QString::fromStdString(password)},
                        "eml") {}
+    QString Certificate() const { return QString::fromStdString(out.File("cert.pem")); }
     // The raw bytes of the n-th message taken (1-based), "" when there is none.
     std::string Message(int n) const { return Taken(n); }
     std::string Envelope(int n) const { return Taken(n, "json"); }

@@ -1,8 +1,8 @@
 #!/usr/bin/python3
-"""A local SMTP server for the mail tests: aiosmtpd on 127.0.0.1 in plain, STARTTLS or TLS mode,
-optionally with AUTH PLAIN. Prints "READY <port>" once it listens, writes every message it takes
-to OUT/NNN.eml (the raw bytes) and OUT/NNN.json (envelope and login), and ends when its standard
-input closes."""
+"""A local SMTP server for the mail tests: aiosmtpd on 127.0.0.1 in plain, STARTTLS or TLS mode
+(with a new self-signed certificate, OUT/cert.pem), optionally with AUTH PLAIN. Prints
+"READY <port>" once it listens, writes every message it takes to OUT/NNN.eml (the raw bytes) and
+OUT/NNN.json (envelope and login), and ends when its standard input closes."""
 import argparse
 import asyncio
 import json
@@ -11,6 +11,7 @@ import os
 import random
 import socket
 import ssl
+import subprocess
 import sys
 import warnings
 
@@ -51,8 +52,14 @@ class Keeper:
 async def serve(args):
     ctx = None
     if args.mode != "plain":
+        cert, key = os.path.join(args.out, "cert.pem"), os.path.join(args.out, "key.pem")
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt",
+                        "ec_paramgen_curve:prime256v1", "-nodes", "-keyout", key, "-out", cert,
+                        "-days", "2", "-subj", "/CN=127.0.0.1",
+                        "-addext", "subjectAltName=IP:127.0.0.1,DNS:localhost"],
+                       check=True, capture_output=True)
         ctx = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
-        ctx.load_cert_chain(args.cert, args.key)
+        ctx.load_cert_chain(cert, key)
     keeper = Keeper(args.out)
 
     def authenticate(server, session, envelope, mechanism, data):
@@ -85,7 +92,7 @@ def main():
     warnings.simplefilter("ignore")
     logging.getLogger("mail.log").setLevel(logging.CRITICAL)
     p = argparse.ArgumentParser()
-    for name in ("mode", "user", "password", "cert", "key", "out"):
+    for name in ("mode", "user", "password", "out"):
         p.add_argument("--" + name, default="")
     p.add_argument("--port", type=int, default=0)
     asyncio.run(serve(p.parse_args()))
