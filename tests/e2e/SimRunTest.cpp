@@ -1,5 +1,5 @@
-// The whole program on simulated devices: alert cycles in simulated time with their filler,
-// webhooks and downtime period, the demo, the command line.
+// The whole program on simulated devices: alert cycles in simulated time with their webhooks and
+// downtime period, the demo, the command line.
 #include <gtest/gtest.h>
 
 #include <filesystem>
