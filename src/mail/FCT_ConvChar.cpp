@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -195,34 +194,14 @@ std::vector<std::string> Iso2022jpPieces(const std::u32string& chars, size_t max
     return pieces;
 }
 
-std::string ToIso2022jpLogged(const std::u32string& chars) {
+std::string ToIso2022jp(const std::u32string& chars) {
     return Iso2022jpPieces(chars, 0).front();
-}
-
-std::string Upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
 }
 
 }  // namespace
 
-std::string ToIso2022jp(const std::string& text) {
-    return ToIso2022jpLogged(DecodeUtf8(text));
-}
-
 std::vector<std::string> SplitIso2022jp(const std::string& text, size_t maxBytes) {
     return Iso2022jpPieces(DecodeUtf8(text), maxBytes);
-}
-
-std::string ConvertCharset(const std::string& charset, const std::string& text) {
-    const std::string name = Upper(charset);
-    if (name == "ISO-2022-JP") return ToIso2022jp(text);
-    Converter c(name.c_str(), "UTF-8");
-    std::string out;
-    if (!c.Convert(text, out)) return "";
-    // The classic stream put a byte-order mark before UTF-16 and UTF-8; iconv's UTF-16 does too.
-    if ((name == "UNICODE" || name == "UTF-16") && out.size() >= 2) return out.substr(2);
-    return out;
 }
 
 int EncodeBody(const std::string& text, std::string& bytes) {
@@ -230,7 +209,7 @@ int EncodeBody(const std::string& text, std::string& bytes) {
     std::u32string run;
     auto flush = [&] {
         if (run.empty()) return;
-        const std::string seg = ToIso2022jpLogged(run);
+        const std::string seg = ToIso2022jp(run);
         if (seg.size() > 1) bytes += seg;
         run.clear();
     };

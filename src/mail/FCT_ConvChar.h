@@ -9,17 +9,12 @@
 
 namespace sonivex {
 
-// The bytes of text in charset; "" when the name is unknown or the text cannot be converted.
-// "ISO-2022-JP" goes through ToIso2022jp; other names through iconv.
-std::string ConvertCharset(const std::string& charset, const std::string& text);
+// ISO-2022-JP: ASCII stays as it is; every other character is written under ESC $ B as JIS X 0208
+// with the NEC row 13 and NEC-selected IBM rows (①, Ⅲ, ㈱, 髙), half-width katakana as
+// full-width. A character with no such code becomes 〓 and is logged.
 
-// ASCII stays as it is; every other character is written under ESC $ B as JIS X 0208 with the
-// NEC row 13 and NEC-selected IBM rows (①, Ⅲ, ㈱, 髙), half-width katakana as full-width. A
-// character with no such code becomes 〓 and is logged. Ends in ASCII (ESC ( B) when it left it.
-std::string ToIso2022jp(const std::string& text);
-
-// ToIso2022jp cut into complete sequences (each back in ASCII at its end) of at most maxBytes
-// bytes each, for encoded words; at least one piece.
+// The text cut into complete sequences (each back in ASCII, ESC ( B, at its end) of at most
+// maxBytes bytes each, for encoded words; at least one piece.
 std::vector<std::string> SplitIso2022jp(const std::string& text, size_t maxBytes);
 
 // The mail body: ASCII bytes as they are, each run of other characters as its own

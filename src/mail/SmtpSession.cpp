@@ -100,7 +100,6 @@ void SmtpSession::Start(const MailJob& job, Done done) {
              " pSenderAddr=" + job.senderAddr + " pTargetAddr=" + job.targetAddr);
     step_ = Step::kConnect;
     if (!Prepare(job)) return;
-    tcp_.LocalPort(job.localPort);
     tcp_.RemoteHost(job.host);
     tcp_.RemotePort(job.remotePort);
     connectTimer_.start(limits_.connectMs);
@@ -243,10 +242,7 @@ void SmtpSession::StartTls() {
 }
 
 void SmtpSession::OnDataArrival() {
-    std::string bytes;
-    long all = 0;
-    tcp_.GetData(bytes, kVbByteArray, all);
-    reader_.Append(bytes);
+    reader_.Append(tcp_.GetData());
     TryReply();
 }
 
@@ -276,8 +272,6 @@ bool SmtpSession::Expected(int code) const {
             return code == 250 || code == 251;
         case Step::kData:
             return code == 354;
-        case Step::kQuit:
-            return code == 221;
         default:
             return code == 250;
     }
@@ -285,7 +279,8 @@ bool SmtpSession::Expected(int code) const {
 
 void SmtpSession::OnReply(const SmtpReply& reply) {
     WriteLog("受信 " + LogText(reply.text));
-    if (step_ == Step::kQuit) return Advance();  // the message was taken already
+    // The message was taken at the end of the data: whatever the reply to QUIT, it is sent.
+    if (step_ == Step::kQuit) return Advance();
     // A server that does not know EHLO is greeted the old way, when nothing needs EHLO.
     if (step_ == Step::kEhlo && reply.code >= 500 && job_.security != 1 && !tlsActive_ &&
         job_.userName.empty())

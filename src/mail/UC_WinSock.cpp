@@ -1,4 +1,4 @@
-// The socket control's client side, data and notifications.
+// The socket control: connection, data, notifications, and its texts.
 #include "mail/UC_WinSock.h"
 
 #include "support/basic.h"
@@ -10,11 +10,72 @@ namespace {
 constexpr unsigned kLowWord = 0xFFFF;
 constexpr char kSource[] = "sonivex";
 
-}  // namespace
-
-long UC_WinSock::NextHandle() {
+long NextHandle() {
     static long next = 1000;
     return ++next;
+}
+
+struct ErrorText {
+    int code;
+    const char* text;
+};
+
+constexpr ErrorText kErrorTexts[] = {
+    {10004, "処理がキャンセルされました｡"},
+    {10014, "要求されたアドレスはブロードキャスト アドレスですが、フラグが設定されていません。"},
+    {10035, "ソケットはブロック化処理を行いませんが、指定された処理はブロック化を行います。"},
+    {10036, "ブロック化を行う Winsock 処理が進行中です。"},
+    {10037, "処理が完了しました。進行中のブロック化処理はありません。"},
+    {10038, "記述子がソケットではありません。"},
+    {10040, "データグラムが大きすぎてバッファ内に納まらず、切り詰められました。"},
+    {10043, "指定したポートがサポートされていませ。"},
+    {10048, "アドレスが使用中です。"},
+    {10049, "アドレスをローカル マシンから取得できません。"},
+    {10050, "ネットワーク サブシステムが失敗しました。"},
+    {10051, "現時点ではこのホストからネットワークにアクセスできません。"},
+    {10052, "SO_KEEPALIVE が設定されており、接続のタイムアウトが発生しました。"},
+    {10053, "タイムアウトその他の不具合で接続処理が中止されました。"},
+    {10054, "接続がリモート側のマシンからリセットされました。"},
+    {10055, "使用できるバッファ領域がありません。"},
+    {10056, "ソケットは既に接続されています。"},
+    {10057, "ソケットは接続されていません。"},
+    {10058, "ソケットは終了しています。"},
+    {10060, "ソケットは終了しました｡"},
+    {10061, "接続が強制的に拒絶されました。"},
+    {10093, "まず WinsockInit を呼び出す必要があります。"},
+    {11001, "正式応答。ホストが見つかりません。"},
+    {11002, "非正式応答。ホストが見つかりません。"},
+    {11003, "回復不能なエラーです。"},
+    {11004, "名前は有効ですが、要求された型のデータ レコードがありません。"},
+    {kTlsHandshakeFailed, "TLS の開始に失敗しました。"},
+    {kTlsCertificateRejected, "サーバー証明書を検証できません。"},
+    {kTlsNotAvailable, "TLS を利用できません。"},
+};
+
+constexpr const char* kStateTexts[] = {
+    "(既定値) 閉じています。",
+    "開いています｡",
+    "接続要求を待っています。",
+    "接続がペンディング状態になっています。",
+    "ホストの解決処理中です。",
+    "ホストの解決が完了しました。",
+    "接続処理中です。",
+    "接続が完了しました。",
+    "相手側のマシンが接続を閉じようとしています。",
+    "エラーが発生しました。",
+};
+
+}  // namespace
+
+std::string SocketErrorText(int code) {
+    for (const ErrorText& e : kErrorTexts)
+        if (e.code == code) return e.text;
+    return "未知のエラー: (" + std::to_string(code) + ")";
+}
+
+std::string SocketStateText(int state) {
+    if (state < 0 || state > 9) return "";
+    return kStateTexts[state];
 }
 
 long UC_WinSock::NotifyParam(int event, int error) {
@@ -22,7 +83,7 @@ long UC_WinSock::NotifyParam(int event, int error) {
                              (static_cast<unsigned>(event) & kLowWord));
 }
 
-UC_WinSock::UC_WinSock() : hwnd_(NextHandle()) {
+UC_WinSock::UC_WinSock() {
     timer1_.setSingleShot(true);
     timer1_.setInterval(0);
     QObject::connect(&timer1_, &QTimer::timeout, [this] { CallBackThreadProc(); });
@@ -37,15 +98,6 @@ void UC_WinSock::Init() {
     initialised_ = true;
 }
 
-void UC_WinSock::Adopt(std::unique_ptr<TcpSocket> socket) {
-    socket_ = std::move(socket);
-    handle_ = NextHandle();
-    const long handle = handle_;
-    socket_->SetNotify([this, handle](int event, int error) {
-        CallBackWindow(kSocketMessage, handle, NotifyParam(event, error));
-    });
-}
-
 void UC_WinSock::Connect(const std::string& remoteHost, long remotePort) {
     if (handle_ != -1) return;
     connectHost_ = remoteHost.empty() ? remoteHost_ : remoteHost;
@@ -55,7 +107,12 @@ void UC_WinSock::Connect(const std::string& remoteHost, long remotePort) {
         state_ = 0;
         return;
     }
-    Adopt(std::make_unique<TcpSocket>());
+    socket_ = std::make_unique<TcpSocket>();
+    handle_ = NextHandle();
+    const long handle = handle_;
+    socket_->SetNotify([this, handle](int event, int error) {
+        CallBackWindow(kSocketMessage, handle, NotifyParam(event, error));
+    });
     state_ = 4;
     if (IsDottedIPv4(connectHost_)) {
         ConnectTo(connectHost_);
@@ -98,9 +155,6 @@ void UC_WinSock::OnSocketEvent(int event, int error) {
                 RaiseSocketError(error);
             else
                 ReceivePending();
-            break;
-        case kFdAccept:
-            AcceptPending();
             break;
         case kFdConnect:
             if (error != 0) {
@@ -153,18 +207,10 @@ void UC_WinSock::ReceivePending() {
 }
 
 long UC_WinSock::CallBackThreadProc() {
-    const long total = static_cast<long>(sendBuffer_.size());
-    if (total >= 1 && socket_) {
+    if (!sendBuffer_.empty() && socket_) {
         const std::string work = std::move(sendBuffer_);
         sendBuffer_.clear();
-        const int64_t n = socket_->Write(work);
-        if (n < 0) {
-            RaiseSocketError(socket_->LastError());
-        } else if (OnSendProgress) {
-            OnSendProgress(static_cast<long>(n), total - static_cast<long>(n));
-        }
-        sendCompleted_ = 1;
-        if (OnSendComplete) OnSendComplete();
+        if (socket_->Write(work) < 0) RaiseSocketError(socket_->LastError());
     }
     sendBuffer_.clear();
     timer1_.stop();
@@ -172,31 +218,16 @@ long UC_WinSock::CallBackThreadProc() {
 }
 
 void UC_WinSock::SendData(const std::string& data) {
-    sendCompleted_ = 0;
     if (!socket_ || data.empty()) return;
     // A block queued before this one still goes out first: nothing is replaced.
     sendBuffer_ += data;
     timer1_.start();
 }
 
-void UC_WinSock::ReadData(std::string& data, int type, long& maxLen) const {
-    const long len = BytesReceived();
-    if (maxLen < 1 || maxLen > len) maxLen = len;
-    if (type == kVbString || type == kVbByteArray)
-        data = received_.substr(0, static_cast<size_t>(maxLen));
-    else
-        data.clear();
-}
-
-void UC_WinSock::PeekData(std::string& data, int type, long& maxLen) {
-    if (handle_ == -1) return;
-    ReadData(data, type, maxLen);
-}
-
-void UC_WinSock::GetData(std::string& data, int type, long& maxLen) {
-    if (handle_ == -1) return;
-    ReadData(data, type, maxLen);
-    if (type == kVbString || type == kVbByteArray) received_.clear();
+std::string UC_WinSock::GetData() {
+    std::string data;
+    data.swap(received_);
+    return data;
 }
 
 void UC_WinSock::DisConnect() {
@@ -211,7 +242,6 @@ void UC_WinSock::DisConnect() {
 void UC_WinSock::CloseSocket() {
     handle_ = -1;
     socket_.reset();
-    listener_.reset();
     received_.clear();
     sendBuffer_.clear();
     timer1_.stop();

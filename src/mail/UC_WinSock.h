@@ -1,5 +1,5 @@
-// The socket control: one TCP socket as an event-driven object with the classic states and their
-// texts, events, Winsock error codes and texts, client and server side, and TLS on request.
+// The socket control: one TCP client socket as an event-driven object with the classic states and
+// their texts, events, Winsock error codes and texts, and TLS on request.
 #pragma once
 
 #include <QTimer>
@@ -13,11 +13,9 @@ namespace sonivex {
 
 constexpr unsigned kSocketMessage = 1025;  // a socket notification
 constexpr unsigned kLookupMessage = 1026;  // the end of a host look-up
-constexpr int kVbString = 8;               // GetData/PeekData as text
-constexpr int kVbByteArray = 8209;         // GetData/PeekData as bytes
 constexpr long kReceiveChunkBytes = 20000;
 
-// The text of a Winsock error code (or one of our TLS codes), the code taken as 16-bit signed.
+// The text of a Winsock error code or one of our TLS codes.
 std::string SocketErrorText(int code);
 // The text of a State value; "" for values outside 0..9.
 std::string SocketStateText(int state);
@@ -43,14 +41,10 @@ class UC_WinSock {
     std::function<void()> OnConnect;
     std::function<void()> OnDisConnect;
     std::function<void(ErrorArgs&)> OnError;
-    std::function<void(long requestId)> OnConnectionRequest;
     std::function<void(long bytesTotal)> OnDataArrival;
-    std::function<void()> OnSendComplete;
-    std::function<void(long bytesSent, long bytesRemaining)> OnSendProgress;
     std::function<void()> OnEncrypted;  // the TLS handshake that StartTls began has finished
 
     void Init();
-    long UChwnd() const { return hwnd_; }
     int State() const { return state_; }
     std::string StateMessage() const { return SocketStateText(state_); }
     // The message entry: notifications arrive here as (message, socket or task, error << 16 |
@@ -60,64 +54,45 @@ class UC_WinSock {
     long CallBackThreadProc();
 
     long BytesReceived() const { return static_cast<long>(received_.size()); }
-    void PeekData(std::string& data, int type, long& maxLen);
-    void GetData(std::string& data, int type, long& maxLen);
+    // Takes every byte received so far.
+    std::string GetData();
     void SendData(const std::string& data);
     void DisConnect();
-    void Accept(long requestId);
-    void Bind(long localPort, const std::string& localIp);
-    void Listen();
     void Connect(const std::string& remoteHost = "", long remotePort = 0);
     // Starts TLS on the connected socket; OnEncrypted or OnError follows. False (after an
     // Error event) when it cannot start.
     bool StartTls(const TlsOptions& options);
-    bool Encrypted() const { return socket_ && socket_->Encrypted(); }
     // The address of our end of the open connection; "" without one.
     std::string ConnectionLocalAddress() const { return socket_ ? socket_->LocalAddress() : ""; }
 
-    long SendCompleted() const { return sendCompleted_; }
     long SocketHandle() const { return handle_; }
-    const std::string& RemoteHostIP() const { return remoteHostIp_; }
     const std::string& RemoteHost() const { return remoteHost_; }
     void RemoteHost(const std::string& host) { remoteHost_ = host; }
     long RemotePort() const { return remotePort_; }
     void RemotePort(long port) { remotePort_ = port; }
-    long LocalPort() const { return localPort_; }
-    void LocalPort(long port) { localPort_ = port; }
-    std::string LocalIP();
-    std::string LocalHostName();
 
   private:
-    static long NextHandle();  // socket and window handles share one counter
     static long NotifyParam(int event, int error);
-    void Adopt(std::unique_ptr<TcpSocket> socket);
     void ConnectTo(const std::string& address);
     void OnSocketEvent(int event, int error);
     void OnLookupDone(int error);
     void ReceivePending();
-    void AcceptPending();
     void RaiseSocketError(int code);
     void CloseSocket();
-    void ReadData(std::string& data, int type, long& maxLen) const;
 
-    long hwnd_;
     bool initialised_ = false;
     long handle_ = -1;
     std::unique_ptr<TcpSocket> socket_;
-    std::unique_ptr<TcpListener> listener_;
     HostLookup lookup_;
     long lookupTask_ = 0;
     std::string lookupAddress_;
     std::string connectHost_;
     long connectPort_ = 0;
-    long localPort_ = 0;
     long remotePort_ = 0;
     std::string remoteHost_;
-    std::string remoteHostIp_;
     int state_ = 0;
     std::string received_;
     std::string sendBuffer_;
-    long sendCompleted_ = 0;
     QTimer timer1_;  // sends the queued block on the next turn of the event loop
 };
 

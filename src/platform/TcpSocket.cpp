@@ -1,19 +1,14 @@
-// TCP over Qt Network: QSslSocket for connections (TLS on demand), a QTcpServer that takes over a
-// socket bound by hand (so that bind and listen fail separately, as Winsock's do), QHostInfo.
+// TCP over Qt Network: QSslSocket for connections (TLS on demand), QHostInfo for look-ups.
 #include "platform/TcpSocket.h"
 
 #include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <QHostAddress>
 #include <QHostInfo>
 #include <QSslConfiguration>
 #include <QSslSocket>
-#include <QTcpServer>
 #include <array>
-#include <cerrno>
 
 namespace sonivex {
 
@@ -77,29 +72,9 @@ int WinsockCodeOfQt(QAbstractSocket::SocketError e, bool certificateRejected) {
 
 }  // namespace
 
-int WinsockCodeOfErrno(int error) {
-    struct Pair {
-        int errnoValue, code;
-    };
-    static constexpr Pair kCodes[] = {
-        {EINTR, 10004},     {EACCES, 10013},          {EFAULT, 10014},       {EINVAL, 10022},
-        {EAGAIN, 10035},    {EINPROGRESS, 10036},     {EALREADY, 10037},     {ENOTSOCK, 10038},
-        {EMSGSIZE, 10040},  {EPROTONOSUPPORT, 10043}, {EADDRINUSE, 10048},   {EADDRNOTAVAIL, 10049},
-        {ENETDOWN, 10050},  {ENETUNREACH, 10051},     {ECONNABORTED, 10053}, {ECONNRESET, 10054},
-        {ENOBUFS, 10055},   {EISCONN, 10056},         {ENOTCONN, 10057},     {ESHUTDOWN, 10058},
-        {ETIMEDOUT, 10060}, {ECONNREFUSED, 10061},    {EHOSTUNREACH, 10065}};
-    for (const Pair& p : kCodes)
-        if (p.errnoValue == error) return p.code;
-    return 10050;  // the network subsystem failed
-}
-
 // ---- TcpSocket ----
 
-TcpSocket::TcpSocket() : TcpSocket(new QSslSocket) {}
-
-TcpSocket::TcpSocket(QSslSocket* adopted) : socket_(adopted) {
-    socket_->setParent(nullptr);
-    connected_ = socket_->state() == QAbstractSocket::ConnectedState;
+TcpSocket::TcpSocket() : socket_(new QSslSocket) {
     Wire();
 }
 
@@ -187,10 +162,6 @@ bool TcpSocket::StartClientTls(const TlsOptions& options) {
     return true;
 }
 
-bool TcpSocket::Encrypted() const {
-    return socket_->isEncrypted();
-}
-
 namespace {
 
 // An IPv4 address mapped into IPv6 is shown as the IPv4 address it is.
@@ -202,84 +173,8 @@ std::string AddressText(const QHostAddress& a) {
 
 }  // namespace
 
-std::string TcpSocket::PeerAddress() const {
-    return AddressText(socket_->peerAddress());
-}
-
 std::string TcpSocket::LocalAddress() const {
     return AddressText(socket_->localAddress());
-}
-
-int TcpSocket::PeerPort() const {
-    return socket_->peerPort();
-}
-
-// ---- TcpListener ----
-
-class TcpListener::Server : public QTcpServer {
-  protected:
-    // Accepted connections are TLS-capable sockets like outgoing ones.
-    void incomingConnection(qintptr descriptor) override {
-        auto* s = new QSslSocket(this);
-        if (!s->setSocketDescriptor(descriptor)) {
-            delete s;
-            return;
-        }
-        addPendingConnection(s);
-    }
-};
-
-TcpListener::TcpListener() = default;
-
-TcpListener::~TcpListener() {
-    if (fd_ >= 0) ::close(fd_);
-    if (server_) server_->close();
-    Dispose(server_);
-}
-
-int TcpListener::Bind(const std::string& address, int port) {
-    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (fd_ < 0) return WinsockCodeOfErrno(errno);
-    const int on = 1;
-    ::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_port = htons(static_cast<uint16_t>(port));
-    if (address.empty() || ::inet_pton(AF_INET, address.c_str(), &sa.sin_addr) != 1)
-        sa.sin_addr.s_addr = htonl(INADDR_ANY);
-    if (::bind(fd_, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) == 0) return 0;
-    const int code = WinsockCodeOfErrno(errno);
-    ::close(fd_);
-    fd_ = -1;
-    return code;
-}
-
-int TcpListener::Listen(int backlog, Notify notify) {
-    if (fd_ < 0) return 10038;
-    if (::listen(fd_, backlog) != 0) return WinsockCodeOfErrno(errno);
-    server_ = new Server;
-    if (!server_->setSocketDescriptor(fd_)) return 10050;
-    fd_ = -1;  // the server owns it now
-    QObject::connect(server_, &QTcpServer::newConnection, server_, [notify] {
-        NotifyScope scope;
-        if (notify) notify(kFdAccept, 0);
-    });
-    return 0;
-}
-
-std::unique_ptr<TcpSocket> TcpListener::TakePending() {
-    if (!server_ || !server_->hasPendingConnections()) return nullptr;
-    auto* s = static_cast<QSslSocket*>(server_->nextPendingConnection());
-    return std::unique_ptr<TcpSocket>(new TcpSocket(s));
-}
-
-int TcpListener::LocalPort() const {
-    if (server_) return server_->serverPort();
-    if (fd_ < 0) return 0;
-    sockaddr_in sa{};
-    socklen_t len = sizeof sa;
-    if (::getsockname(fd_, reinterpret_cast<sockaddr*>(&sa), &len) != 0) return 0;
-    return ntohs(sa.sin_port);
 }
 
 // ---- host look-ups ----
@@ -338,14 +233,6 @@ void HostLookup::Abort() {
 bool IsDottedIPv4(const std::string& text) {
     in_addr a{};
     return ::inet_pton(AF_INET, text.c_str(), &a) == 1;
-}
-
-std::string ResolveHostBlocking(const std::string& name) {
-    if (IsDottedIPv4(name)) return name;
-    const QHostInfo info = QHostInfo::fromName(QString::fromStdString(name));
-    for (const QHostAddress& a : info.addresses())
-        if (a.protocol() == QAbstractSocket::IPv4Protocol) return a.toString().toStdString();
-    return "";
 }
 
 std::string LocalHostNameText() {

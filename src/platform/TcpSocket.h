@@ -1,5 +1,5 @@
-// TCP connections (optionally TLS), listeners and host look-ups on the Qt event loop, reporting
-// the way Windows Sockets reports to a window: notification events and Winsock error codes.
+// TCP client connections (optionally TLS) and host look-ups on the Qt event loop, reporting the way
+// Windows Sockets reports to a window: notification events and Winsock error codes.
 #pragma once
 
 #include <cstdint>
@@ -15,7 +15,6 @@ namespace sonivex {
 // Notification events, numbered as Winsock numbers them.
 constexpr int kFdRead = 1;
 constexpr int kFdWrite = 2;
-constexpr int kFdAccept = 8;
 constexpr int kFdConnect = 16;
 constexpr int kFdClose = 32;
 constexpr int kFdEncrypted = 64;  // TLS handshake finished (Winsock has no TLS)
@@ -51,17 +50,12 @@ class TcpSocket {
     // Starts the handshake; kFdEncrypted or an error follows. False (LastError set) when TLS
     // cannot start at all: no TLS library, or no connection.
     bool StartClientTls(const TlsOptions& options);
-    bool Encrypted() const;
     // What the TLS library said about the last TLS failure ("" when none).
     const std::string& TlsDetail() const { return tlsDetail_; }
     int LastError() const { return lastError_; }
-    std::string PeerAddress() const;
     std::string LocalAddress() const;  // our end of the connection
-    int PeerPort() const;
 
   private:
-    friend class TcpListener;
-    explicit TcpSocket(QSslSocket* adopted);
     void Wire();
     void Raise(int event, int error);
     void OnQtError(int qtError);
@@ -71,27 +65,6 @@ class TcpSocket {
     int lastError_ = 0;
     bool connected_ = false;
     std::string tlsDetail_;
-};
-
-// A listening socket: bind and listen as separate steps, accept notifications.
-class TcpListener {
-  public:
-    using Notify = std::function<void(int event, int error)>;
-
-    TcpListener();
-    ~TcpListener();
-    TcpListener(const TcpListener&) = delete;
-    TcpListener& operator=(const TcpListener&) = delete;
-
-    int Bind(const std::string& address, int port);  // 0 or a Winsock error code
-    int Listen(int backlog, Notify notify);          // 0 or a Winsock error code
-    std::unique_ptr<TcpSocket> TakePending();        // nullptr when none waits
-    int LocalPort() const;
-
-  private:
-    class Server;
-    int fd_ = -1;
-    Server* server_ = nullptr;
 };
 
 // An asynchronous host look-up; destroying it or Abort() drops a result still to come.
@@ -119,11 +92,7 @@ class HostLookup {
 };
 
 bool IsDottedIPv4(const std::string& text);
-// Blocking look-up; "" when the name is not found.
-std::string ResolveHostBlocking(const std::string& name);
 // The machine's host name; "" when the system cannot tell.
 std::string LocalHostNameText();
-// The Winsock code for an errno value of the socket calls.
-int WinsockCodeOfErrno(int error);
 
 }  // namespace sonivex

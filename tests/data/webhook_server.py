@@ -3,7 +3,6 @@
 once it listens and writes each POST to OUT/NNN.json (path, headers, body). The path chooses the
 answers: /answer/503,200 answers 503 to the first request, then 200 to every later one; any other
 path answers 200. Ends when its standard input closes."""
-import argparse
 import json
 import os
 import sys
@@ -11,19 +10,17 @@ import threading
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 lock = threading.Lock()
-count = 0
 seen = {}
 
 
 class Handler(BaseHTTPRequestHandler):
     def do_POST(self):
-        global count
         body = self.rfile.read(int(self.headers.get("Content-Length", "0")))
         with lock:
-            count += 1
             n = seen.get(self.path, 0)
             seen[self.path] = n + 1
-            with open(os.path.join(self.server.out, "%03d.json" % count), "w") as f:
+            name = "%03d.json" % sum(seen.values())
+            with open(os.path.join(sys.argv[sys.argv.index("--out") + 1], name), "w") as f:
                 json.dump({"path": self.path, "headers": dict(self.headers),
                            "body": body.decode("utf-8", "replace")}, f)
         codes = [200]
@@ -31,7 +28,6 @@ class Handler(BaseHTTPRequestHandler):
             codes = [int(c) for c in self.path[len("/answer/"):].split(",")]
         code = codes[min(n, len(codes) - 1)]
         self.send_response(code)
-        self.send_header("Content-Type", "text/plain")
         self.end_headers()
         self.wfile.write(b"answer %d" % code)
 
@@ -39,16 +35,8 @@ class Handler(BaseHTTPRequestHandler):
         pass
 
 
-def main():
-    p = argparse.ArgumentParser()
-    p.add_argument("--out", required=True)
-    server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
-    server.out = p.parse_args().out
-    threading.Thread(target=server.serve_forever, daemon=True).start()
-    print("READY %d" % server.server_address[1], flush=True)
-    sys.stdin.read()
-    server.shutdown()
-
-
-if __name__ == "__main__":
-    main()
+server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+threading.Thread(target=server.serve_forever, daemon=True).start()
+print("READY %d" % server.server_address[1], flush=True)
+sys.stdin.read()
+server.shutdown()

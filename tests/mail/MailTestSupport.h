@@ -1,23 +1,20 @@
 // Mail test helpers: bounded event waits, captured log lines, one session run to its end, the
-// local aiosmtpd and webhook server processes, a test certificate, and Python's email package as
-// the reader of what was sent.
+// local aiosmtpd and webhook server processes, and Python's email package as the reader of what
+// was sent.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTimer>
-#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "Shell.h"
 #include "TempDir.h"
 #include "mail/SmtpSession.h"
 #include "support/Log.h"
@@ -95,52 +92,28 @@ class LogCapture {
     TempDir dir_;
 };
 
-// A self-signed certificate for 127.0.0.1 and localhost, made once per test program.
-struct TestCertificate {
-    std::string cert, key;
-    static const TestCertificate& Get() {
-        static TempDir dir;
-        static const TestCertificate c = [] {
-            TestCertificate t{dir.File("cert.pem"), dir.File("key.pem")};
-            Shell(
-                "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes "
-                "-keyout '" +
-                t.key + "' -out '" + t.cert +
-                "' -days 2 -subj /CN=127.0.0.1 "
-                "-addext subjectAltName=IP:127.0.0.1,DNS:localhost 2>/dev/null");
-            return t;
-        }();
-        return c;
-    }
-};
-
 // A local Python server that prints "READY <port>" and writes what it takes to OUT/NNN.<ext>;
 // it ends when its standard input closes, at the latest when destroyed.
 class PythonServer {
   public:
     PythonServer(const std::string& script, QStringList args, std::string ext) : ext_(ext) {
-        args.prepend(QString::fromStdString(script));
         args << "--out" << QString::fromStdString(out.Folder());
-        process_.start(kPython, args);
-        if (!process_.waitForStarted(5000)) return;
-        WaitUntil(
-            [this] { return process_.canReadLine() || process_.state() != QProcess::Running; },
-            10000);
+        process_.start(kPython, QStringList{QString::fromStdString(script)} + args);
+        const auto ready = [this] {
+            return process_.canReadLine() || process_.state() == QProcess::NotRunning;
+        };
+        WaitUntil(ready, 10000);
         const std::string line = process_.readLine().toStdString();
-        if (line.rfind("READY ", 0) == 0) port = std::stoi(line.substr(6));
+        if (line.starts_with("READY ")) port = std::stoi(line.substr(6));
     }
     ~PythonServer() {
         process_.closeWriteChannel();
-        if (!process_.waitForFinished(3000)) {
-            process_.kill();
-            process_.waitForFinished(3000);
-        }
+        process_.waitForFinished(3000);  // else killed as the process goes
     }
     // What the n-th request left (1-based), "" when there is none.
     std::string Taken(int n, const std::string& ext = "") const {
-        const std::string digits = std::to_string(n);
-        return ReadText(out.File(std::string(3 - std::min<size_t>(3, digits.size()), '0') + digits +
-                                 "." + (ext.empty() ? ext_ : ext)));
+        return ReadText(
+            out.File(QString::asprintf("%03d.", n).toStdString() + (ext.empty() ? ext_ : ext)));
     }
     int Count() const {
         int n = 0;
@@ -155,19 +128,19 @@ class PythonServer {
     QProcess process_;
 };
 
-// aiosmtpd on 127.0.0.1 in mode plain, starttls or tls, with AUTH PLAIN for user/password when
-// user is not empty; on fixedPort when it is not 0.
+// aiosmtpd on 127.0.0.1 in mode plain, starttls or tls (with a self-signed certificate for
+// 127.0.0.1 and localhost), with AUTH PLAIN for user/password when user is not empty; on
+// fixedPort when it is not 0.
 class SmtpServer : public PythonServer {
   public:
     explicit SmtpServer(const std::string& mode, const std::string& user = "u",
                         const std::string& password = "p", int fixedPort = 0)
         : PythonServer(SONIVEX_TEST_DATA "/mail/smtp_server.py",
-                       {"--mode", QString::fromStdString(mode), "--cert",
-                        QString::fromStdString(TestCertificate::Get().cert), "--key",
-                        QString::fromStdString(TestCertificate::Get().key), "--port",
+                       {"--mode", QString::fromStdString(mode), "--port",
                         QString::number(fixedPort), "--user", QString::fromStdString(user),
                         "--password", QString::fromStdString(password)},
                        "eml") {}
+    QString Certificate() const { return QString::fromStdString(out.File("cert.pem")); }
     // The raw bytes of the n-th message taken (1-based), "" when there is none.
     std::string Message(int n) const { return Taken(n); }
     std::string Envelope(int n) const { return Taken(n, "json"); }
@@ -175,12 +148,17 @@ class SmtpServer : public PythonServer {
 
 // Python's email package reads a message: its subject, body and defects.
 inline QJsonObject ParseWithPython(const std::string& messageBytes) {
-    TempDir dir;
-    WriteText(dir.File("m.eml"), messageBytes);
-    const std::string json =
-        Shell(std::string(kPython) + " " SONIVEX_TEST_DATA "/mail/parse_mail.py '" +
-              dir.File("m.eml") + "'");
-    return QJsonDocument::fromJson(QByteArray::fromStdString(json)).object();
+    QProcess p;
+    p.start(kPython, {"-c",
+                      "import email, email.policy, json, sys\n"
+                      "m = email.message_from_binary_file(sys.stdin.buffer, "
+                      "policy=email.policy.default)\n"
+                      "print(json.dumps({'subject': str(m['subject']), 'body': m.get_content(), "
+                      "'defects': len(m.defects)}))"});
+    p.write(messageBytes.data(), static_cast<qint64>(messageBytes.size()));
+    p.closeWriteChannel();
+    p.waitForFinished(10000);
+    return QJsonDocument::fromJson(p.readAllStandardOutput()).object();
 }
 
 inline std::string Str(const QJsonObject& o, const char* key) {

@@ -14,7 +14,7 @@ namespace sonivex::testing {
 struct PeerScript {
     std::string greeting = "220 peer ready\r\n";  // "" = the peer never says anything
     // Replies by whole command line or by command word; "TOKEN" is the line after AUTH,
-    // "MESSAGE" the end of the data.
+    // "MESSAGE" the end of the data. An empty reply drops the connection instead.
     std::map<std::string, std::string> replies = {
         {"HELO", "250 peer\r\n"},
         {"EHLO", "250-peer\r\n250-SIZE 1000000\r\n250 AUTH PLAIN\r\n"},
@@ -25,7 +25,6 @@ struct PeerScript {
         {"DATA", "354 go ahead\r\n"},
         {"MESSAGE", "250 2.0.0 queued\r\n"},
         {"QUIT", "221 2.0.0 bye\r\n"}};
-    bool closeInData = false;  // drops the connection once message bytes arrive
 };
 
 class ScriptedPeer {
@@ -57,6 +56,7 @@ class ScriptedPeer {
     }
     void Reply(QTcpSocket* s, const std::string& key) {
         const auto it = script_.replies.find(key);
+        if (it != script_.replies.end() && it->second.empty()) return s->abort();
         if (it != script_.replies.end()) s->write(it->second.data(), it->second.size());
         if (key == "QUIT") s->disconnectFromHost();
     }
@@ -79,10 +79,6 @@ class ScriptedPeer {
     }
     void ReadData(QTcpSocket* s) {
         Conn& c = conns_[s];
-        if (script_.closeInData && !c.buffer.empty()) {
-            s->abort();
-            return;
-        }
         const size_t end = c.buffer.find("\r\n.\r\n");
         if (end == std::string::npos) return;
         messages.push_back(c.buffer.substr(0, end + 5));

@@ -1,10 +1,8 @@
 #!/usr/bin/python3
-"""A local SMTP server for the mail tests: aiosmtpd on 127.0.0.1 in plain, STARTTLS or TLS mode,
-optionally with AUTH PLAIN. Prints "READY <port>" once it listens, writes every message it takes
-to OUT/NNN.eml (the raw bytes) and OUT/NNN.json (envelope and login), and ends when its standard
-input closes. Recipients behave as real servers do by their local part: gone* is refused (550),
-grey* is greylisted (451 the first time), stall* holds its first session for --stall seconds,
-stuck* holds every session."""
+"""A local SMTP server for the mail tests: aiosmtpd on 127.0.0.1 in plain, STARTTLS or TLS mode
+(with a new self-signed certificate, OUT/cert.pem), optionally with AUTH PLAIN. Prints
+"READY <port>" once it listens, writes every message it takes to OUT/NNN.eml (the raw bytes) and
+OUT/NNN.json (envelope and login), and ends when its standard input closes."""
 import argparse
 import asyncio
 import json
@@ -13,22 +11,18 @@ import os
 import random
 import socket
 import ssl
+import subprocess
 import sys
 import warnings
 
 from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
 
 
-def bind_free_port(wanted):
-    if wanted:
+def bind(wanted):
+    # A free port below 32768 unless one is wanted: the mail port setting is 16-bit signed.
+    for port in [wanted] if wanted else [random.randint(20000, 32000) for _ in range(200)]:
         s = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
         s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-        s.bind(("127.0.0.1", wanted))
-        return s, wanted
-    # Below 32768: the mail port setting is a 16-bit signed value.
-    for _ in range(200):
-        port = random.randint(20000, 32000)
-        s = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
         try:
             s.bind(("127.0.0.1", port))
             return s, port
@@ -38,24 +32,9 @@ def bind_free_port(wanted):
 
 
 class Keeper:
-    def __init__(self, out, stall):
+    def __init__(self, out):
         self.out = out
         self.count = 0
-        self.stall = stall
-        self.seen = set()
-
-    async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
-        local = address.split("@")[0]
-        if local.startswith("gone"):
-            return "550 5.1.1 no such user"
-        first = address not in self.seen
-        self.seen.add(address)
-        if local.startswith("grey") and first:
-            return "451 4.7.1 greylisted, try again later"
-        if (local.startswith("stall") and first) or local.startswith("stuck"):
-            await asyncio.sleep(self.stall)
-        envelope.rcpt_tos.append(address)
-        return "250 OK"
 
     async def handle_DATA(self, server, session, envelope):
         self.count += 1
@@ -73,9 +52,15 @@ class Keeper:
 async def serve(args):
     ctx = None
     if args.mode != "plain":
+        cert, key = os.path.join(args.out, "cert.pem"), os.path.join(args.out, "key.pem")
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt",
+                        "ec_paramgen_curve:prime256v1", "-nodes", "-keyout", key, "-out", cert,
+                        "-days", "2", "-subj", "/CN=127.0.0.1",
+                        "-addext", "subjectAltName=IP:127.0.0.1,DNS:localhost"],
+                       check=True, capture_output=True)
         ctx = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
-        ctx.load_cert_chain(args.cert, args.key)
-    keeper = Keeper(args.out, args.stall)
+        ctx.load_cert_chain(cert, key)
+    keeper = Keeper(args.out)
 
     def authenticate(server, session, envelope, mechanism, data):
         ok = (isinstance(data, LoginPassword) and data.login.decode() == args.user
@@ -92,7 +77,7 @@ async def serve(args):
                     auth_required=auth is not None, auth_require_tls=auth is None,
                     authenticator=auth)
 
-    sock, port = bind_free_port(args.port)
+    sock, port = bind(args.port)
     loop = asyncio.get_running_loop()
     server = await loop.create_server(factory, sock=sock,
                                       ssl=ctx if args.mode == "tls" else None)
@@ -107,10 +92,9 @@ def main():
     warnings.simplefilter("ignore")
     logging.getLogger("mail.log").setLevel(logging.CRITICAL)
     p = argparse.ArgumentParser()
-    for name in ("mode", "user", "password", "cert", "key", "out"):
+    for name in ("mode", "user", "password", "out"):
         p.add_argument("--" + name, default="")
     p.add_argument("--port", type=int, default=0)
-    p.add_argument("--stall", type=float, default=25)
     asyncio.run(serve(p.parse_args()))
 
 
