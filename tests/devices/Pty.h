@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -47,6 +48,11 @@ class Pty {
             out.insert(out.end(), buffer, buffer + n);
         }
         return out;
+    }
+    // The line's classic speed code as the slave has it (a master shares its slave's settings).
+    speed_t Speed() const {
+        termios tio{};
+        return ::tcgetattr(master_, &tio) == 0 ? ::cfgetospeed(&tio) : B0;
     }
     // The far end goes away, as when a USB adapter is pulled.
     void Close() {

@@ -1,5 +1,7 @@
 // The serial port through a pseudo-terminal: line rates, bytes both ways, opening from the
 // settings with its messages, and the dialog's lists.
+#include <termios.h>
+
 #include <gtest/gtest.h>
 
 #include "Pty.h"
@@ -33,7 +35,8 @@ class SerialTest : public ::testing::Test {
     std::vector<std::string> lines;
 };
 
-// Every rate of the dialog's list is set on the line, and the rate of the settings selects its
+// Every rate of the dialog's list is set on the line, by its classic speed code when termios has
+// one (drivers without arbitrary rates take only those), and the rate of the settings selects its
 // row; a rate not in the list selects none.
 TEST_F(SerialTest, EveryRateOfTheListIsSetOnTheLineAndSelected) {
     ChoiceList rates;
@@ -52,6 +55,10 @@ TEST_F(SerialTest, EveryRateOfTheListIsSetOnTheLineAndSelected) {
         com.BaudRate(std::stoi(rate));
         ASSERT_EQ(com.OpenComm(), 1) << rate;
         EXPECT_EQ(com.LineBaud(), std::stoi(rate)) << rate;
+        termios classic{};
+        if (::cfsetspeed(&classic, std::stoi(rate)) == 0) {
+            EXPECT_EQ(pty.Speed(), ::cfgetospeed(&classic)) << rate;
+        }
     }
     FillBaudCombo(rates, "4800");
     EXPECT_EQ(rates.Selected(), -1);
@@ -85,32 +92,31 @@ TEST_F(SerialTest, BytesBothWaysInReadsOfDataSize) {
 TEST_F(SerialTest, OpenSerialFromTheSettings) {
     struct Case {
         const char* what;
-        int timeCode, comNo, comBaud, baud;
+        int timeCode, comNo, comBaud;
         std::string device;
         int opened, rate, size;
     };
     const std::string pty1 = pty.SlavePath();
     const std::string file = dir.File("not-a-tty");
     testing::WriteText(file, "");
-    for (const Case& c : {Case{"code bytes", 0, -1, 38400, -1, pty1, 1, 38400, 1},
-                          Case{"time code ignores ComBaud", 1, -1, 9600, -1, pty1, 1, 2400, 18},
-                          Case{"a rate given", 0, -1, 9600, 14400, pty1, 1, 14400, 1},
-                          Case{"ComNo 0", 0, 0, 9600, -1, pty1, 0, 0, 0},
-                          Case{"no terminal", 0, -1, 9600, -1, file, 0, 0, 0},
-                          Case{"ComNo 3 is ttyS2", 0, 3, 9600, -1, "", 0, 0, 0}}) {
+    for (const Case& c : {Case{"code bytes", 0, 1, 38400, pty1, 1, 38400, 1},
+                          Case{"time code ignores ComBaud", 1, 1, 9600, pty1, 1, 2400, 18},
+                          Case{"ComNo 0", 0, 0, 9600, pty1, 0, 0, 0},
+                          Case{"no terminal", 0, 1, 9600, file, 0, 0, 0},
+                          Case{"ComNo 3 is ttyS2", 0, 3, 9600, "", 0, 0, 0}}) {
         std::unique_ptr<C_Com> port;
+        settings.comNo = c.comNo;
         settings.comBaud = c.comBaud;
         settings.comDevice = c.device;
-        EXPECT_EQ(OpenSerial(port, c.timeCode, settings, c.comNo, c.baud), c.opened) << c.what;
+        EXPECT_EQ(OpenSerial(port, c.timeCode, settings), c.opened) << c.what;
         if (!c.opened) continue;
         EXPECT_EQ(port->ComPort(), c.device) << c.what;
-        EXPECT_EQ(port->BaudRate(), c.rate) << c.what;
         EXPECT_EQ(port->LineBaud(), c.rate) << c.what;
         EXPECT_EQ(port->DataSize(), c.size) << c.what;
     }
     std::unique_ptr<C_Com> port;
     settings.langMode = 0;
-    EXPECT_EQ(OpenSerial(port, 0, settings, 3), 0);
+    EXPECT_EQ(OpenSerial(port, 0, settings), 0);
     const std::string ttyS2 = dir.Folder() + "dev/ttyS2";
     EXPECT_EQ(lines, (std::vector<std::string>{"[message] sonivex: Can not open " + file,
                                                "[message] sonivex: Can not open " + ttyS2,
