@@ -56,20 +56,17 @@ class FakeFirmware {
         if (firmwareFd_ >= 0) ::close(firmwareFd_);
         firmwareFd_ = -1;
     }
-    // An input report that nobody asked for (the jog/shuttle controller sends these).
-    void Send(const std::vector<uint8_t>& bytes) {
-        if (firmwareFd_ >= 0) ::send(firmwareFd_, bytes.data(), bytes.size(), MSG_DONTWAIT);
-    }
     int HostFd() const { return hostFd_; }
 
     // "cmd N" for commands, "event P" / "state P" for inquiries, in the order they came.
-    std::vector<std::string> Received() const { return received_; }
+    std::vector<std::string> received;
     std::vector<std::string> Commands() const {
         std::vector<std::string> out;
-        std::copy_if(received_.begin(), received_.end(), std::back_inserter(out),
-                     [](const std::string& r) { return r.starts_with("cmd "); });
+        std::ranges::copy_if(received, std::back_inserter(out),
+                             [](const std::string& r) { return r.starts_with("cmd "); });
         return out;
     }
+    int Inquiries() const { return static_cast<int>(received.size() - Commands().size()); }
     std::vector<std::vector<uint8_t>> reports;  // every output report as it came
 
     std::deque<int> events;  // answers to event inquiries, in order; 0 when none are left
@@ -83,10 +80,10 @@ class FakeFirmware {
         const int code = report.size() > 1 ? report[1] : -1;
         const int port = report.size() > 2 ? report[2] : 0;
         if (code != 0 && code != 255) {
-            received_.push_back("cmd " + std::to_string(code));
+            received.push_back("cmd " + std::to_string(code));
             return;
         }
-        received_.push_back((code ? "state " : "event ") + std::to_string(port));
+        received.push_back((code ? "state " : "event ") + std::to_string(port));
         if (reply == Reply::Silent) return;
         if (reply == Reply::UnplugOnInquiry) return Unplug();
         int value = state;
@@ -97,14 +94,13 @@ class FakeFirmware {
         std::vector<uint8_t> answer(static_cast<size_t>(inputBytes_), 0);
         answer[0] = static_cast<uint8_t>(reply == Reply::WrongPort ? port + 1 : port);
         answer[1] = static_cast<uint8_t>(value);
-        Send(answer);
+        if (firmwareFd_ >= 0) ::send(firmwareFd_, answer.data(), answer.size(), MSG_DONTWAIT);
     }
 
     int hostFd_;
     int firmwareFd_;
     int inputBytes_;
     std::unique_ptr<QSocketNotifier> notifier_;
-    std::vector<std::string> received_;
 };
 
 class FakeHidTree {
