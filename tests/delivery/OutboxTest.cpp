@@ -131,33 +131,6 @@ TEST_F(OutboxTest, TransientFailuresWaitTheirTurnAndPermanentOnesEnd) {
     EXPECT_FALSE(brief->Busy());
 }
 
-// The others get the mail at once; a recipient refused for good is dropped, one refused for now
-// gets the same message alone 30 s later.
-TEST_F(OutboxTest, RefusedRecipientsDoNotHoldBackTheOthers) {
-    peer.Script().replies["RCPT TO:<gone@x>"] = "550 5.1.1 no such user\r\n";
-    peer.Script().replies["RCPT TO:<later@x>"] = "452 4.2.2 mailbox full\r\n";
-    auto box = Make();
-    box->Open(dir.Folder());
-    Queue(*box, 0, "alert", "a@x;gone@x;later@x");
-    ASSERT_TRUE(Ended(1));
-    ASSERT_EQ(peer.messages.size(), 1u);
-    EXPECT_NE(log.ErrorText().find("メール送信失敗 宛先拒否 gone@x: 550 5.1.1 no such user"),
-              std::string::npos);
-    EXPECT_TRUE(
-        log.Has("メール再送予定 2026/12/07 09:00:30 ch1 (1回失敗: 一時拒否された宛先 later@x)"))
-        << log.All();
-    peer.Script().replies.erase("RCPT TO:<later@x>");
-    peer.lines.clear();
-    clock.Advance(30000);
-    box->Service();
-    ASSERT_TRUE(Ended(2));
-    ASSERT_EQ(peer.messages.size(), 2u);
-    EXPECT_EQ(peer.lines[2], "RCPT TO:<later@x>");
-    EXPECT_EQ(peer.lines[3], "DATA");
-    EXPECT_EQ(peer.messages[0], peer.messages[1]);  // the same message, headers and all
-    EXPECT_TRUE(Files(spool).empty());
-}
-
 // Nothing listens while the alert comes; the program ends; the next start sends the spooled mail
 // once, with the Date of the event, and moves damaged files aside without stopping.
 TEST_F(OutboxTest, ARestartSendsWhatIsLeftOnceAndSetsDamagedFilesAside) {

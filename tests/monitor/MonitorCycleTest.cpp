@@ -130,25 +130,6 @@ TEST(MonitorCycle, AuditAndAlertButtonsByHand) {
                                "hid 1", "tone on", mail}));
 }
 
-TEST(MonitorCycle, PausedInputShowsDashRaisesNothingAndAPausedAlertEndsAsRestored) {
-    MonitorHarness h;
-    SilentInput(h, "silence 1000");
-    h.Set("MailAtRestoration", "1");
-    h.Start();
-    h.monitor->ExternalPause[0] = 1;
-    h.RunSeconds(60);
-    EXPECT_EQ(h.view.alertText[0], "-");
-    EXPECT_GT(h.view.draws[0], 250);  // the meter keeps moving
-    EXPECT_EQ(h.monitor->AlertActive[0], 0);
-    h.monitor->ExternalPause[0] = 0;
-    // The last paused tick cleared the counters before counting its own buffer.
-    EXPECT_EQ(h.TicksUntilLine("両ch", 400), 150);
-    EXPECT_EQ(h.view.alertText[0], "Alert");
-    ASSERT_EQ(h.monitor->AlertActive[0], 1);
-    h.monitor->ExternalPause[0] = 1;
-    EXPECT_GT(h.TicksUntilLine("音声復旧", 400), 0);
-}
-
 // The device goes at 3 s and is back at 15 s: the alert comes at once with every outlet and a
 // blank meter, the device is tried again every 5 s without a line per try, and its first buffer
 // after the return ends the alert, with silence counted from there.
@@ -228,28 +209,6 @@ TEST(MonitorCycle, BroadcastDayOnTheClockDisplay) {
     h.RunTicks(10);
     EXPECT_EQ(h.view.clock0, "2026/12/07(月)");
     EXPECT_EQ(h.view.clock1, "05:00:00");
-}
-
-TEST(MonitorCycle, LatchCodesOnBothTransports) {
-    MonitorHarness h;
-    h.Set("NumRec", "7");
-    h.SimInputs(8);
-    h.Set("AutoRec", "1");
-    h.Set("SimSignal_8", "silence 100");
-    h.serial.open = true;
-    h.Start();
-    V expected;
-    for (int c = 101; c <= 108; ++c) {
-        expected.push_back("hid " + std::to_string(c));
-        expected.push_back("serial " + std::to_string(c));
-    }
-    EXPECT_EQ(h.rec.events, expected);
-    h.hid.open = false;  // a closed transport gets nothing
-    h.RunSeconds(16);
-    h.monitor->Shutdown();
-    expected.insert(expected.end(), {"serial 8", "tone on"});  // tone on: recorded after the tick
-    for (int c = 101; c <= 108; ++c) expected.push_back("serial " + std::to_string(c));
-    EXPECT_EQ(h.rec.events, expected);
 }
 
 }  // namespace

@@ -24,10 +24,9 @@ class RecordingView : public MonitorView {
     void SetAuditColour(int i, int set) override { audit[i] = set; }
     void SetAlertColour(int i, int set) override { alert[i] = set; }
     void SetAlertText(int i, const std::string& text) override { alertText[i] = text; }
-    void ResetMeter(int i) override { ++resets[i]; }
-    void ShowLevels(int i, const ChannelLevel& l, const ChannelLevel& r) override {
+    void ResetMeter(int) override {}
+    void ShowLevels(int i, const ChannelLevel& l, const ChannelLevel&) override {
         left[i] = l;
-        right[i] = r;
         ++draws[i];
     }
     void ShowMissingDevices(const std::string& m) override { missing = m; }
@@ -35,9 +34,9 @@ class RecordingView : public MonitorView {
         clock0 = a;
         clock1 = b;
     }
-    int audit[8] = {}, alert[8] = {}, resets[8] = {}, draws[8] = {};
+    int audit[8] = {}, alert[8] = {}, draws[8] = {};
     std::string alertText[8];
-    ChannelLevel left[8], right[8];
+    ChannelLevel left[8];
     std::string clock0, clock1;
     std::string missing;  // configured devices that are not there
 };

@@ -18,31 +18,6 @@ using testing::MonitorHarness;
 using testing::ReadText;
 using testing::WriteText;
 
-TEST(MonitorStartup, FirstStartWritesEveryKeyWithItsDefault) {
-    MonitorHarness h;
-    h.Start();
-    const std::string ini = ReadText(h.dir.File("sonivex.ini"));
-    std::istringstream keys(
-        "LogError=1 ErrorCatch=0 LangMode=0 AltFont=1 NumRec=3 HourAdjust=18000 nFreq=44100 "
-        "UseBeep=1 DeviceLossAlert=1 AlertLevelDB=-50 MuonSec=15 MuonSecMono=20 HukkiSec=15 "
-        "NoClose=1 MuteMS=200 "
-        "UseExtensible=0 SizeRate=1.2 VULevelTrim=-20.0 MailLocalPort=10001 MailHostPort=587 "
-        "MailPassWord=kelp7302 MessageLang=0 MailAtRestoration=0 AdjustPin_1=0 AdjustPin_2=0 "
-        "NoAdjustSec=120 AHour=0 ASecond=0 AMinute=0 AdjustMode=1 UseBCD=0 ComNo=0 ComBaud=38400 "
-        "USBHIDID=0 USBHID_Latch=1 AutoRec=0 MailHost= MailSenderAddr= MailUserName=***");
-    for (std::string key; keys >> key;) EXPECT_NE(ini.find("\n" + key), std::string::npos) << key;
-    for (int n = 1; n <= 8; ++n) {
-        for (const char* base :
-             {"AuditName_", "DevInName_", "DevOutName_", "FillerFile_", "MailAddr_"})
-            EXPECT_NE(ini.find(base + std::to_string(n) + "=***"), std::string::npos) << base << n;
-        for (const char* base : {"RecLevelDB_", "PlayLevelDB_", "IsMono_"})
-            EXPECT_NE(ini.find(base + std::to_string(n) + "=0"), std::string::npos) << base << n;
-    }
-    EXPECT_TRUE(h.HasLine("*********起動**********"));
-    h.monitor->Shutdown();
-    EXPECT_EQ(h.lines.back(), "*********終了**********");
-}
-
 // Out of range: limited, and logged with the value used, as values that are not numbers are.
 TEST(MonitorStartup, LimitsAreLoggedWithTheValueUsed) {
     struct Case {
