@@ -1,9 +1,9 @@
 // The outbox: inputs taking turns with every text its own mail in order, the spool on disk, the
-// retry schedule on the program clock, permanent failures, and a restart that sends what is left.
+// retry schedule on the program clock and permanent failures. (A restart that sends what is left,
+// refused recipients and stalled sessions are in the mail runs of the whole program.)
 #include "delivery/Outbox.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -129,44 +129,6 @@ TEST_F(OutboxTest, TransientFailuresWaitTheirTurnAndPermanentOnesEnd) {
         << log.ErrorText();
     EXPECT_EQ(Files(spool + "failed").size(), 2u);
     EXPECT_FALSE(brief->Busy());
-}
-
-// Nothing listens while the alert comes; the program ends; the next start sends the spooled mail
-// once, with the Date of the event, and moves damaged files aside without stopping.
-TEST_F(OutboxTest, ARestartSendsWhatIsLeftOnceAndSetsDamagedFilesAside) {
-    int port = 0;
-    {
-        testing::ScriptedPeer gone;
-        port = gone.Port();
-    }
-    {
-        auto first = Make(port);
-        first->Open(dir.Folder());
-        Queue(*first, 0, "left behind");
-        ASSERT_TRUE(Ended(1));
-    }
-    EXPECT_TRUE(log.Has("未送信メール 1 通はスプールに残り、次の起動で送信します")) << log.All();
-    const std::vector<std::string> left = Files(spool);
-    ASSERT_EQ(left.size(), 1u);
-    struct stat st {};
-    ASSERT_EQ(::stat((spool + left[0]).c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
-    const std::string whole = testing::ReadText(spool + left[0]);
-    testing::WriteText(spool + "cut.mail", whole.substr(0, whole.size() - 3));
-    testing::WriteText(spool + "noise.mail", "not a spool file");
-
-    clock.Advance(3600 * 1000);
-    auto second = Make();
-    second->Open(dir.Folder());
-    ASSERT_TRUE(WaitUntil([&] { return !second->Busy(); }, 5000));
-    ASSERT_EQ(peer.messages.size(), 1u);
-    EXPECT_TRUE(Carries(peer.messages[0], "left behind"));
-    EXPECT_NE(peer.messages[0].find("Date: Mon, 7 Dec 2026 09:00:00 "), std::string::npos);
-    EXPECT_TRUE(Files(spool).empty());
-    EXPECT_EQ(Files(spool + "bad").size(), 2u);
-    for (const char* line : {"スプールファイル破損 cut.mail: 本文の長さが合いません",
-                             "スプールファイル破損 noise.mail"})
-        EXPECT_NE(log.ErrorText().find(line), std::string::npos) << log.ErrorText();
 }
 
 }  // namespace

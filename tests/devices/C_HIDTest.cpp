@@ -16,39 +16,28 @@ namespace {
 using testing::FakeFirmware;
 using testing::FakeHidTree;
 using testing::ReadDescriptorFile;
-using V = std::vector<std::string>;
 
-constexpr int kOtherVendor = 0x046D;
+// Input, output and feature lengths, and whether the reports are numbered.
+std::string Lengths(const std::vector<uint8_t>& descriptor) {
+    const HidReportLengths l = ParseReportDescriptor(descriptor);
+    return std::to_string(l.input) + " " + std::to_string(l.output) + " " +
+           std::to_string(l.feature) + (l.numbered ? " numbered" : "");
+}
 
 TEST(HidDescriptor, LengthsAsTheClassicApiGivesThemEvenOfBrokenDescriptors) {
-    struct Case {
-        const char* file;
-        int input, output, feature;
-        bool numbered;
-    };
-    for (const Case& c : {Case{"box.rdesc", 9, 9, 0, false}, Case{"keyboard.rdesc", 9, 2, 0, false},
-                          Case{"numbered.rdesc", 7, 7, 0, true}}) {
-        const HidReportLengths l = ParseReportDescriptor(ReadDescriptorFile(c.file));
-        EXPECT_EQ(l.input, c.input) << c.file;
-        EXPECT_EQ(l.output, c.output) << c.file;
-        EXPECT_EQ(l.feature, c.feature) << c.file;
-        EXPECT_EQ(l.numbered, c.numbered) << c.file;
-    }
     const std::vector<uint8_t> keyboard = ReadDescriptorFile("keyboard.rdesc");
+    EXPECT_EQ(Lengths(keyboard), "9 2 0");
+    EXPECT_EQ(Lengths(ReadDescriptorFile("box.rdesc")), "9 9 0");
+    EXPECT_EQ(Lengths(ReadDescriptorFile("numbered.rdesc")), "7 7 0 numbered");
     // Cut inside the LED output item: modifier and reserved bytes are in, keys and LEDs not.
-    const HidReportLengths cut =
-        ParseReportDescriptor(std::vector<uint8_t>(keyboard.begin(), keyboard.begin() + 39));
-    EXPECT_EQ(cut.input, 3);
-    EXPECT_EQ(cut.output, 0);
+    EXPECT_EQ(Lengths({keyboard.begin(), keyboard.begin() + 39}), "3 0 0");
     // A long item skipped whole; size and count at their 32-bit maximum (capped); a pop of
     // nothing.
-    EXPECT_EQ(ParseReportDescriptor({0xFE, 2, 0x10, 0x81, 0x02, 0x75, 8, 0x95, 1, 0x81, 2}).input,
-              2);
-    EXPECT_EQ(ParseReportDescriptor({0x77, 0xFF, 0xFF, 0xFF, 0xFF, 0x97, 0xFF, 0xFF, 0xFF, 0xFF,
-                                     0x81, 0x02, 0x81, 0x02})
-                  .input,
-              4096 + 1);
-    EXPECT_EQ(ParseReportDescriptor({0xA4, 0xB4, 0xB4, 0x06}).input, 0);
+    EXPECT_EQ(Lengths({0xFE, 2, 0x10, 0x81, 0x02, 0x75, 8, 0x95, 1, 0x81, 2}), "2 0 0");
+    EXPECT_EQ(Lengths({0x77, 0xFF, 0xFF, 0xFF, 0xFF, 0x97, 0xFF, 0xFF, 0xFF, 0xFF, 0x81, 0x02, 0x81,
+                       0x02}),
+              "4097 0 0");
+    EXPECT_EQ(Lengths({0xA4, 0xB4, 0xB4, 0x06}), "0 0 0");
 }
 
 // The box is found by its product id. hidraw0 is a keyboard, hidraw2 and hidraw10
@@ -56,7 +45,7 @@ TEST(HidDescriptor, LengthsAsTheClassicApiGivesThemEvenOfBrokenDescriptors) {
 // box with product 5; a stray entry and one without a description are passed over.
 TEST(BoxTree, FindsTheBoxByItsIds) {
     FakeHidTree tree;
-    tree.Add(0, kOtherVendor, 1, "keyboard.rdesc", 8, "Keyboard");
+    tree.Add(0, 0x046D, 1, "keyboard.rdesc", "Keyboard");
     tree.Add(2, kBoxVendorId, 1, "box.rdesc");
     tree.Add(10, kBoxVendorId, 1, "box.rdesc");
     tree.Add(3, kBoxVendorId, 5, "box.rdesc");
@@ -97,7 +86,8 @@ TEST_F(BoxTest, CommandsAndInquiriesReachTheFirmwareInOrder) {
     box.state = 0xFE;
     EXPECT_EQ(hid.VelmRead(1), 0xFE);
     box.Service();
-    EXPECT_EQ(box.received, (V{"cmd 1", "cmd 101", "event 0", "event 0", "state 0"}));
+    EXPECT_EQ(box.received,
+              (std::vector<std::string>{"cmd 1", "cmd 101", "event 0", "event 0", "state 0"}));
     // Every report is the device's full length: report id 0, code, value, zeros.
     ASSERT_EQ(box.reports.size(), 5u);
     EXPECT_EQ(box.reports[1], (std::vector<uint8_t>{0, 101, 0, 0, 0, 0, 0, 0, 0}));

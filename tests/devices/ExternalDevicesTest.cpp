@@ -24,14 +24,14 @@ using testing::Pty;
 using testing::WriteText;
 using Bytes = std::vector<uint8_t>;
 using Paused = std::array<int, 2>;
-using V = std::vector<std::string>;
 namespace fs = std::filesystem;
+
+const std::string kAllOff = "101 102 103 104 105 106 107 108 ";
 
 // The whole monitor with the external devices opened from its settings during its start-up, as
 // the program opens them.
 class DeviceHarness : public testing::MonitorHarness {
   public:
-    using MonitorHarness::MonitorHarness;
     ~DeviceHarness() { monitor.reset(); }  // the monitor's shutdown still uses the devices
 
     void StartOn(const DeviceRoots& roots) {
@@ -62,44 +62,25 @@ class DeviceHarness : public testing::MonitorHarness {
     ExternalDevices devices;
 };
 
-V Commands(std::initializer_list<int> codes) {
-    V out;
-    for (int c : codes) out.push_back("cmd " + std::to_string(c));
-    return out;
-}
-
-V Concat(std::initializer_list<V> parts) {
-    V out;
-    for (const V& p : parts) out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
-
-const V kAllOff = Commands({101, 102, 103, 104, 105, 106, 107, 108});
-
 class Devices : public ::testing::Test {
   protected:
     // The box in latch mode hidLatch (none when negative) and the port when asked for.
-    void Start(DeviceHarness& run, int hidLatch, bool port) {
+    void Start(int hidLatch, bool port = false) {
         if (hidLatch >= 0) {
-            run.Set("USBHIDID", "1");
-            run.Set("USBHID_Latch", std::to_string(hidLatch));
+            h.Set("USBHIDID", "1");
+            h.Set("USBHID_Latch", std::to_string(hidLatch));
         }
         if (port) {
-            run.Set("ComNo", "1");
-            run.Set("ComDevice", pty.SlavePath());
+            h.Set("ComNo", "1");
+            h.Set("ComDevice", pty.SlavePath());
         }
-        run.StartOn(hidLatch >= 0 ? tree.Roots() : DeviceRoots{});
-        ASSERT_TRUE(hidLatch < 0 || run.devices.hid->IsOpen());
-        ASSERT_TRUE(!port || run.devices.serial->IsOpen());
+        h.StartOn(hidLatch >= 0 ? tree.Roots() : DeviceRoots{});
+        ASSERT_TRUE(hidLatch < 0 || h.devices.hid->IsOpen());
+        ASSERT_TRUE(!port || h.devices.serial->IsOpen());
     }
-    void Start(int hidLatch, bool port = false) { Start(h, hidLatch, port); }
-    void Send(DeviceHarness& run, const Bytes& bytes) {
+    void Send(const Bytes& bytes) {
         pty.Write(bytes);
-        run.RunTicks(static_cast<int>(bytes.size()));  // one byte per tick
-    }
-    int Inquiries() {
-        box.Service();
-        return box.Inquiries();
+        h.RunTicks(static_cast<int>(bytes.size()));  // one byte per tick
     }
 
     DeviceHarness h;
@@ -120,10 +101,8 @@ TEST_F(Devices, LatchCommandsOnBothFromStartUpToShutdown) {
     EXPECT_EQ(pty.Read(), (Bytes{101, 102}));
     h.monitor->Shutdown();
     EXPECT_EQ(pty.Read(), (Bytes{101, 102, 103, 104, 105, 106, 107, 108}));
-    box.Service();
-    EXPECT_EQ(box.Commands(), Concat({kAllOff, Commands({101, 102}), Commands({1, 2}),
-                                      Commands({101}), Commands({102}), kAllOff}));
-    EXPECT_EQ(Inquiries(), 51) << "one event inquiry per tick";
+    EXPECT_EQ(box.Commands(), kAllOff + "101 102 1 2 101 102 " + kAllOff);
+    EXPECT_EQ(box.Inquiries(), 51) << "one event inquiry per tick";
 }
 
 TEST_F(Devices, EventsPauseResumeReleaseAndRequestCorrections) {
@@ -172,34 +151,29 @@ TEST_F(Devices, LevelsPauseWhileActiveAndCorrectOnTheRisingEdge) {
     }
 }
 
-TEST_F(Devices, WrongPortRepliesSkipTicksUntilTheBoxIsGivenUp) {
+// A failed level read skips the rest of the tick; a box that keeps failing is given up so that
+// monitoring goes on. Found again, a box still mute is given up at its first miss, after one
+// bounded wait.
+TEST_F(Devices, AMisbehavingBoxSkipsTicksUntilItIsGivenUp) {
     h.TwoInputs();
     box.reply = FakeFirmware::Reply::WrongPort;
     Start(1);
+    h.devices.hid->Device()->TimeoutMS(100);
     h.RunTicks(1);
-    EXPECT_EQ(h.view.clock1, "") << "a failed level read skips the rest of the tick";
+    EXPECT_EQ(h.view.clock1, "");
     h.RunTicks(2);
     EXPECT_EQ(h.CountLines("USB HID 応答なし " + tree.NodePath(0)), 1);
     EXPECT_FALSE(h.devices.hid->IsOpen());
     h.RunSeconds(3);
     EXPECT_NE(h.view.clock1, "");
     EXPECT_EQ(h.CountLines("警報"), 2) << "both inputs still watched";
-    h.monitor->Shutdown();
-    EXPECT_EQ(Inquiries(), 3);
-    EXPECT_EQ(box.Commands(), Concat({kAllOff, Commands({101, 102})}));
-}
-
-// In event mode a failed read costs only its wait; a box that keeps failing is given up too.
-TEST_F(Devices, ABoxThatNeverAnswersIsGivenUpAndMonitoringGoesOn) {
-    h.TwoInputs();
+    EXPECT_EQ(box.Inquiries(), 3);
+    EXPECT_EQ(box.Commands(), kAllOff + "101 102 ");
     box.reply = FakeFirmware::Reply::Silent;
-    Start(0);
-    h.devices.hid->Device()->TimeoutMS(100);
-    h.RunTicks(3);
-    EXPECT_EQ(h.CountLines("USB HID 応答なし " + tree.NodePath(0)), 1);
-    EXPECT_FALSE(h.devices.hid->IsOpen());
-    h.RunSeconds(3);
-    EXPECT_EQ(h.CountLines("警報"), 2);
+    h.RunSeconds(8);
+    EXPECT_EQ(h.CountLines("USB HID 復旧 " + tree.NodePath(0)), 1);
+    EXPECT_EQ(h.CountLines("USB HID 応答なし " + tree.NodePath(0)), 2);
+    EXPECT_EQ(box.Inquiries(), 4);
 }
 
 // The box goes while an inquiry is awaited: logged and closed. Gone, it can no longer end the
@@ -221,8 +195,7 @@ TEST_F(Devices, ABoxThatGoesAwayEndsItsPausesAndComingBackGetsTheLatches) {
     FakeFirmware& back = tree.Add(1, kBoxVendorId, 1, "box.rdesc");
     h.RunSeconds(10);
     EXPECT_EQ(h.CountLines("USB HID 復旧 " + tree.NodePath(1)), 1);
-    back.Service();
-    EXPECT_EQ(back.Commands(), Concat({kAllOff, Commands({1})}));
+    EXPECT_EQ(back.Commands(), kAllOff + "1 ");
     EXPECT_EQ(h.view.missing, "");
     EXPECT_EQ(h.CountLines("警報"), 1);
 }
@@ -246,7 +219,7 @@ TEST_F(Devices, ControlBytesPauseResumeAndRequestCorrections) {
     };
     int n = 0;
     for (const Step& s : steps) {
-        Send(h, s.bytes);
+        Send(s.bytes);
         h.RunSeconds(s.thenSeconds);
         EXPECT_EQ(h.Paused(), s.paused) << "step " << n;
         EXPECT_EQ(h.clock.setCalls, s.corrections) << "step " << n++;
@@ -254,49 +227,49 @@ TEST_F(Devices, ControlBytesPauseResumeAndRequestCorrections) {
     EXPECT_EQ(h.view.alertText[0], "Alert");
     EXPECT_EQ(h.view.alertText[1], "-");
     h.clock.Set({2026, 12, 7, 9, 5, 0});  // outside the window around the hour: blocked
-    Send(h, {7});
+    Send({7});
     EXPECT_EQ(h.clock.setCalls, 2);
 }
 
 TEST_F(Devices, AfterMidnightTheTenSecondsCountOnFromTheCorrection) {
-    DeviceHarness run({2026, 12, 31, 23, 59, 55});
-    run.Set("AdjustPin_1", "7");
-    Start(run, -1, true);
-    Send(run, {7});
-    EXPECT_EQ(run.clock.Now().year, 2027);
-    run.RunSeconds(3);
-    Send(run, {7});
-    EXPECT_EQ(run.clock.setCalls, 1);
-    run.RunSeconds(8);
-    Send(run, {7});
-    EXPECT_EQ(run.clock.setCalls, 2);
+    h.clock.Set({2026, 12, 31, 23, 59, 55});
+    h.Set("AdjustPin_1", "7");
+    Start(-1, true);
+    Send({7});
+    EXPECT_EQ(h.clock.Now().year, 2027);
+    h.RunSeconds(3);
+    Send({7});
+    EXPECT_EQ(h.clock.setCalls, 1);
+    h.RunSeconds(8);
+    Send({7});
+    EXPECT_EQ(h.clock.setCalls, 2);
 }
 
 TEST_F(Devices, TimeCodeSplitAcrossReadsCorrectsAndNothingIsSent) {
-    DeviceHarness run({2026, 5, 4, 11, 59, 58});
-    run.TwoInputs();
-    run.Set("UseBCD", "1");
-    run.Set("ComBaud", "9600");
-    Start(run, -1, true);
-    EXPECT_EQ(run.devices.serial->Port()->LineBaud(), 2400);
+    h.clock.Set({2026, 5, 4, 11, 59, 58});
+    h.TwoInputs();
+    h.Set("UseBCD", "1");
+    h.Set("ComBaud", "9600");
+    Start(-1, true);
+    EXPECT_EQ(h.devices.serial->Port()->LineBaud(), 2400);
     pty.Write(std::string("\xFF\xFEgarbage\x02") + "1200");
-    run.RunTicks(1);
-    EXPECT_EQ(run.clock.setCalls, 0);
+    h.RunTicks(1);
+    EXPECT_EQ(h.clock.setCalls, 0);
     pty.Write(std::string("00\xE5\x03"));
-    run.RunTicks(1);
-    EXPECT_EQ(run.clock.setCalls, 1);
-    EXPECT_EQ(run.clock.Now().hour, 12);
-    EXPECT_EQ(run.CountLines("時刻修正終了"), 1);
-    EXPECT_EQ(run.devices.control->TimeCodeText(), "");
-    run.RunSeconds(3);  // both inputs alert
-    run.monitor->Shutdown();
-    EXPECT_EQ(run.CountLines("警報"), 2);
+    h.RunTicks(1);
+    EXPECT_EQ(h.clock.setCalls, 1);
+    EXPECT_EQ(h.clock.Now().hour, 12);
+    EXPECT_EQ(h.CountLines("時刻修正終了"), 1);
+    EXPECT_EQ(h.devices.control->TimeCodeText(), "");
+    h.RunSeconds(3);  // both inputs alert
+    h.monitor->Shutdown();
+    EXPECT_EQ(h.CountLines("警報"), 2);
     EXPECT_EQ(pty.Read(), Bytes{}) << "a time-code port carries no commands";
 }
 
 TEST(ExternalDevices, ListsSerialPortsAndHidDevices) {
     FakeHidTree tree;
-    tree.Add(0, 0x046D, 0xC31C, "keyboard.rdesc", 8, "Logitech Keyboard");
+    tree.Add(0, 0x046D, 0xC31C, "keyboard.rdesc", "Logitech Keyboard");
     tree.Add(3, kBoxVendorId, 2, "box.rdesc");
     const std::string sys = tree.dir.File("sys/class/tty/");
     for (const auto& [name, type] : {std::pair{"ttyS0", "4"},
@@ -311,15 +284,13 @@ TEST(ExternalDevices, ListsSerialPortsAndHidDevices) {
     fs::create_directories(tree.dir.File("dev/serial/by-id"));
     WriteText(tree.dir.File("dev/ttyUSB0"), "");
     fs::create_symlink("../../ttyUSB0", tree.dir.File("dev/serial/by-id/usb-FTDI_FT232R-if00"));
-    const std::string dev = tree.dir.Folder() + "dev/";
-    std::string expected;
-    for (const std::string& line :
-         {std::string("serial ports:"), "  " + dev + "ttyACM1", "  " + dev + "ttyS0  (ComNo 1)",
-          "  " + dev + "ttyS10  (ComNo 11)",
-          "  " + dev + "ttyUSB0  [" + dev + "serial/by-id/usb-FTDI_FT232R-if00]",
-          std::string("HID devices:"), "  " + dev + "hidraw0  046d:c31c  Logitech Keyboard",
-          "  " + dev + "hidraw3  1209:0002  velmarok USB IO  (USBHIDID 2)"})
-        expected += line + "\n";
+    std::string expected =
+        "serial ports:\n  @ttyACM1\n  @ttyS0  (ComNo 1)\n  @ttyS10  (ComNo 11)\n"
+        "  @ttyUSB0  [@serial/by-id/usb-FTDI_FT232R-if00]\nHID devices:\n"
+        "  @hidraw0  046d:c31c  Logitech Keyboard\n  @hidraw3  1209:0002  velmarok USB IO  "
+        "(USBHIDID 2)\n";
+    for (size_t at; (at = expected.find('@')) != std::string::npos;)
+        expected.replace(at, 1, tree.dir.Folder() + "dev/");
     EXPECT_EQ(ListExternalDevices(tree.Roots()), expected);
     EXPECT_EQ(ListExternalDevices({"/nonexistent", "/nonexistent", {}}),
               "serial ports:\n  none\nHID devices:\n  none\n");
@@ -333,7 +304,7 @@ TEST(ExternalDevices, AnotherVendorIdIsRead) {
     };
     for (const Case& c :
          {Case{"", 0, false}, Case{"16c0", 0x16C0, false}, Case{"0x16C0", 0x16C0, false},
-          Case{"xyz", 0, true}, Case{"10000", 0, true}, Case{"-5", 0, true}}) {
+          Case{"xyz", 0, true}, Case{"10000", 0, true}}) {
         DeviceHarness h;
         FakeHidTree tree;
         tree.Add(0, 0x16C0, 1, "box.rdesc");
@@ -395,8 +366,8 @@ TEST_F(Devices, AMissingBoxIsLeftAloneAndAMissingPortIsOpenedOnceItComes) {
     EXPECT_EQ(pty.Read(), (Bytes{1, 102}));
     EXPECT_EQ(h.view.missing, "missing: USB HID");
     EXPECT_EQ(h.CountLines("[message] sonivex: Can not open " + link), 1) << "only at start-up";
-    EXPECT_EQ(Inquiries(), 0);
-    EXPECT_TRUE(box.Commands().empty());
+    EXPECT_EQ(box.Inquiries(), 0);
+    EXPECT_EQ(box.Commands(), "");
     pty.Close();  // the far end goes: logged once and closed
     h.RunSeconds(1);
     EXPECT_EQ(h.CountLines("シリアルポート切断 " + link), 1);

@@ -31,8 +31,7 @@ class FakeFirmware {
   public:
     enum class Reply { Answer, Silent, WrongPort, UnplugOnInquiry };
 
-    FakeFirmware(int hostFd, int firmwareFd, int inputBytes)
-        : hostFd_(hostFd), firmwareFd_(firmwareFd), inputBytes_(inputBytes) {
+    FakeFirmware(int hostFd, int firmwareFd) : hostFd_(hostFd), firmwareFd_(firmwareFd) {
         notifier_ = std::make_unique<QSocketNotifier>(firmwareFd_, QSocketNotifier::Read);
         QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { Service(); });
     }
@@ -60,13 +59,19 @@ class FakeFirmware {
 
     // "cmd N" for commands, "event P" / "state P" for inquiries, in the order they came.
     std::vector<std::string> received;
-    std::vector<std::string> Commands() const {
-        std::vector<std::string> out;
-        std::ranges::copy_if(received, std::back_inserter(out),
-                             [](const std::string& r) { return r.starts_with("cmd "); });
+    // The command codes so far, each followed by a space.
+    std::string Commands() {
+        Service();
+        std::string out;
+        for (const std::string& r : received)
+            if (r.starts_with("cmd ")) out += r.substr(4) + " ";
         return out;
     }
-    int Inquiries() const { return static_cast<int>(received.size() - Commands().size()); }
+    int Inquiries() {
+        Service();
+        return static_cast<int>(std::ranges::count_if(
+            received, [](const std::string& r) { return !r.starts_with("cmd "); }));
+    }
     std::vector<std::vector<uint8_t>> reports;  // every output report as it came
 
     std::deque<int> events;  // answers to event inquiries, in order; 0 when none are left
@@ -91,15 +96,15 @@ class FakeFirmware {
             value = events.empty() ? 0 : events.front();
             if (!events.empty()) events.pop_front();
         }
-        std::vector<uint8_t> answer(static_cast<size_t>(inputBytes_), 0);
+        std::vector<uint8_t> answer(kInputBytes, 0);
         answer[0] = static_cast<uint8_t>(reply == Reply::WrongPort ? port + 1 : port);
         answer[1] = static_cast<uint8_t>(value);
         if (firmwareFd_ >= 0) ::send(firmwareFd_, answer.data(), answer.size(), MSG_DONTWAIT);
     }
 
+    static constexpr size_t kInputBytes = 8;  // the box's input report without its id byte
     int hostFd_;
     int firmwareFd_;
-    int inputBytes_;
     std::unique_ptr<QSocketNotifier> notifier_;
 };
 
@@ -111,15 +116,13 @@ class FakeHidTree {
         std::filesystem::create_directories(dir.File("sys/class/hidraw"));
         std::filesystem::create_directories(dir.File("dev"));
     }
-    // hidrawN with the ids, name and descriptor file; its firmware answers with reports of
-    // inputBytes bytes (the input report length without the report-id byte).
+    // hidrawN with the ids, name and descriptor file, and its firmware.
     FakeFirmware& Add(int number, int vendor, int product, const std::string& descriptorFile,
-                      int inputBytes = 8, const std::string& name = "velmarok USB IO") {
+                      const std::string& name = "velmarok USB IO") {
         Describe(number, vendor, product, descriptorFile, name);
         int pair[2];
         ::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, pair);
-        nodes_.emplace_back(NodePath(number),
-                            std::make_unique<FakeFirmware>(pair[0], pair[1], inputBytes));
+        nodes_.emplace_back(NodePath(number), std::make_unique<FakeFirmware>(pair[0], pair[1]));
         return *nodes_.back().second;
     }
     // hidrawN leaves sysfs, as an unplugged device does (its node stays dead).

@@ -71,21 +71,6 @@ TEST(ScheduleEvaluation, CoversExactlyItsPeriod) {
     }
 }
 
-TEST(ScheduleEvaluation, SetsOnlyTheInputsOfCoveringEntries) {
-    ScheduleTable table;
-    table.Entries = {{1, "09:00:00", "10:00:00", kMonday, ""},
-                     {0, "11:00:00", "12:00:00", kMonday, ""},
-                     {2, "09:00:00", "10:00:00", kMonday, ""},
-                     {-1, "09:00:00", "10:00:00", kMonday, ""},
-                     {8, "09:00:00", "10:00:00", kMonday, ""}};
-    std::array<int, 8> pause{};
-    table.Evaluate("2026/12/07", "09:30:00", 2, pause);
-    EXPECT_EQ(pause, (std::array<int, 8>{0, 1, 0, 0, 0, 0, 0, 0}));
-    pause.fill(0);
-    table.Evaluate("2026/12/07", "09:30:00", 9, pause);  // more inputs than the table holds
-    EXPECT_EQ(pause, (std::array<int, 8>{0, 1, 1, 0, 0, 0, 0, 0}));
-}
-
 // Within the broadcast day that starts at 05:00:00 (18000 s), unless noted; the day start edges,
 // and hh:mm:ss with at most three decimals.
 TEST(ScheduleTimeCheck, AcceptsOnlyTimesWithinTheBroadcastDay) {
@@ -190,25 +175,21 @@ TEST_F(ScheduleFile, SavingKeepsALinkALinkAndTheFileItsMode) {
 // to the schedule, the file stays, and the log says why it was not saved.
 TEST_F(ScheduleFile, UnreadableFileIsNeverReplacedOrDeleted) {
     namespace fs = std::filesystem;
-    const struct {
-        bool folder;
-        const char* reason;
-    } cases[] = {{true, "Is a directory"}, {false, "Too many levels of symbolic links"}};
-    for (const auto& c : cases) {
-        if (c.folder)
+    for (const std::string reason : {"Is a directory", "Too many levels of symbolic links"}) {
+        if (reason.starts_with("Is"))
             fs::create_directory(Path());
         else
             fs::create_symlink(kScheduleFileName, Path());  // a link to itself
         const fs::file_type type = fs::symlink_status(Path()).type();
         auto table = LoadSchedule(dir.Folder());
         table->Entries = {{0, "09:00:00", "10:00:00", kMonday, ""}};
-        EXPECT_FALSE(SaveSchedule(*table, dir.Folder())) << c.reason;
+        EXPECT_FALSE(SaveSchedule(*table, dir.Folder())) << reason;
         table->Entries.clear();
-        EXPECT_FALSE(SaveSchedule(*table, dir.Folder())) << c.reason;
-        EXPECT_EQ(fs::symlink_status(Path()).type(), type) << c.reason;
+        EXPECT_FALSE(SaveSchedule(*table, dir.Folder())) << reason;
+        EXPECT_EQ(fs::symlink_status(Path()).type(), type) << reason;
         const std::string log = testing::ReadText(LogFilePath(1));
-        const std::string line = "OutputTimer Not saved " + Path() +
-                                 ": it could not be read at start-up (" + c.reason + ")";
+        const std::string line =
+            "OutputTimer Not saved " + Path() + ": it could not be read at start-up (" + reason;
         EXPECT_NE(log.find(line), log.rfind(line)) << log;  // both saves refused
         fs::remove(Path());
     }
