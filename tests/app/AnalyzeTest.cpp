@@ -74,11 +74,12 @@ TEST(AnalyzeRecording, AlertsFallWhereTheRulesPutThem) {
     }
 }
 
-// Under a locale with a decimal comma the JSON still holds plain numbers.
+// Under a locale with a decimal comma settings still read, and the JSON holds plain numbers.
 TEST(AnalyzeCommand, JsonIsValidAndBadFilesAreNamed) {
     TempDir dir;
     const std::string path = Make(dir, "j.wav", "-r 8000 -b 16 -c 2", "t1 s3 t4");
-    testing::WriteText(dir.File("sonivex.ini"), "[conf]\nMuonSec=1\nHukkiSec=2\n");
+    const std::string ini = "[conf]\nMuonSec=1\nHukkiSec=2\nAlertLevelDB=-45.5\n";
+    testing::WriteText(dir.File("sonivex.ini"), ini);
     QProcessEnvironment env = testing::TestEnvironment(dir.Folder());
     env.insert("LC_ALL", "de_DE.UTF-8");
     auto r = testing::RunSonivex({"--analyze", path, "--dir", dir.Folder(), "--json"}, dir.Folder(),
@@ -87,9 +88,10 @@ TEST(AnalyzeCommand, JsonIsValidAndBadFilesAreNamed) {
     const std::string check =
         Shell("printf '%s' '" + r.out +
               "' | /usr/bin/python3 -c 'import json,sys; d=json.load(sys.stdin);"
-              " print(d[\"events\"][0][\"seconds\"], d[\"settings\"][\"muonSec\"])'");
-    EXPECT_EQ(check, "2.2 1\n") << r.out;
-    EXPECT_EQ(testing::ReadText(dir.File("sonivex.ini")), "[conf]\nMuonSec=1\nHukkiSec=2\n");
+              " s=d[\"settings\"]; print(d[\"events\"][0][\"seconds\"], s[\"muonSec\"],"
+              " s[\"alertLevelDB\"])'");
+    EXPECT_EQ(check, "2.2 1 -46\n") << r.out;  // -45.5 read whole, rounded half to even
+    EXPECT_EQ(testing::ReadText(dir.File("sonivex.ini")), ini);
     auto waves = testing::HostileWaves();
     waves.push_back({"bad.wav", "RIFF....WAVEjunk", "not a wave file that can be read"});
     for (const testing::HostileWave& w : waves) {

@@ -42,15 +42,10 @@ TEST(MonitorCycle, DefaultAlertOnThe76thSilentBufferAndRecoveryOnThe75th) {
         EXPECT_EQ(h.TicksUntilLine("音声復旧", 400), 350 - 152);
         EXPECT_EQ(h.view.alert[0], 0);
         h.RunTicks(10);
-        V expected{"hid 101",
-                   "hid 1",
-                   "filler 1 play loop=1",
-                   "tone on",
-                   "mail 1 sonivex無音検出 FM",
-                   "hid 101",
-                   "filler 1 stop",
-                   "tone off"};
-        if (mailCancel) expected.push_back("mail 1 sonivex無音検出 FM");
+        const std::string mail = "mail 1 sonivex無音検出 FM";
+        V expected{"hid 101", "hid 1",   "filler 1 play loop=1", "tone on",
+                   mail,      "hid 101", "filler 1 stop",        "tone off"};
+        if (mailCancel) expected.push_back(mail);
         EXPECT_EQ(h.rec.events, expected);
         EXPECT_EQ(h.CountLines("警報 "), 1);
         EXPECT_EQ(h.CountLines("警報解除 "), 1);
