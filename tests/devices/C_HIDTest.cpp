@@ -1,5 +1,5 @@
-// C_HID on the hidraw test double: report lengths, finding the box by its ids, latch
-// commands and inquiries as the firmware sees them, and a box that does not answer.
+// C_HID on the hidraw test double: finding the box by its ids, latch commands and inquiries as
+// the firmware sees them, and a box that does not answer.
 #include <gtest/gtest.h>
 
 #include <QTimer>
@@ -7,7 +7,6 @@
 
 #include "FakeHid.h"
 #include "devices/C_HID.h"
-#include "platform/Hidraw.h"
 #include "support/Log.h"
 
 namespace sonivex {
@@ -15,40 +14,16 @@ namespace {
 
 using testing::FakeFirmware;
 using testing::FakeHidTree;
-using testing::ReadDescriptorFile;
-
-// Input, output and feature lengths, and whether the reports are numbered.
-std::string Lengths(const std::vector<uint8_t>& descriptor) {
-    const HidReportLengths l = ParseReportDescriptor(descriptor);
-    return std::to_string(l.input) + " " + std::to_string(l.output) + " " +
-           std::to_string(l.feature) + (l.numbered ? " numbered" : "");
-}
-
-TEST(HidDescriptor, LengthsAsTheClassicApiGivesThemEvenOfBrokenDescriptors) {
-    const std::vector<uint8_t> keyboard = ReadDescriptorFile("keyboard.rdesc");
-    EXPECT_EQ(Lengths(keyboard), "9 2 0");
-    EXPECT_EQ(Lengths(ReadDescriptorFile("box.rdesc")), "9 9 0");
-    EXPECT_EQ(Lengths(ReadDescriptorFile("numbered.rdesc")), "7 7 0 numbered");
-    // Cut inside the LED output item: modifier and reserved bytes are in, keys and LEDs not.
-    EXPECT_EQ(Lengths({keyboard.begin(), keyboard.begin() + 39}), "3 0 0");
-    // A long item skipped whole; size and count at their 32-bit maximum (capped); a pop of
-    // nothing.
-    EXPECT_EQ(Lengths({0xFE, 2, 0x10, 0x81, 0x02, 0x75, 8, 0x95, 1, 0x81, 2}), "2 0 0");
-    EXPECT_EQ(Lengths({0x77, 0xFF, 0xFF, 0xFF, 0xFF, 0x97, 0xFF, 0xFF, 0xFF, 0xFF, 0x81, 0x02, 0x81,
-                       0x02}),
-              "4097 0 0");
-    EXPECT_EQ(Lengths({0xA4, 0xB4, 0xB4, 0x06}), "0 0 0");
-}
 
 // The box is found by its product id. hidraw0 is a keyboard, hidraw2 and hidraw10
 // are boxes with product 1 (hidraw2 comes first; hidraw4 is one we may not open), hidraw3 is a
 // box with product 5; a stray entry and one without a description are passed over.
 TEST(BoxTree, FindsTheBoxByItsIds) {
     FakeHidTree tree;
-    tree.Add(0, 0x046D, 1, "keyboard.rdesc", "Keyboard");
-    tree.Add(2, kBoxVendorId, 1, "box.rdesc");
-    tree.Add(10, kBoxVendorId, 1, "box.rdesc");
-    tree.Add(3, kBoxVendorId, 5, "box.rdesc");
+    tree.Add(0, 0x046D, 1, "Keyboard");
+    tree.Add(2, kBoxVendorId, 1);
+    tree.Add(10, kBoxVendorId, 1);
+    tree.Add(3, kBoxVendorId, 5);
     tree.AddLocked(4, kBoxVendorId, 1);
     testing::WriteText(tree.dir.File("sys/class/hidraw/hidrawX"), "");
     std::filesystem::create_directories(tree.dir.File("sys/class/hidraw/hidraw7/device"));
@@ -71,7 +46,7 @@ class BoxTest : public ::testing::Test {
     void TearDown() override { ConfigureLog(LogConfig{}); }
 
     FakeHidTree tree;
-    FakeFirmware& box = tree.Add(0, kBoxVendorId, 1, "box.rdesc");
+    FakeFirmware& box = tree.Add(0, kBoxVendorId, 1);
     C_HID hid{tree.Roots()};
 };
 
