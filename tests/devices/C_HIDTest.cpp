@@ -50,25 +50,6 @@ class BoxTest : public ::testing::Test {
     C_HID hid{tree.Roots()};
 };
 
-TEST_F(BoxTest, CommandsAndInquiriesReachTheFirmwareInOrder) {
-    EXPECT_EQ(hid.VelmWrite(1), 1);
-    EXPECT_EQ(hid.VelmWrite(101), 1);
-    EXPECT_EQ(hid.VelmWrite(0), 0);  // the inquiry codes are no commands
-    EXPECT_EQ(hid.VelmWrite(255), 0);
-    box.events = {3};
-    EXPECT_EQ(hid.VelmRead(), 3);
-    EXPECT_EQ(hid.VelmRead(), 0);
-    box.state = 0xFE;
-    EXPECT_EQ(hid.VelmRead(1), 0xFE);
-    box.Service();
-    EXPECT_EQ(box.received,
-              (std::vector<std::string>{"cmd 1", "cmd 101", "event 0", "event 0", "state 0"}));
-    // Every report is the device's full length: report id 0, code, value, zeros.
-    ASSERT_EQ(box.reports.size(), 5u);
-    EXPECT_EQ(box.reports[1], (std::vector<uint8_t>{0, 101, 0, 0, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(box.reports[4], (std::vector<uint8_t>{0, 255, 0, 0, 0, 0, 0, 0, 0}));
-}
-
 TEST_F(BoxTest, ABoxThatNeverAnswersCostsOneBoundedWaitWithEventsRunning) {
     hid.TimeoutMS(200);
     box.reply = FakeFirmware::Reply::Silent;

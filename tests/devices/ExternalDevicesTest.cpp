@@ -292,28 +292,6 @@ TEST(ExternalDevices, ListsSerialPortsAndHidDevices) {
               "serial ports:\n  none\nHID devices:\n  none\n");
 }
 
-TEST(ExternalDevices, AnotherVendorIdIsRead) {
-    struct Case {
-        const char* vendor;
-        int expected;
-        bool logged;
-    };
-    for (const Case& c :
-         {Case{"", 0, false}, Case{"16c0", 0x16C0, false}, Case{"0x16C0", 0x16C0, false},
-          Case{"xyz", 0, true}, Case{"10000", 0, true}}) {
-        DeviceHarness h;
-        FakeHidTree tree;
-        tree.Add(0, 0x16C0, 1);
-        h.Set("USBHIDID", "1");
-        if (*c.vendor) h.Set("USBHIDVendorID", c.vendor);
-        h.StartOn(tree.Roots());
-        EXPECT_EQ(h.monitor->settings.usbHidVendor, c.expected) << c.vendor;
-        EXPECT_EQ(h.devices.hid->IsOpen(), c.expected != 0) << c.vendor;
-        EXPECT_EQ(h.HasLine("設定値エラー USBHIDVendorID=" + std::string(c.vendor)), c.logged)
-            << c.vendor;
-    }
-}
-
 // A reopen follows the new settings and keeps the pauses. One from the settings dialog's OK while
 // a read lets events run replaces the port after the read, never under it (AddressSanitizer sees
 // a read on a port that was freed).

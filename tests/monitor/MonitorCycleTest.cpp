@@ -52,19 +52,6 @@ TEST(MonitorCycle, DefaultAlertOnThe76thSilentBufferAndRecoveryOnThe75th) {
     }
 }
 
-TEST(MonitorCycle, ShortOneChannelTimeReportsLeftBeforeBothAndNoToneWhenSwitchedOff) {
-    MonitorHarness h;
-    SilentInput(h, "silence 100");
-    h.Set("MuonSecMono", "5");
-    h.Set("UseBeep", "0");
-    h.Start();
-    EXPECT_EQ(h.TicksUntilLine("(Lch 5秒以上)", 400), 52);
-    h.RunSeconds(20);
-    EXPECT_FALSE(h.HasLine("両ch"));
-    EXPECT_EQ(h.CountLines("警報"), 1);
-    EXPECT_EQ(h.rec.events, (V{"hid 101", "hid 1"}));
-}
-
 TEST(MonitorCycle, TwoInputsShareTheToneUntilTheLastAlertEnds) {
     MonitorHarness h;
     h.Set("NumRec", "1");

@@ -2,7 +2,6 @@
 // logs. Whatever goes wrong, the inputs go on being watched.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 
 #include "monitor/MonitorHarness.h"
@@ -86,39 +85,6 @@ TEST(MonitorStartup, UnusableLogFolderFallsBackToTheDataFolder) {
     h.RunSeconds(16);
     EXPECT_EQ(h.monitor->AlertActive[0], 1);
     EXPECT_NE(ReadText(LogFilePath(0)).find("両ch 15秒以上"), std::string::npos);
-}
-
-// Log files go by the machine's calendar, never by a program clock started years ahead, and
-// daily at 12:00:05 even with a day start later than that; other files stay.
-TEST(MonitorStartup, OldLogsArePrunedAtStartAndOnceADayByTheMachinesCalendar) {
-    MonitorHarness h({2031, 3, 1, 12, 0, 0});
-    h.Set("HourAdjust", "50000");
-    const std::string log = h.dir.Folder() + "log/";
-    std::filesystem::create_directories(log);
-    const auto file = [&](const std::string& name, int days) {
-        WriteText(log + name, "x");
-        std::filesystem::last_write_time(
-            log + name, std::filesystem::file_time_type::clock::now() - std::chrono::days(days));
-        return log + name;
-    };
-    const std::string old1 = file("20200101 - pc - other.log", 91);
-    const std::string notes = file("notes.txt", 400);
-    const std::string today = file("20310301 - pc - sonivex.err", 0);
-    h.Start();
-    EXPECT_FALSE(std::filesystem::exists(old1));
-    const std::string old2 = file("20200102 -  - sonivex.log", 100);
-    h.RunSeconds(4.9);
-    EXPECT_TRUE(std::filesystem::exists(old2));
-    h.RunSeconds(0.2);
-    EXPECT_FALSE(std::filesystem::exists(old2));
-    const std::string old3 = file("20200103 - pc - sonivex.log", 100);
-    h.RunSeconds(10);
-    EXPECT_TRUE(std::filesystem::exists(old3)) << "once a day";
-    h.clock.Set({2031, 3, 2, 12, 0, 0});
-    h.RunSeconds(5.1);
-    EXPECT_FALSE(std::filesystem::exists(old3));
-    EXPECT_TRUE(std::filesystem::exists(notes));
-    EXPECT_TRUE(std::filesystem::exists(today));
 }
 
 }  // namespace
