@@ -1,15 +1,13 @@
-// Offline analysis against the rules on recordings that sox generates, and the command around it.
+// Offline analysis against the rules on recordings that sox generates.
 #include "monitor/RecordingAnalysis.h"
 
 #include <gtest/gtest.h>
 
 #include <sstream>
 
-#include "HostileWaves.h"
 #include "Shell.h"
 #include "TempDir.h"
-#include "app/AnalyzeCommand.h"
-#include "e2e/Run.h"
+#include "app/AnalysisReport.h"
 
 namespace sonivex {
 namespace {
@@ -71,37 +69,6 @@ TEST(AnalyzeRecording, AlertsFallWhereTheRulesPutThem) {
         const AnalysisResult r = AnalyzeRecording(path, SilenceThresholds{}, false);
         ASSERT_TRUE(r.ok) << c.name << " " << r.error;
         EXPECT_EQ(Events(r), c.expected) << c.name;
-    }
-}
-
-// Under a locale with a decimal comma settings still read, and the JSON holds plain numbers.
-TEST(AnalyzeCommand, JsonIsValidAndBadFilesAreNamed) {
-    TempDir dir;
-    const std::string path = Make(dir, "j.wav", "-r 8000 -b 16 -c 2", "t1 s3 t4");
-    const std::string ini = "[conf]\nMuonSec=1\nHukkiSec=2\nAlertLevelDB=-45.5\n";
-    testing::WriteText(dir.File("sonivex.ini"), ini);
-    QProcessEnvironment env = testing::TestEnvironment(dir.Folder());
-    env.insert("LC_ALL", "de_DE.UTF-8");
-    auto r = testing::RunSonivex({"--analyze", path, "--dir", dir.Folder(), "--json"}, dir.Folder(),
-                                 60000, &env);
-    EXPECT_EQ(r.exitCode, 0);
-    const std::string check =
-        Shell("printf '%s' '" + r.out +
-              "' | /usr/bin/python3 -c 'import json,sys; d=json.load(sys.stdin);"
-              " s=d[\"settings\"]; print(d[\"events\"][0][\"seconds\"], s[\"muonSec\"],"
-              " s[\"alertLevelDB\"])'");
-    EXPECT_EQ(check, "2.2 1 -46\n") << r.out;  // -45.5 read whole, rounded half to even
-    EXPECT_EQ(testing::ReadText(dir.File("sonivex.ini")), ini);
-    auto waves = testing::HostileWaves();
-    waves.push_back({"bad.wav", "RIFF....WAVEjunk", "not a wave file that can be read"});
-    for (const testing::HostileWave& w : waves) {
-        testing::WriteText(dir.File(w.name), w.bytes);
-        std::ostringstream out, err;
-        EXPECT_EQ(AnalyzeFile(dir.File(w.name), SilenceThresholds{}, false, false, out, err),
-                  w.refusal.empty() ? 0 : 1)
-            << w.name;
-        EXPECT_EQ(err.str().empty(), w.refusal.empty()) << w.name;
-        EXPECT_NE(err.str().find(w.refusal), std::string::npos) << w.name << ": " << err.str();
     }
 }
 

@@ -1,14 +1,13 @@
 // The monitor with its external devices opened from the settings as the program opens them: the
 // HID box on the hidraw test double, the serial port on a pseudo-terminal. Latch commands from
 // start-up to shutdown, control inputs that pause, resume and request corrections, the time
-// code, the device list, reopening, and devices that misbehave, go away, come back or are not
-// there. Monitoring goes on through all of it.
+// code, reopening, and devices that misbehave, go away, come back or are not there. Monitoring
+// goes on through all of it.
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <QTimer>
-#include <filesystem>
 
 #include "FakeHid.h"
 #include "Pty.h"
@@ -21,10 +20,8 @@ namespace {
 using testing::FakeFirmware;
 using testing::FakeHidTree;
 using testing::Pty;
-using testing::WriteText;
 using Bytes = std::vector<uint8_t>;
 using Paused = std::array<int, 2>;
-namespace fs = std::filesystem;
 
 const std::string kAllOff = "101 102 103 104 105 106 107 108 ";
 
@@ -101,6 +98,8 @@ TEST_F(Devices, LatchCommandsOnBothFromStartUpToShutdown) {
     EXPECT_EQ(pty.Read(), (Bytes{101, 102}));
     h.monitor->Shutdown();
     EXPECT_EQ(pty.Read(), (Bytes{101, 102, 103, 104, 105, 106, 107, 108}));
+    EXPECT_EQ(h.rec.events, (std::vector<std::string>{"tone on", "tone off"}))
+        << "one alarm tone until the last alert ends";
     EXPECT_EQ(box.Commands(), kAllOff + "101 102 1 2 101 102 " + kAllOff);
     EXPECT_EQ(box.Inquiries(), 51) << "one event inquiry per tick";
 }
@@ -261,35 +260,6 @@ TEST_F(Devices, TimeCodeSplitAcrossReadsCorrectsAndNothingIsSent) {
     h.monitor->Shutdown();
     EXPECT_EQ(h.CountLines("警報"), 2);
     EXPECT_EQ(pty.Read(), Bytes{}) << "a time-code port carries no commands";
-}
-
-TEST(ExternalDevices, ListsSerialPortsAndHidDevices) {
-    FakeHidTree tree;
-    tree.Add(0, 0x046D, 0xC31C, "Logitech Keyboard");
-    tree.Add(3, kBoxVendorId, 2);
-    const std::string sys = tree.dir.File("sys/class/tty/");
-    for (const auto& [name, type] : {std::pair{"ttyS0", "4"},
-                                     {"ttyS1", "0"},
-                                     {"ttyS10", "4"},
-                                     {"ttyUSB0", ""},
-                                     {"ttyACM1", ""},
-                                     {"tty0", ""}}) {
-        fs::create_directories(sys + name);
-        if (*type) WriteText(sys + name + "/type", type);
-    }
-    fs::create_directories(tree.dir.File("dev/serial/by-id"));
-    WriteText(tree.dir.File("dev/ttyUSB0"), "");
-    fs::create_symlink("../../ttyUSB0", tree.dir.File("dev/serial/by-id/usb-FTDI_FT232R-if00"));
-    std::string expected =
-        "serial ports:\n  @ttyACM1\n  @ttyS0  (ComNo 1)\n  @ttyS10  (ComNo 11)\n"
-        "  @ttyUSB0  [@serial/by-id/usb-FTDI_FT232R-if00]\nHID devices:\n"
-        "  @hidraw0  046d:c31c  Logitech Keyboard\n  @hidraw3  1209:0002  velmarok USB IO  "
-        "(USBHIDID 2)\n";
-    for (size_t at; (at = expected.find('@')) != std::string::npos;)
-        expected.replace(at, 1, tree.dir.Folder() + "dev/");
-    EXPECT_EQ(ListExternalDevices(tree.Roots()), expected);
-    EXPECT_EQ(ListExternalDevices({"/nonexistent", "/nonexistent", {}}),
-              "serial ports:\n  none\nHID devices:\n  none\n");
 }
 
 // A reopen follows the new settings and keeps the pauses. One from the settings dialog's OK while

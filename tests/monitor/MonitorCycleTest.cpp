@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include "monitor/MonitorHarness.h"
-#include "playback/Decibel.h"
 
 namespace sonivex {
 namespace {
@@ -50,21 +49,6 @@ TEST(MonitorCycle, DefaultAlertOnThe76thSilentBufferAndRecoveryOnThe75th) {
         EXPECT_EQ(h.CountLines("警報 "), 1);
         EXPECT_EQ(h.CountLines("警報解除 "), 1);
     }
-}
-
-TEST(MonitorCycle, TwoInputsShareTheToneUntilTheLastAlertEnds) {
-    MonitorHarness h;
-    h.Set("NumRec", "1");
-    h.SimInputs(2);
-    h.Set("AutoRec", "1");
-    h.Set("MuonSec", "1");
-    h.Set("HukkiSec", "1");
-    h.Set("SimSignal_1", "silence 3; tone -20 1000");
-    h.Set("SimSignal_2", "silence 6; tone -20 1000");
-    h.Start();
-    h.RunSeconds(12);
-    EXPECT_EQ(h.rec.events, (V{"hid 101", "hid 102", "hid 1", "hid 2", "tone on", "hid 101",
-                               "hid 102", "tone off"}));
 }
 
 // The buttons by hand: a cancel is served at the end of the next tick and stops the input, an
@@ -131,54 +115,6 @@ TEST(MonitorCycle, LostCaptureDeviceAlertsUntilItDeliversAgain) {
     const std::string mail = "mail 1 sonivex無音検出 FM", play = "filler 1 play loop=1";
     EXPECT_EQ(h.rec.events, (V{"hid 101", "hid 1", play, "tone on", mail, "hid 101",
                                "filler 1 stop", "tone off", mail, "hid 1", play, "tone on", mail}));
-}
-
-// A device missing from the start: a pause holds the alert back, a manual cancel ends it and stops
-// the input, and DeviceLossAlert 0 keeps to the log line.
-TEST(MonitorCycle, MissingDeviceAlertIsHeldByAPauseAndEndedByHand) {
-    for (const int lossAlert : {1, 0}) {
-        MonitorHarness h;
-        SilentInput(h, "");
-        h.Set("DevInName_1", "9");  // no such device
-        h.Set("DeviceLossAlert", std::to_string(lossAlert));
-        h.Start();
-        h.monitor->ExternalPause[0] = 1;
-        h.RunSeconds(10);
-        EXPECT_EQ(h.monitor->AlertActive[0], 0);
-        h.monitor->ExternalPause[0] = 0;
-        h.RunTicks(1);
-        EXPECT_EQ(h.monitor->AlertActive[0], lossAlert);
-        EXPECT_EQ(h.view.audit[0], lossAlert);
-        h.monitor->AlertButtonClick(0);
-        h.RunSeconds(20);
-        EXPECT_EQ(h.monitor->Capture().CaptureState[0], 0);
-        EXPECT_EQ(h.CountLines("(録音デバイス異常)"), lossAlert);
-        EXPECT_EQ(h.CountLines("録音失敗 1"), 1);
-        const V lost = {"hid 101", "hid 1", "tone on", "hid 101", "tone off"};
-        EXPECT_EQ(h.rec.events, lossAlert ? lost : V{"hid 101"});
-    }
-}
-
-// A new capture gain acts on the next buffer; a new capture device waits until the input is
-// started again.
-TEST(MonitorCycle, GainChangeActsAtOnceAndDeviceChangeAtTheNextStart) {
-    MonitorHarness h;
-    h.SimInputs(2);
-    h.Set("SimSignal_1", "tone -20 100");
-    h.Set("SimSignal_2", "tone -40 100");
-    h.Start();
-    h.monitor->StartCapture(0);
-    h.RunSeconds(1);
-    ASSERT_NEAR(h.view.left[0].peakDB, -20, 0.5);
-    h.monitor->settings.inputs[0].recGain = DecibelToGain(-6);
-    h.monitor->settings.inputs[0].devIn = 1;  // "Sim In 2"
-    h.monitor->ApplySettings();
-    h.RunSeconds(0.5);
-    EXPECT_NEAR(h.view.left[0].peakDB, -26, 0.5);
-    h.monitor->StopCapture(0);
-    h.monitor->StartCapture(0);
-    h.RunSeconds(0.5);
-    EXPECT_NEAR(h.view.left[0].peakDB, -46, 0.5);
 }
 
 TEST(MonitorCycle, BroadcastDayOnTheClockDisplay) {

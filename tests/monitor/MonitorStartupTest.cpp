@@ -1,8 +1,6 @@
-// Start-up and bad input: limits, garbage, unusable devices and folders, and the pruning of old
-// logs. Whatever goes wrong, the inputs go on being watched.
+// Start-up and bad input: limits, garbage and devices that are not there. Whatever goes wrong, the
+// inputs go on being watched.
 #include <gtest/gtest.h>
-
-#include <filesystem>
 
 #include "monitor/MonitorHarness.h"
 #include "playback/WaveDevices.h"
@@ -63,28 +61,6 @@ TEST(MonitorStartup, GarbageSettingsAreLoggedAndReplaced) {
     h.RunSeconds(2);
     EXPECT_TRUE(h.HasLine("(両ch 0秒以上)"));  // still watching, with the limited time
     EXPECT_EQ(h.monitor->ActiveKind[1], kAlertDevice);
-}
-
-// A DebugLogPath that cannot be used is said in the log, which goes to the data folder instead.
-// An ec.txt in the data folder switches the debug mode on.
-TEST(MonitorStartup, UnusableLogFolderFallsBackToTheDataFolder) {
-    MonitorHarness h;
-    const std::string wanted = h.dir.Folder() + "no/such/";
-    WriteText(h.dir.File("common.ini"), "[conf]\nDebugLogPath=" + wanted + "\n");
-    h.Set("NumRec", "0");
-    h.Set("AutoRec", "1");
-    h.Set("SimSignal_1", "silence 100");
-    WriteText(h.dir.File("ec.txt"), "");
-    h.Start();
-    EXPECT_EQ(h.monitor->settings.errorCatch, 1);
-    EXPECT_TRUE(CurrentLogConfig().errorCatch);
-    const std::string logs = h.dir.Folder() + "log/";
-    EXPECT_EQ(h.lines.at(0), "ログフォルダを使用できません DebugLogPath " + wanted +
-                                 ": No such file or directory (" + logs + " を使用)");
-    EXPECT_EQ(CurrentLogConfig().folder, logs);
-    h.RunSeconds(16);
-    EXPECT_EQ(h.monitor->AlertActive[0], 1);
-    EXPECT_NE(ReadText(LogFilePath(0)).find("両ch 15秒以上"), std::string::npos);
 }
 
 }  // namespace

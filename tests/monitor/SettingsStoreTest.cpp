@@ -63,19 +63,5 @@ TEST(SettingsStore, BadValuesFallBackToTheDefault) {
     EXPECT_EQ(store.ReadSetting("K", 1.5f), std::numeric_limits<float>::max());
 }
 
-TEST(SettingsStore, LongValuesAreCutBetweenCharactersAndLineBreaksNeverSplitAKey) {
-    TempDir dir;
-    SettingsStore store(dir.File("s.ini"));
-    store.WriteSetting("Long", std::string(300, 'x'));
-    EXPECT_EQ(store.ReadSetting("Long", "").size(), kSettingChars);
-    std::string kana = "x";  // 1 + 3 × 100 bytes: byte 254 falls inside the 85th character
-    for (int n = 0; n < 100; ++n) kana += "あ";
-    store.WriteSetting("Kana", kana);
-    EXPECT_EQ(store.ReadSetting("Kana", ""), kana.substr(0, 253));
-    store.WriteSetting("Name", "a\nNumRec=7");
-    EXPECT_EQ(store.ReadSetting("NumRec", int32_t{3}), 3);
-    EXPECT_EQ(store.ReadSetting("Name", ""), "a NumRec=7");
-}
-
 }  // namespace
 }  // namespace sonivex
