@@ -33,15 +33,14 @@ class OutboxTest : public ::testing::Test {
   protected:
     OutboxTest() { SetProgramClock(&clock); }
     ~OutboxTest() override { SetProgramClock(nullptr); }
-    std::unique_ptr<Outbox> Make(int port = 0) {
-        auto box = std::make_unique<Outbox>(
-            [this, port](int) { return testing::TestJob(port ? port : peer.Port()); });
+    std::unique_ptr<Outbox> Make() {
+        auto box = std::make_unique<Outbox>([this](int) { return testing::TestJob(peer.Port()); });
         box->OnSessionEnd = [this](int, const SessionResult& r) { ends.push_back(r); };
         return box;
     }
-    void Queue(Outbox& box, int input, const std::string& body, const std::string& to = "a@x") {
+    void Queue(Outbox& box, int input, const std::string& body) {
         box.Queue(AlertMessage{.input = input, .time = clock.Now(), .subject = "s", .body = body},
-                  "a@b.example", to);
+                  "a@b.example", "a@x");
     }
     bool Ended(size_t n) {
         return WaitUntil([&] { return ends.size() >= n; }, 5000);

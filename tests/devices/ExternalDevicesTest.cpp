@@ -27,12 +27,12 @@ const std::string kAllOff = "101 102 103 104 105 106 107 108 ";
 
 // The whole monitor with the external devices opened from its settings during its start-up, as
 // the program opens them.
-class DeviceHarness : public testing::MonitorHarness {
-  public:
-    ~DeviceHarness() { monitor.reset(); }  // the monitor's shutdown still uses the devices
+class Devices : public ::testing::Test, public testing::MonitorHarness {
+  protected:
+    ~Devices() override { monitor.reset(); }  // the monitor's shutdown still uses the devices
 
     void StartOn(const DeviceRoots& roots) {
-        Start(false, [this, roots](MonitorParts& parts) {
+        MonitorHarness::Start([this, roots](MonitorParts& parts) {
             parts.openDevices = [this, roots](const MonitorSettings& s, MonitorParts& p) {
                 devices = OpenExternalDevices(s, roots);
                 p.hid = devices.hid.get();
@@ -40,6 +40,20 @@ class DeviceHarness : public testing::MonitorHarness {
                 p.external = devices.control.get();
             };
         });
+    }
+    // The box in latch mode hidLatch (none when negative) and the port when asked for.
+    void Start(int hidLatch, bool port = false) {
+        if (hidLatch >= 0) {
+            Set("USBHIDID", "1");
+            Set("USBHID_Latch", std::to_string(hidLatch));
+        }
+        if (port) {
+            Set("ComNo", "1");
+            Set("ComDevice", pty.SlavePath());
+        }
+        StartOn(hidLatch >= 0 ? tree.Roots() : DeviceRoots{});
+        ASSERT_TRUE(hidLatch < 0 || devices.hid->IsOpen());
+        ASSERT_TRUE(!port || devices.serial->IsOpen());
     }
     // Two inputs watched from start-up, both silent unless told otherwise; short times.
     void TwoInputs(const std::string& first = "silence 1000",
@@ -52,61 +66,39 @@ class DeviceHarness : public testing::MonitorHarness {
         Set("SimSignal_1", first);
         Set("SimSignal_2", second);
     }
-    std::array<int, 2> Paused() const {
-        return {monitor->ExternalPause[0], monitor->ExternalPause[1]};
+    Paused Pauses() const { return {monitor->ExternalPause[0], monitor->ExternalPause[1]}; }
+    void Send(const Bytes& bytes) {
+        pty.Write(bytes);
+        RunTicks(static_cast<int>(bytes.size()));  // one byte per tick
     }
 
     ExternalDevices devices;
-};
-
-class Devices : public ::testing::Test {
-  protected:
-    // The box in latch mode hidLatch (none when negative) and the port when asked for.
-    void Start(int hidLatch, bool port = false) {
-        if (hidLatch >= 0) {
-            h.Set("USBHIDID", "1");
-            h.Set("USBHID_Latch", std::to_string(hidLatch));
-        }
-        if (port) {
-            h.Set("ComNo", "1");
-            h.Set("ComDevice", pty.SlavePath());
-        }
-        h.StartOn(hidLatch >= 0 ? tree.Roots() : DeviceRoots{});
-        ASSERT_TRUE(hidLatch < 0 || h.devices.hid->IsOpen());
-        ASSERT_TRUE(!port || h.devices.serial->IsOpen());
-    }
-    void Send(const Bytes& bytes) {
-        pty.Write(bytes);
-        h.RunTicks(static_cast<int>(bytes.size()));  // one byte per tick
-    }
-
-    DeviceHarness h;
     FakeHidTree tree;
     FakeFirmware& box = tree.Add(0, kBoxVendorId, 1);
     Pty pty;
 };
 
 TEST_F(Devices, LatchCommandsOnBothFromStartUpToShutdown) {
-    h.TwoInputs("silence 2; tone -20 1000", "silence 1000");
+    TwoInputs("silence 2; tone -20 1000", "silence 1000");
     Start(0, true);
     EXPECT_EQ(pty.Read(), (Bytes{101, 102}));
-    h.RunSeconds(2);  // both alert at 1.2 s
+    RunSeconds(2);  // both alert at 1.2 s
     EXPECT_EQ(pty.Read(), (Bytes{1, 2}));
-    h.RunSeconds(3);  // input 1 recovers at 3.2 s
-    h.monitor->AlertButtonClick(1);
-    h.RunTicks(1);
+    RunSeconds(3);  // input 1 recovers at 3.2 s
+    monitor->AlertButtonClick(1);
+    RunTicks(1);
     EXPECT_EQ(pty.Read(), (Bytes{101, 102}));
-    h.monitor->Shutdown();
+    monitor->Shutdown();
     EXPECT_EQ(pty.Read(), (Bytes{101, 102, 103, 104, 105, 106, 107, 108}));
-    EXPECT_EQ(h.rec.events, (std::vector<std::string>{"tone on", "tone off"}))
+    EXPECT_EQ(rec.events, (std::vector<std::string>{"tone on", "tone off"}))
         << "one alarm tone until the last alert ends";
     EXPECT_EQ(box.Commands(), kAllOff + "101 102 1 2 101 102 " + kAllOff);
     EXPECT_EQ(box.Inquiries(), 51) << "one event inquiry per tick";
 }
 
 TEST_F(Devices, EventsPauseResumeReleaseAndRequestCorrections) {
-    h.TwoInputs();
-    h.Set("AdjustPin_2", "5");
+    TwoInputs();
+    Set("AdjustPin_2", "5");
     Start(0);
     struct Step {
         std::vector<int> events;
@@ -119,18 +111,18 @@ TEST_F(Devices, EventsPauseResumeReleaseAndRequestCorrections) {
     int n = 0;
     for (const Step& s : steps) {
         box.events.assign(s.events.begin(), s.events.end());
-        h.RunTicks(static_cast<int>(s.events.size()) + 1);
-        EXPECT_EQ(h.Paused(), s.paused) << "step " << n;
-        EXPECT_EQ(h.clock.setCalls, s.corrections) << "step " << n++;
+        RunTicks(static_cast<int>(s.events.size()) + 1);
+        EXPECT_EQ(Pauses(), s.paused) << "step " << n;
+        EXPECT_EQ(clock.setCalls, s.corrections) << "step " << n++;
     }
-    EXPECT_EQ(h.view.alertText[0], "-");
-    EXPECT_EQ(h.view.alertText[1], "Alert");
-    EXPECT_EQ(h.CountLines("時刻修正終了"), 1);
+    EXPECT_EQ(view.alertText[0], "-");
+    EXPECT_EQ(view.alertText[1], "Alert");
+    EXPECT_EQ(CountLines("時刻修正終了"), 1);
 }
 
 TEST_F(Devices, LevelsPauseWhileActiveAndCorrectOnTheRisingEdge) {
-    h.TwoInputs();
-    h.Set("AdjustPin_2", "2");
+    TwoInputs();
+    Set("AdjustPin_2", "2");
     Start(1);
     struct Step {
         int state;  // active low: 0xFE = pin 1, 0xFC = pins 1 and 2
@@ -144,9 +136,9 @@ TEST_F(Devices, LevelsPauseWhileActiveAndCorrectOnTheRisingEdge) {
     int n = 0;
     for (const Step& s : steps) {
         box.state = s.state;
-        h.RunSeconds(s.seconds);
-        EXPECT_EQ(h.Paused(), s.paused) << "step " << n;
-        EXPECT_EQ(h.clock.setCalls, s.corrections) << "step " << n++;
+        RunSeconds(s.seconds);
+        EXPECT_EQ(Pauses(), s.paused) << "step " << n;
+        EXPECT_EQ(clock.setCalls, s.corrections) << "step " << n++;
     }
 }
 
@@ -154,24 +146,24 @@ TEST_F(Devices, LevelsPauseWhileActiveAndCorrectOnTheRisingEdge) {
 // monitoring goes on. Found again, a box still mute is given up at its first miss, after one
 // bounded wait.
 TEST_F(Devices, AMisbehavingBoxSkipsTicksUntilItIsGivenUp) {
-    h.TwoInputs();
+    TwoInputs();
     box.reply = FakeFirmware::Reply::WrongPort;
     Start(1);
-    h.devices.hid->Device()->TimeoutMS(100);
-    h.RunTicks(1);
-    EXPECT_EQ(h.view.clock1, "");
-    h.RunTicks(2);
-    EXPECT_EQ(h.CountLines("USB HID 応答なし " + tree.NodePath(0)), 1);
-    EXPECT_FALSE(h.devices.hid->IsOpen());
-    h.RunSeconds(3);
-    EXPECT_NE(h.view.clock1, "");
-    EXPECT_EQ(h.CountLines("警報"), 2) << "both inputs still watched";
+    devices.hid->Device()->TimeoutMS(100);
+    RunTicks(1);
+    EXPECT_EQ(view.clock1, "");
+    RunTicks(2);
+    EXPECT_EQ(CountLines("USB HID 応答なし " + tree.NodePath(0)), 1);
+    EXPECT_FALSE(devices.hid->IsOpen());
+    RunSeconds(3);
+    EXPECT_NE(view.clock1, "");
+    EXPECT_EQ(CountLines("警報"), 2) << "both inputs still watched";
     EXPECT_EQ(box.Inquiries(), 3);
     EXPECT_EQ(box.Commands(), kAllOff + "101 102 ");
     box.reply = FakeFirmware::Reply::Silent;
-    h.RunSeconds(8);
-    EXPECT_EQ(h.CountLines("USB HID 復旧 " + tree.NodePath(0)), 1);
-    EXPECT_EQ(h.CountLines("USB HID 応答なし " + tree.NodePath(0)), 2);
+    RunSeconds(8);
+    EXPECT_EQ(CountLines("USB HID 復旧 " + tree.NodePath(0)), 1);
+    EXPECT_EQ(CountLines("USB HID 応答なし " + tree.NodePath(0)), 2);
     EXPECT_EQ(box.Inquiries(), 4);
 }
 
@@ -179,29 +171,29 @@ TEST_F(Devices, AMisbehavingBoxSkipsTicksUntilItIsGivenUp) {
 // pause its input holds: it ends at once. The box is looked for every 10 s, shown missing
 // meanwhile, and once back gets the latch still on.
 TEST_F(Devices, ABoxThatGoesAwayEndsItsPausesAndComingBackGetsTheLatches) {
-    h.TwoInputs("silence 1000", "tone -20 1000");
+    TwoInputs("silence 1000", "tone -20 1000");
     Start(1);
     box.state = 0xFD;  // pin 2 active: input 2 paused
-    h.RunSeconds(2);   // input 1 in alert since 1.2 s
-    ASSERT_EQ(h.Paused(), (Paused{0, 1}));
+    RunSeconds(2);     // input 1 in alert since 1.2 s
+    ASSERT_EQ(Pauses(), (Paused{0, 1}));
     box.reply = FakeFirmware::Reply::UnplugOnInquiry;
     tree.Remove(0);
-    h.RunSeconds(1);
-    EXPECT_EQ(h.CountLines("USB HID 切断 " + tree.NodePath(0)), 1);
-    EXPECT_EQ(h.Paused(), (Paused{0, 0}));
-    EXPECT_EQ(h.CountLines("一時停止解除（USB HID 切断）2"), 1);
-    EXPECT_NE(h.view.missing.find("USB HID"), std::string::npos);
+    RunSeconds(1);
+    EXPECT_EQ(CountLines("USB HID 切断 " + tree.NodePath(0)), 1);
+    EXPECT_EQ(Pauses(), (Paused{0, 0}));
+    EXPECT_EQ(CountLines("一時停止解除（USB HID 切断）2"), 1);
+    EXPECT_NE(view.missing.find("USB HID"), std::string::npos);
     FakeFirmware& back = tree.Add(1, kBoxVendorId, 1);
-    h.RunSeconds(10);
-    EXPECT_EQ(h.CountLines("USB HID 復旧 " + tree.NodePath(1)), 1);
+    RunSeconds(10);
+    EXPECT_EQ(CountLines("USB HID 復旧 " + tree.NodePath(1)), 1);
     EXPECT_EQ(back.Commands(), kAllOff + "1 ");
-    EXPECT_EQ(h.view.missing, "");
-    EXPECT_EQ(h.CountLines("警報"), 1);
+    EXPECT_EQ(view.missing, "");
+    EXPECT_EQ(CountLines("警報"), 1);
 }
 
 TEST_F(Devices, ControlBytesPauseResumeAndRequestCorrections) {
-    h.TwoInputs();
-    h.Set("AdjustPin_1", "7");
+    TwoInputs();
+    Set("AdjustPin_1", "7");
     Start(-1, true);
     struct Step {
         Bytes bytes;
@@ -219,104 +211,84 @@ TEST_F(Devices, ControlBytesPauseResumeAndRequestCorrections) {
     int n = 0;
     for (const Step& s : steps) {
         Send(s.bytes);
-        h.RunSeconds(s.thenSeconds);
-        EXPECT_EQ(h.Paused(), s.paused) << "step " << n;
-        EXPECT_EQ(h.clock.setCalls, s.corrections) << "step " << n++;
+        RunSeconds(s.thenSeconds);
+        EXPECT_EQ(Pauses(), s.paused) << "step " << n;
+        EXPECT_EQ(clock.setCalls, s.corrections) << "step " << n++;
     }
-    EXPECT_EQ(h.view.alertText[0], "Alert");
-    EXPECT_EQ(h.view.alertText[1], "-");
-    h.clock.Set({2026, 12, 7, 9, 5, 0});  // outside the window around the hour: blocked
+    EXPECT_EQ(view.alertText[0], "Alert");
+    EXPECT_EQ(view.alertText[1], "-");
+    clock.Set({2026, 12, 7, 9, 5, 0});  // outside the window around the hour: blocked
     Send({7});
-    EXPECT_EQ(h.clock.setCalls, 2);
+    EXPECT_EQ(clock.setCalls, 2);
     // After midnight the ten seconds count on from the correction.
-    h.clock.Set({2026, 12, 31, 23, 59, 55});
+    clock.Set({2026, 12, 31, 23, 59, 55});
     Send({7});
-    EXPECT_EQ(h.clock.Now().year, 2027);
-    h.RunSeconds(3);
+    EXPECT_EQ(clock.Now().year, 2027);
+    RunSeconds(3);
     Send({7});
-    EXPECT_EQ(h.clock.setCalls, 3);
-    h.RunSeconds(8);
+    EXPECT_EQ(clock.setCalls, 3);
+    RunSeconds(8);
     Send({7});
-    EXPECT_EQ(h.clock.setCalls, 4);
+    EXPECT_EQ(clock.setCalls, 4);
 }
 
 TEST_F(Devices, TimeCodeSplitAcrossReadsCorrectsAndNothingIsSent) {
-    h.clock.Set({2026, 5, 4, 11, 59, 58});
-    h.TwoInputs();
-    h.Set("UseBCD", "1");
-    h.Set("ComBaud", "9600");
+    clock.Set({2026, 5, 4, 11, 59, 58});
+    TwoInputs();
+    Set("UseBCD", "1");
+    Set("ComBaud", "9600");
     Start(-1, true);
-    EXPECT_EQ(h.devices.serial->Port()->LineBaud(), 2400);
+    EXPECT_EQ(devices.serial->Port()->LineBaud(), 2400);
     pty.Write(std::string("\xFF\xFEgarbage\x02") + "1200");
-    h.RunTicks(1);
-    EXPECT_EQ(h.clock.setCalls, 0);
+    RunTicks(1);
+    EXPECT_EQ(clock.setCalls, 0);
     pty.Write(std::string("00\xE5\x03"));
-    h.RunTicks(1);
-    EXPECT_EQ(h.clock.setCalls, 1);
-    EXPECT_EQ(h.clock.Now().hour, 12);
-    EXPECT_EQ(h.CountLines("時刻修正終了"), 1);
-    EXPECT_EQ(h.devices.control->TimeCodeText(), "");
-    h.RunSeconds(3);  // both inputs alert
-    h.monitor->Shutdown();
-    EXPECT_EQ(h.CountLines("警報"), 2);
+    RunTicks(1);
+    EXPECT_EQ(clock.setCalls, 1);
+    EXPECT_EQ(clock.Now().hour, 12);
+    EXPECT_EQ(CountLines("時刻修正終了"), 1);
+    EXPECT_EQ(devices.control->TimeCodeText(), "");
+    RunSeconds(3);  // both inputs alert
+    EXPECT_EQ(CountLines("警報"), 2);
     EXPECT_EQ(pty.Read(), Bytes{}) << "a time-code port carries no commands";
-}
-
-// A reopen follows the new settings and keeps the pauses. One from the settings dialog's OK while
-// a read lets events run replaces the port after the read, never under it (AddressSanitizer sees
-// a read on a port that was freed).
-TEST_F(Devices, ReopenFollowsTheNewSettingsAfterAnyReadAndKeepsThePauses) {
-    h.TwoInputs();
-    Start(-1, true);
-    pty.Write(Bytes{2});
-    h.RunTicks(1);
-    ASSERT_EQ(h.monitor->ExternalPause[1], 1);
-    EXPECT_EQ(h.devices.serial->Port()->LineBaud(), 38400);
-    h.monitor->settings.useBCD = 1;
-    h.devices.Reopen(h.monitor->settings);
-    EXPECT_EQ(h.devices.serial->Port()->LineBaud(), 2400);
-    EXPECT_EQ(h.devices.serial->Port()->DataSize(), 18);
-    EXPECT_EQ(h.monitor->ExternalPause[1], 1);
-    h.monitor->settings.useBCD = 0;
-    QTimer::singleShot(0, [&] { h.devices.Reopen(h.monitor->settings); });
-    h.RunTicks(1);
-    EXPECT_EQ(h.devices.serial->Port()->LineBaud(), 2400) << "not while the read runs";
-    h.RunTicks(1);
-    EXPECT_EQ(h.devices.serial->Port()->LineBaud(), 38400);
-    h.monitor->settings.comNo = 0;
-    h.devices.Reopen(h.monitor->settings);
-    EXPECT_FALSE(h.devices.serial->IsOpen());
-    h.RunTicks(2);  // nothing to read, nothing breaks
-    EXPECT_EQ(h.CountLines("[message]"), 0);
+    // The settings dialog's OK while a read lets events run replaces the port after the read,
+    // never under it (AddressSanitizer sees a read on a port that was freed).
+    monitor->settings.useBCD = 0;
+    QTimer::singleShot(0, [&] { devices.Reopen(monitor->settings); });
+    RunTicks(1);
+    EXPECT_EQ(devices.serial->Port()->LineBaud(), 2400) << "not while the read runs";
+    RunTicks(1);
+    EXPECT_EQ(devices.serial->Port()->LineBaud(), 9600) << "ComBaud, for code bytes";
+    EXPECT_EQ(pty.Read(), (Bytes{1, 2})) << "the latches of the inputs in alert";
 }
 
 // A box that is not there is reported once and left alone. A port that is not there is looked for
 // every 10 s, quietly; once there it gets every input's latch, and the window stops naming it.
 // Monitoring goes on when it vanishes again.
 TEST_F(Devices, AMissingBoxIsLeftAloneAndAMissingPortIsOpenedOnceItComes) {
-    h.TwoInputs("silence 1000", "tone -20 1000");
-    const std::string link = h.dir.File("ttyLater");
-    h.Set("USBHIDID", "3");
-    h.Set("ComNo", "1");
-    h.Set("ComDevice", link);
-    h.StartOn(tree.Roots());
-    EXPECT_EQ(h.CountLines("[message] sonivex: velmarok USB HID not found"), 1);
-    EXPECT_FALSE(h.devices.hid->IsOpen());
-    h.RunSeconds(3);
-    EXPECT_NE(h.view.missing.find(link), std::string::npos) << h.view.missing;
+    TwoInputs("silence 1000", "tone -20 1000");
+    const std::string link = dir.File("ttyLater");
+    Set("USBHIDID", "3");
+    Set("ComNo", "1");
+    Set("ComDevice", link);
+    StartOn(tree.Roots());
+    EXPECT_EQ(CountLines("[message] sonivex: velmarok USB HID not found"), 1);
+    EXPECT_FALSE(devices.hid->IsOpen());
+    RunSeconds(3);
+    EXPECT_NE(view.missing.find(link), std::string::npos) << view.missing;
     ASSERT_EQ(symlink(pty.SlavePath().c_str(), link.c_str()), 0);
-    h.RunSeconds(10);
-    EXPECT_EQ(h.CountLines("シリアルポート復旧 " + link), 1);
+    RunSeconds(10);
+    EXPECT_EQ(CountLines("シリアルポート復旧 " + link), 1);
     EXPECT_EQ(pty.Read(), (Bytes{1, 102}));
-    EXPECT_EQ(h.view.missing, "missing: USB HID");
-    EXPECT_EQ(h.CountLines("[message] sonivex: Can not open " + link), 1) << "only at start-up";
+    EXPECT_EQ(view.missing, "missing: USB HID");
+    EXPECT_EQ(CountLines("[message] sonivex: Can not open " + link), 1) << "only at start-up";
     EXPECT_EQ(box.Inquiries(), 0);
     EXPECT_EQ(box.Commands(), "");
     pty.Close();  // the far end goes: logged once and closed
-    h.RunSeconds(1);
-    EXPECT_EQ(h.CountLines("シリアルポート切断 " + link), 1);
-    EXPECT_FALSE(h.devices.serial->IsOpen());
-    EXPECT_EQ(h.CountLines("警報"), 1);
+    RunSeconds(1);
+    EXPECT_EQ(CountLines("シリアルポート切断 " + link), 1);
+    EXPECT_FALSE(devices.serial->IsOpen());
+    EXPECT_EQ(CountLines("警報"), 1);
 }
 
 }  // namespace

@@ -17,13 +17,11 @@ void SilentInput(MonitorHarness& h, const std::string& program) {
     h.Set("SimSignal_1", program);
 }
 
-// Mail for alerts and restorations, and a filler file (recorded, not played).
-void StartWithEveryOutlet(MonitorHarness& h, bool mailCancel = true) {
+// Mail for alerts and restorations.
+void StartWithMail(MonitorHarness& h, bool mailCancel = true) {
     h.Set("MailAtRestoration", mailCancel ? "1" : "0");
     h.Set("MailAddr_1", "ops@example.com");
-    testing::WriteText(h.dir.File("filler.wav"), "RIFF");
-    h.Set("FillerFile_1", h.dir.File("filler.wav"));
-    h.Start(true);
+    h.Start();
 }
 
 // The end of an alert is always logged; MailAtRestoration decides only whether it is mailed.
@@ -32,7 +30,7 @@ TEST(MonitorCycle, DefaultAlertOnThe76thSilentBufferAndRecoveryOnThe75th) {
         SCOPED_TRACE(mailCancel);
         MonitorHarness h;
         SilentInput(h, "silence 20; tone -20 1000");
-        StartWithEveryOutlet(h, mailCancel);
+        StartWithMail(h, mailCancel);
         EXPECT_TRUE(h.HasLine("監視開始（起動）"));
         // Buffer n completes 0.2·n s after the start: the 76th at 15.2 s.
         EXPECT_EQ(h.TicksUntilLine("両ch 15秒以上", 400), 152);
@@ -42,8 +40,7 @@ TEST(MonitorCycle, DefaultAlertOnThe76thSilentBufferAndRecoveryOnThe75th) {
         EXPECT_EQ(h.view.alert[0], 0);
         h.RunTicks(10);
         const std::string mail = "mail 1 sonivex無音検出 FM";
-        V expected{"hid 101", "hid 1",   "filler 1 play loop=1", "tone on",
-                   mail,      "hid 101", "filler 1 stop",        "tone off"};
+        V expected{"hid 101", "hid 1", "tone on", mail, "hid 101", "tone off"};
         if (mailCancel) expected.push_back(mail);
         EXPECT_EQ(h.rec.events, expected);
         EXPECT_EQ(h.CountLines("警報 "), 1);
@@ -102,7 +99,7 @@ TEST(MonitorCycle, AuditAndAlertButtonsByHand) {
 TEST(MonitorCycle, LostCaptureDeviceAlertsUntilItDeliversAgain) {
     MonitorHarness h;
     SilentInput(h, "tone -20 3; gone 12; silence 100");
-    StartWithEveryOutlet(h);
+    StartWithMail(h);
     EXPECT_EQ(h.TicksUntilLine("ch1 FM (録音デバイス異常)", 100), 30);
     EXPECT_EQ(h.view.left[0].text, "-∞");
     EXPECT_EQ(h.view.audit[0], 1);
@@ -112,9 +109,9 @@ TEST(MonitorCycle, LostCaptureDeviceAlertsUntilItDeliversAgain) {
     EXPECT_EQ(h.CountLines("録音デバイス異常 1"), 1);
     EXPECT_EQ(h.CountLines("録音デバイス復旧 1"), 1);
     h.RunTicks(10);
-    const std::string mail = "mail 1 sonivex無音検出 FM", play = "filler 1 play loop=1";
-    EXPECT_EQ(h.rec.events, (V{"hid 101", "hid 1", play, "tone on", mail, "hid 101",
-                               "filler 1 stop", "tone off", mail, "hid 1", play, "tone on", mail}));
+    const std::string mail = "mail 1 sonivex無音検出 FM";
+    EXPECT_EQ(h.rec.events, (V{"hid 101", "hid 1", "tone on", mail, "hid 101", "tone off", mail,
+                               "hid 1", "tone on", mail}));
 }
 
 TEST(MonitorCycle, BroadcastDayOnTheClockDisplay) {

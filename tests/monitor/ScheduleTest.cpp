@@ -127,30 +127,6 @@ TEST_F(ScheduleFile, SavingKeepsALinkALinkAndTheFileItsMode) {
     EXPECT_EQ(testing::ReadText(target), "");
 }
 
-// A file that is there but cannot be read holds entries this run never saw: whatever the run did
-// to the schedule, the file stays, and the log says why it was not saved.
-TEST_F(ScheduleFile, UnreadableFileIsNeverReplacedOrDeleted) {
-    namespace fs = std::filesystem;
-    for (const std::string reason : {"Is a directory", "Too many levels of symbolic links"}) {
-        if (reason.starts_with("Is"))
-            fs::create_directory(Path());
-        else
-            fs::create_symlink(kScheduleFileName, Path());  // a link to itself
-        const fs::file_type type = fs::symlink_status(Path()).type();
-        auto table = LoadSchedule(dir.Folder());
-        table->Entries = {{0, "09:00:00", "10:00:00", kMonday, ""}};
-        EXPECT_FALSE(SaveSchedule(*table, dir.Folder())) << reason;
-        table->Entries.clear();
-        EXPECT_FALSE(SaveSchedule(*table, dir.Folder())) << reason;
-        EXPECT_EQ(fs::symlink_status(Path()).type(), type) << reason;
-        const std::string log = testing::ReadText(LogFilePath(1));
-        const std::string line =
-            "OutputTimer Not saved " + Path() + ": it could not be read at start-up (" + reason;
-        EXPECT_NE(log.find(line), log.rfind(line)) << log;  // both saves refused
-        fs::remove(Path());
-    }
-}
-
 // A silent input watched from start-up (09:00:00) and in alert that the schedule pauses: paused
 // buffers count towards recovery, and the watch returns when the period ends.
 TEST(ScheduleRun, PausedInputRecoversAndIsWatchedAgainAfterThePeriod) {
