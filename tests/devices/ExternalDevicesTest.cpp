@@ -1,13 +1,14 @@
-// The monitor with its external devices opened from the settings as the program opens them: the
-// HID box on the hidraw test double, the serial port on a pseudo-terminal. Latch commands from
-// start-up to shutdown, control inputs that pause, resume and request corrections, the time
-// code, reopening, and devices that misbehave, go away, come back or are not there. Monitoring
-// goes on through all of it.
+// Finding the HID box by its ids, and the monitor with its external devices opened from the
+// settings as the program opens them: the box on the hidraw test double, the serial port on a
+// pseudo-terminal. Latch commands from start-up to shutdown, control inputs that pause, resume
+// and request corrections, the time code, reopening, and devices that misbehave, go away, come
+// back or are not there. Monitoring goes on through all of it.
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <QTimer>
+#include <filesystem>
 
 #include "FakeHid.h"
 #include "Pty.h"
@@ -24,6 +25,26 @@ using Bytes = std::vector<uint8_t>;
 using Paused = std::array<int, 2>;
 
 const std::string kAllOff = "101 102 103 104 105 106 107 108 ";
+
+// The box is found by its product id. hidraw0 is a keyboard, hidraw2 and hidraw10 are boxes with
+// product 1 (hidraw2 comes first; hidraw4 is one we may not open), hidraw3 is a box with product
+// 5; a stray entry and one without a description are passed over.
+TEST(BoxTree, FindsTheBoxByItsIds) {
+    FakeHidTree tree;
+    tree.Add(0, 0x046D, 1, "Keyboard");
+    tree.Add(2, kBoxVendorId, 1);
+    tree.Add(10, kBoxVendorId, 1);
+    tree.Add(3, kBoxVendorId, 5);
+    tree.AddLocked(4, kBoxVendorId, 1);
+    testing::WriteText(tree.dir.File("sys/class/hidraw/hidrawX"), "");
+    std::filesystem::create_directories(tree.dir.File("sys/class/hidraw/hidraw7/device"));
+    for (const auto& [opt, node] : {std::pair{1, 2}, {5, 3}, {0, 2}, {-3, 2}, {7, -1}}) {
+        C_HID hid(tree.Roots());
+        EXPECT_EQ(hid.HidInit(opt), node >= 0 ? 1 : 0) << opt;
+        EXPECT_EQ(hid.HIDFilename(), node >= 0 ? tree.NodePath(node) : "") << opt;
+        EXPECT_EQ(hid.ReceiveSize(), node >= 0 ? 9 : 0) << opt;
+    }
+}
 
 // The whole monitor with the external devices opened from its settings during its start-up, as
 // the program opens them.

@@ -70,14 +70,9 @@ TEST(ScheduleEvaluation, CoversExactlyItsPeriod) {
     }
 }
 
+// The schedule file in a folder of its own.
 class ScheduleFile : public ::testing::Test {
   protected:
-    void SetUp() override {
-        LogConfig log;
-        log.folder = dir.Folder() + "log/";
-        ConfigureLog(log);
-    }
-    void TearDown() override { ConfigureLog(LogConfig{}); }
     std::string Path() const { return dir.File(kScheduleFileName); }
     testing::TempDir dir;
 };
