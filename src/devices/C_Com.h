@@ -14,11 +14,8 @@ constexpr int kComWriteTimeoutMS = 5000;
 
 class C_Com {
   public:
-    int DataSize() const { return c_DataSize; }
     void DataSize(const int& bytes) { c_DataSize = bytes; }
-    std::string ComPort() const { return c_ComPort; }  // the device path
-    void ComPort(const std::string& path) { c_ComPort = path; }
-    int BaudRate() const { return c_BaudRate; }
+    void ComPort(const std::string& path) { c_ComPort = path; }  // the device path
     void BaudRate(const int& baud) { c_BaudRate = baud; }
 
     int OpenComm();  // 1 opened, 0 not
