@@ -1,9 +1,8 @@
-// libFuzzer target: what the USB HID devices hand over. The report descriptor (read from sysfs)
+// libFuzzer target: what the USB HID relay box hands over. The report descriptor (read from sysfs)
 // sets the report lengths; the reports themselves come one by one through a socket pair standing
-// in for the hidraw node, to the relay box's inquiries and latch commands or to the jog/shuttle's
-// polls.
-// Lengths stay within the parser's cap, a box inquiry gives a port value or -1, and the shuttle
-// gives "" or one of its codes, whatever the device sends.
+// in for the hidraw node, to the box's inquiries and latch commands.
+// Lengths stay within the parser's cap and an inquiry gives a port value or -1, whatever the
+// device sends.
 //
 // The input's first bytes are the descriptor and the reports, its last bytes the choices.
 #include <fuzzer/FuzzedDataProvider.h>
@@ -31,27 +30,18 @@ constexpr size_t kMaxDescriptor = 1024;
 constexpr int kMaxReports = 24;
 constexpr int kMaxCalls = 32;
 
-bool ShuttleCode(const std::string& code) {
-    if (code.empty()) return true;
-    if (code.size() != 4 || code[0] < 'A' || code[0] > 'D') return false;
-    for (size_t k = 1; k < 4; ++k)
-        if (code[k] < '0' || code[k] > '9') return false;
-    return true;
-}
-
 void CheckLengths(const sonivex::HidReportLengths& l) {
     for (int n : {l.input, l.output, l.feature})
         if (n < 0 || n > kMaxReportLength) std::abort();
 }
 
 // The sysfs description of one hidraw node with this descriptor.
-void Describe(const std::string& sysfs, bool shuttle, const std::vector<uint8_t>& descriptor) {
+void Describe(const std::string& sysfs, const std::vector<uint8_t>& descriptor) {
     const std::string device = sysfs + "/class/hidraw/hidraw0/device/";
     std::filesystem::create_directories(device);
-    const int vendor = shuttle ? sonivex::kShuttleVendorId : sonivex::kBoxVendorId;
-    const int product = shuttle ? sonivex::kShuttleProductId : kBoxProduct;
     char uevent[96];
-    std::snprintf(uevent, sizeof uevent, "HID_ID=0003:%08X:%08X\nHID_NAME=fuzz\n", vendor, product);
+    std::snprintf(uevent, sizeof uevent, "HID_ID=0003:%08X:%08X\nHID_NAME=fuzz\n",
+                  sonivex::kBoxVendorId, kBoxProduct);
     sonivex::fuzz::WriteBytes(device + "uevent", reinterpret_cast<const uint8_t*>(uevent),
                               std::strlen(uevent));
     sonivex::fuzz::WriteBytes(device + "report_descriptor", descriptor.data(), descriptor.size());
@@ -82,13 +72,9 @@ class Device {
     size_t next_ = 0;
 };
 
-void Drive(sonivex::C_HID& hid, bool shuttle, Device& device, FuzzedDataProvider& in) {
+void Drive(sonivex::C_HID& hid, Device& device, FuzzedDataProvider& in) {
     for (int n = 0; n < kMaxCalls && hid.IsOpen(); ++n) {
         device.BeforeCall();
-        if (shuttle) {
-            if (!ShuttleCode(hid.ShuttlePro2Read())) std::abort();
-            continue;
-        }
         const uint8_t choice = in.ConsumeIntegral<uint8_t>();
         const int port = (choice & 0x80) ? in.ConsumeIntegralInRange(-1, 256) : (choice >> 3) & 7;
         if (choice & 4) {
@@ -96,7 +82,7 @@ void Drive(sonivex::C_HID& hid, bool shuttle, Device& device, FuzzedDataProvider
             if (sent != 0 && sent != 1) std::abort();
             continue;
         }
-        const int value = hid.VelmRead(choice & 1, (choice >> 1) & 1, port);
+        const int value = hid.VelmRead(choice & 1, port);
         if (value < -1 || value > 255) std::abort();
     }
 }
@@ -107,14 +93,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const bool ignored = std::signal(SIGPIPE, SIG_IGN) != SIG_ERR;
     (void)ignored;
     FuzzedDataProvider in(data, size);
-    const bool shuttle = in.ConsumeBool();
-    const int syncMode = in.ConsumeIntegralInRange(0, 2);
     const std::vector<uint8_t> descriptor =
         in.ConsumeBytes<uint8_t>(in.ConsumeIntegralInRange<size_t>(0, kMaxDescriptor));
     CheckLengths(sonivex::ParseReportDescriptor(descriptor));
 
     const std::string root = sonivex::fuzz::ScratchFolder();
-    Describe(root + "sys", shuttle, descriptor);
+    Describe(root + "sys", descriptor);
     int pair[2];
     if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, pair) != 0)
         std::abort();
@@ -130,10 +114,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     {
         sonivex::C_HID hid(roots);
         hid.TimeoutMS(sonivex::C_HID::kMinTimeoutMS);
-        const int mode = shuttle ? sonivex::kModeShuttle : sonivex::kModeBox;
-        if (hid.HidInit(mode, 0, syncMode) != 1) std::abort();
+        if (hid.HidInit(kBoxProduct) != 1) std::abort();
         if (hid.ReceiveSize() > kMaxReportLength || hid.SendSize() > kMaxReportLength) std::abort();
-        Drive(hid, shuttle, device, in);
+        Drive(hid, device, in);
     }
     ::close(host);
     ::close(pair[1]);

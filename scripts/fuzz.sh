@@ -33,7 +33,7 @@ max_len[smtp]=20000
 sources[timecode]="src/devices/TimeCode.cpp src/devices/ClockCorrection.cpp src/platform/Clock.cpp
     src/platform/CivilTime.cpp src/support/NumberText.cpp fuzz/FuzzQuiet.cpp"
 max_len[timecode]=1024
-sources[hid]="src/devices/C_HID.cpp src/devices/C_HIDInquiry.cpp src/devices/C_HIDShuttle.cpp
+sources[hid]="src/devices/C_HID.cpp src/devices/C_HIDInquiry.cpp
     src/platform/Hidraw.cpp src/platform/HidDescriptor.cpp fuzz/FuzzQuiet.cpp"
 max_len[hid]=2048
 sources[spool]="src/delivery/SpoolEntry.cpp src/platform/CivilTime.cpp"

@@ -11,7 +11,7 @@ namespace sonivex {
 int C_Com::OpenComm() {
     if (!port_.Open(c_ComPort)) return 0;
     // A line the driver refuses stays as the driver has it, as it always has; the log says so.
-    if (!port_.Configure(c_BaudRate, c_ParityBit, c_StopBit))
+    if (!port_.Configure(c_BaudRate))
         WriteLog("SetCommState (OpenComm) Failed r=" + std::to_string(port_.Error()) + " " +
                      c_ComPort + " " + std::to_string(c_BaudRate),
                  1);
@@ -28,36 +28,11 @@ void C_Com::Lost() {
         1);
     WriteLog("シリアルポート切断 " + c_ComPort);
     CloseComm();
-    if (OnLost) OnLost(c_ComPort);
 }
 
 void C_Com::SendDataB(const uint8_t* bytes, int count) {
     if (!IsOpen() || !bytes || count <= 0) return;
     if (port_.Write(bytes, static_cast<size_t>(count), kComWriteTimeoutMS) < 0) Lost();
-}
-
-void C_Com::SendDatalp(const void* plp, int pLen) {
-    SendDataB(static_cast<const uint8_t*>(plp), pLen);
-}
-
-void C_Com::SendText(const std::string& Mes) {
-    if (Mes.empty()) return;
-    std::vector<uint8_t> bytes;
-    for (size_t i = 0; i < Mes.size();) {
-        const auto lead = static_cast<uint8_t>(Mes[i]);
-        const int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
-        if (extra == 0 || i + static_cast<size_t>(extra) >= Mes.size()) {
-            bytes.push_back(lead);  // ASCII, or a byte that starts no whole character
-            ++i;
-            continue;
-        }
-        uint32_t code = lead & (0x3F >> extra);
-        for (int k = 1; k <= extra; ++k)
-            code = (code << 6) | (static_cast<uint8_t>(Mes[i + static_cast<size_t>(k)]) & 0x3F);
-        bytes.push_back(static_cast<uint8_t>(code & 0xFF));
-        i += static_cast<size_t>(extra) + 1;
-    }
-    SendDataB(bytes.data(), static_cast<int>(bytes.size()));
 }
 
 int C_Com::Receive(uint8_t* bytes, int max) {
@@ -70,12 +45,6 @@ int C_Com::Receive(uint8_t* bytes, int max) {
     if (n >= 0) return n;
     Lost();
     return 0;
-}
-
-std::string C_Com::RecvData() {
-    std::vector<uint8_t> bytes(static_cast<size_t>(std::max(0, c_DataSize)));
-    const int n = Receive(bytes.data(), c_DataSize);
-    return std::string(bytes.begin(), bytes.begin() + n);
 }
 
 void C_Com::RecvDataB(std::vector<uint8_t>& rBytes) {

@@ -72,7 +72,7 @@ void HidLink::InitHID(const MonitorSettings& s, bool quiet) {
     if (!hid_) hid_ = std::make_unique<C_HID>(roots_);
     hid_->BoxVendorId(s.usbHidVendor);
     hid_->LogOpenFailures(quiet ? 0 : 1);
-    if (hid_->HidInit(kModeBox, s.usbHidId, 1) != 1) {
+    if (hid_->HidInit(s.usbHidId) != 1) {
         if (!quiet) CenteredMsgBox(kHidNotFound, MB_ICONSTOP, "sonivex");
         return;
     }

@@ -28,7 +28,6 @@ class SerialLink : public LatchOutput {
     std::string Name(const MonitorSettings& s) const;  // the configured port; "" for none
     void SendCode(int code) override;                  // one byte, code-byte mode only
     C_Com* Port() { return port_.get(); }
-    int UseBCD() const { return useBCD_; }
 
   private:
     DeviceRoots roots_;

@@ -24,20 +24,14 @@ std::string SerialPath(const SerialSettings& s, int comNo) {
     return s.devRoot + "/ttyS" + std::to_string(comNo - 1);
 }
 
-int OpenSerial(std::unique_ptr<C_Com>& port, int pTimeCode, const SerialSettings& s, int comNo,
-               int baud, int dataSize, int parity, int stopBit) {
+int OpenSerial(std::unique_ptr<C_Com>& port, int pTimeCode, const SerialSettings& s) {
     if (port) port->CloseComm();
     port.reset();
-    const int number = comNo == -1 ? s.comNo : comNo;
-    const std::string path = SerialPath(s, number);
+    const std::string path = SerialPath(s, s.comNo);
     if (path.empty()) return 0;
-    const int rate = baud != -1 ? baud : pTimeCode ? kTimeCodeBaud : s.comBaud;
-    const int size = dataSize != -1 ? dataSize : pTimeCode ? kTimeCodeReadBytes : 1;
     port = std::make_unique<C_Com>();
-    port->ParityBit(parity);
-    port->BaudRate(rate);
-    port->DataSize(size);
-    port->StopBit(stopBit);
+    port->BaudRate(pTimeCode ? kTimeCodeBaud : s.comBaud);
+    port->DataSize(pTimeCode ? kTimeCodeReadBytes : 1);
     port->ComPort(path);
     if (port->OpenComm() == 1) return 1;
     if (s.quiet) return 0;

@@ -27,10 +27,9 @@ constexpr int kTimeCodeReadBytes = 18;
 // The path ComNo / ComDevice stand for; "" for no port.
 std::string SerialPath(const SerialSettings& s, int comNo);
 
-// 1 opened, 0 not (a message box says why, unless no port is configured). -1 for comNo, baud
-// and dataSize: from the settings and the mode.
-int OpenSerial(std::unique_ptr<C_Com>& port, int pTimeCode, const SerialSettings& s, int comNo = -1,
-               int baud = -1, int dataSize = -1, int parity = 0, int stopBit = 0);
+// 1 opened, 0 not (a message box says why, unless no port is configured). The rate and the
+// read size follow the mode.
+int OpenSerial(std::unique_ptr<C_Com>& port, int pTimeCode, const SerialSettings& s);
 
 void FillBaudCombo(ChoiceList& combo, const std::string& selected);
 void FillComCombo(ChoiceList& combo, int index);

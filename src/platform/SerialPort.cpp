@@ -64,7 +64,7 @@ bool SerialPort::Open(const std::string& path) {
     return true;
 }
 
-bool SerialPort::Configure(int baud, int parity, int stopBits) {
+bool SerialPort::Configure(int baud) {
     termios tio{};
     if (fd_ < 0 || baud <= 0 || ::tcgetattr(fd_, &tio) != 0) {
         error_ = fd_ < 0 ? EBADF : baud <= 0 ? EINVAL : errno;
@@ -73,9 +73,6 @@ bool SerialPort::Configure(int baud, int parity, int stopBits) {
     ::cfmakeraw(&tio);
     tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
     tio.c_cflag |= CS8 | CLOCAL | CREAD;
-    if (parity == 1) tio.c_cflag |= PARENB | PARODD;
-    if (parity == 2) tio.c_cflag |= PARENB;
-    if (stopBits != 0) tio.c_cflag |= CSTOPB;
     tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;

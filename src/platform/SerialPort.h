@@ -25,8 +25,8 @@ class SerialPort {
 
     // Opens a terminal device; false with Error() set when it cannot be opened or is no terminal.
     bool Open(const std::string& path);
-    // parity: 0 none, 1 odd, 2 even; stopBits: 0 one, other two. False with Error() set.
-    bool Configure(int baud, int parity, int stopBits);
+    // 8 data bits, no parity, one stop bit. False with Error() set.
+    bool Configure(int baud);
     void Close();
     bool IsOpen() const { return fd_ >= 0; }
     int Error() const { return error_; }

@@ -1,6 +1,6 @@
 // A whole monitor on simulated devices and the fake clock, with recording outlets: every latch
-// code, tone switch, filler call and mail goes into one sequence, so a test also sees that
-// nothing else went out.
+// code, tone switch and mail goes into one sequence, so a test also sees that nothing else went
+// out. (The fillers play on the simulated outputs; the runs of the whole program check them.)
 #pragma once
 
 #include <algorithm>
@@ -24,20 +24,16 @@ class RecordingView : public MonitorView {
     void SetAuditColour(int i, int set) override { audit[i] = set; }
     void SetAlertColour(int i, int set) override { alert[i] = set; }
     void SetAlertText(int i, const std::string& text) override { alertText[i] = text; }
-    void ResetMeter(int i) override { ++resets[i]; }
-    void ShowLevels(int i, const ChannelLevel& l, const ChannelLevel& r) override {
-        left[i] = l;
-        right[i] = r;
-        ++draws[i];
-    }
+    void ResetMeter(int) override {}
+    void ShowLevels(int i, const ChannelLevel& l, const ChannelLevel&) override { left[i] = l; }
     void ShowMissingDevices(const std::string& m) override { missing = m; }
     void ShowClock(const std::string& a, const std::string& b) override {
         clock0 = a;
         clock1 = b;
     }
-    int audit[8] = {}, alert[8] = {}, resets[8] = {}, draws[8] = {};
+    int audit[8] = {}, alert[8] = {};
     std::string alertText[8];
-    ChannelLevel left[8], right[8];
+    ChannelLevel left[8];
     std::string clock0, clock1;
     std::string missing;  // configured devices that are not there
 };
@@ -48,33 +44,14 @@ struct Recorder {
 
 class RecordingLatch : public LatchOutput {
   public:
-    RecordingLatch(Recorder& r, std::string name, bool isOpen = true)
-        : open(isOpen), r_(r), name_(std::move(name)) {}
-    bool IsOpen() const override { return open; }
+    RecordingLatch(Recorder& r, std::string name, bool open) : open_(open), r_(r), name_(name) {}
+    bool IsOpen() const override { return open_; }
     void SendCode(int code) override { r_.events.push_back(name_ + " " + std::to_string(code)); }
-    bool open;
 
   private:
+    bool open_;
     Recorder& r_;
     std::string name_;
-};
-
-class RecordingFiller : public FillerPlayer {
-  public:
-    RecordingFiller(Recorder& r, int i) : r_(r), name_("filler " + std::to_string(i + 1)) {}
-    void FileName(const std::string&) override {}
-    void LoopOn(int on) override { loop_ = on; }
-    int Play() override {
-        r_.events.push_back(name_ + " play loop=" + std::to_string(loop_));
-        return 1;
-    }
-    void StopIO() override { r_.events.push_back(name_ + " stop"); }
-    int ProgressionPlay() override { return 0; }
-
-  private:
-    Recorder& r_;
-    std::string name_;
-    int loop_ = 0;
 };
 
 class RecordingMail : public AlertSender {
@@ -112,7 +89,7 @@ class MonitorHarness {
     }
 
     // `wire` may add parts (real devices, say) once the log is set up.
-    void Start(bool withFillers = false, const std::function<void(MonitorParts&)>& wire = {}) {
+    void Start(const std::function<void(MonitorParts&)>& wire = {}) {
         LogConfig log;
         log.folder = dir.Folder() + "log/";
         log.echo = [this](const std::string& line) { lines.push_back(line.substr(20)); };
@@ -130,9 +107,6 @@ class MonitorHarness {
         parts.schedule = schedule_;
         if (wire) wire(parts);
         monitor = std::make_unique<Monitor>(parts);
-        if (withFillers)
-            for (int i = 0; i < 8; ++i)
-                monitor->SetFiller(i, std::make_unique<RecordingFiller>(rec, i));
         monitor->Startup();
     }
 
@@ -169,7 +143,7 @@ class MonitorHarness {
     std::unique_ptr<AudioBackend> audio;
     RecordingView view;
     Recorder rec;
-    RecordingLatch hid{rec, "hid"};
+    RecordingLatch hid{rec, "hid", true};
     RecordingLatch serial{rec, "serial", false};
     RecordingMail mail{rec};
     std::unique_ptr<Monitor> monitor;

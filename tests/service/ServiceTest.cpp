@@ -1,7 +1,6 @@
 // The program as a service: the service manager's view of a run (the notify messages on a socket
-// the test listens on, the unit file as systemd reads it) and the status server through real
-// HTTP: metrics that follow an alert and pass promtool, the token and bind rules, clients that
-// misbehave, the page in Chromium, and the Prometheus rules.
+// the test listens on) and the status server through real HTTP: metrics that follow an alert and
+// pass promtool, the token and bind rules, and clients that misbehave.
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -23,53 +22,33 @@
 namespace sonivex {
 namespace {
 
-// A plain HTTP/1.1 client on loopback: one request, its answer.
-struct HttpReply {
-    int status = 0;  // 0 = no answer
-    std::string headers;
-    std::string body;
-};
-
 quint16 FreePort() {
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost, 0);
     return probe.serverPort();
 }
 
+struct HttpReply {
+    int status = 0;  // 0 = no answer
+    std::string headers;
+    std::string body;
+};
+
+// One request on loopback, with an extra header line if given.
 HttpReply HttpGet(quint16 port, const std::string& target, const std::string& header = "") {
-    QTcpSocket s;
-    s.connectToHost(QHostAddress::LocalHost, port);
+    const std::string all =
+        testing::Shell("curl -s -i --max-time 5 " + (header.empty() ? "" : "-H '" + header + "' ") +
+                       "'http://127.0.0.1:" + std::to_string(port) + target + "'");
     HttpReply r;
-    if (!s.waitForConnected(5000)) return r;
-    s.write(("GET " + target + " HTTP/1.1\r\nHost: localhost\r\n" + header + "\r\n").c_str());
-    std::string all;
-    size_t end = std::string::npos, length = 0;
-    while (s.waitForReadyRead(5000)) {
-        all += s.readAll().toStdString();
-        if (end == std::string::npos && (end = all.find("\r\n\r\n")) != std::string::npos) {
-            r.headers = all.substr(0, end);
-            const size_t at = r.headers.find("Content-Length: ");
-            length = at == std::string::npos ? 0 : std::stoul(r.headers.substr(at + 16));
-        }
-        if (end != std::string::npos && all.size() >= end + 4 + length) break;
-    }
+    const size_t end = all.find("\r\n\r\n");
     if (end == std::string::npos) return r;
+    r.headers = all.substr(0, end);
     r.status = std::stoi(r.headers.substr(9, 3));
     r.body = all.substr(end + 4);
     return r;
 }
 
-using testing::LiveRun;
 using testing::TempDir;
-
-constexpr char kServerUp[] = "status server on http://";
-
-std::unique_ptr<LiveRun> Start(const TempDir& dir, const std::string& ini, bool fast) {
-    testing::WriteText(dir.File("sonivex.ini"), "[conf]\nAutoRec=1\nHukkiSec=0\n" + ini);
-    std::vector<std::string> args{"--dir", dir.Folder(), "--headless", "--audio", "sim"};
-    if (fast) args.push_back("--fast");
-    return std::make_unique<LiveRun>(args, testing::TestEnvironment(dir.Folder()));
-}
 
 std::string Port(quint16 port) {
     return "StatusPort=" + std::to_string(port) + "\n";
@@ -81,26 +60,49 @@ std::string PromtoolSays(const TempDir& dir, const std::string& metrics) {
                           " 2>&1; echo rc=$?");
 }
 
-TEST(StatusServer, MetricsAndStatusFollowAnAlert) {
+// One run behind a token: the connections beyond the limit closed at once, who gets in, metrics
+// that follow an alert and pass promtool, and the status JSON; then clients that misbehave while
+// others are still answered.
+TEST(StatusServer, AnAlertShowsBehindTheTokenWhateverOtherClientsDo) {
     TempDir dir;
     const quint16 port = FreePort();
-    auto run =
-        Start(dir,
-              "NumRec=1\nMuonSec=3\nAuditName_1=FM \"東京\" \\ 1\nAuditName_2=AM\n"
-              "DevInName_1=Sim In 1\nDevInName_2=Sim In 2\n"
-              "SimSignal_1=tone -20 2; silence 1000\nSimSignal_2=tone -20 1000\n"
-              // a mail server that is not there and no retries: the mail is given up and counted
-              "MailAddr_1=ops@example.com\nMailHost=127.0.0.1\nMailHostPort=1\n"
-              "MailRetryHours=0\nMailUserName=station\nMailPassWord=Secret9\n" +
-                  Port(port),
-              true);
-    ASSERT_TRUE(run->ReadUntil("(両ch 3秒以上)", 20000)) << run->out;
-
+    const std::string ini =
+        "[conf]\nAutoRec=1\nHukkiSec=0\nNumRec=1\nMuonSec=3\nStatusToken=s3cret\n" + Port(port) +
+        "AuditName_1=FM \"東京\" \\ 1\nAuditName_2=AM\nDevInName_1=Sim In 1\nDevInName_2=Sim In 2\n"
+        "SimSignal_1=tone -20 2; silence 1000\n"
+        // a mail server that is not there and no retries: given up and counted
+        "MailAddr_1=ops@example.com\nMailHost=127.0.0.1\nMailHostPort=1\n"
+        "MailRetryHours=0\nMailUserName=station\nMailPassWord=Secret9\n";
+    testing::WriteText(dir.File("sonivex.ini"), ini);
+    testing::LiveRun run({"--dir", dir.Folder(), "--headless", "--audio", "sim", "--fast"},
+                         testing::TestEnvironment(dir.Folder()));
+    ASSERT_TRUE(run.ReadUntil("(両ch 3秒以上)", 20000)) << run.out;
+    auto connect = [port](QTcpSocket& s) {
+        s.connectToHost(QHostAddress::LocalHost, port);
+        return s.waitForConnected(5000);
+    };
+    // 64 live sockets at most: the rest are closed at once, without an answer. (First: sockets of
+    // earlier requests are given up by the server only some time after their clients closed.)
+    std::vector<std::unique_ptr<QTcpSocket>> flood(100);
+    for (auto& s : flood) {
+        s = std::make_unique<QTcpSocket>();
+        ASSERT_TRUE(connect(*s));
+    }
+    const auto closed = [&] {
+        QCoreApplication::processEvents();
+        return std::ranges::count_if(
+            flood, [](const auto& s) { return s->state() == QAbstractSocket::UnconnectedState; });
+    };
+    run.ReadUntil([&] { return closed() >= 100 - 64; }, 10000);
+    run.ReadFor(300);
+    EXPECT_EQ(closed(), 100 - 64);
+    flood.clear();
+    const std::string bearer = "Authorization: Bearer s3cret";
     HttpReply metrics;
     for (int n = 0;
          n < 100 && metrics.body.find("sonivex_mail_failed_total 1\n") == std::string::npos; ++n) {
-        run->ReadFor(100);
-        metrics = HttpGet(port, "/metrics");
+        run.ReadFor(100);
+        metrics = HttpGet(port, "/metrics", bearer);
     }
     ASSERT_EQ(metrics.status, 200) << metrics.headers;
     EXPECT_NE(metrics.headers.find("text/plain; version=0.0.4"), std::string::npos);
@@ -117,130 +119,51 @@ TEST(StatusServer, MetricsAndStatusFollowAnAlert) {
              "sonivex_tick_overruns_total "})
         EXPECT_NE(metrics.body.find(sample), std::string::npos) << sample << metrics.body;
     EXPECT_EQ(PromtoolSays(dir, metrics.body), "rc=0\n");
+    struct Case {
+        std::string target, header;
+        int status;
+    };
+    for (const Case& c :
+         {Case{"/metrics", "", 401}, Case{"/status", "Authorization: Bearer x", 401},
+          Case{"/metrics?token=s3cret", "", 401}, Case{"/", "", 401}, Case{"/status", bearer, 200},
+          Case{"/?token=s3cret", "", 200}, Case{"/other", bearer, 404}})
+        EXPECT_EQ(HttpGet(port, c.target, c.header).status, c.status)
+            << c.target << " " << c.header;
 
-    const auto status = HttpGet(port, "/status");
-    ASSERT_EQ(status.status, 200);
+    const auto status = HttpGet(port, "/status", bearer);
     const QJsonObject json =
         QJsonDocument::fromJson(QByteArray::fromStdString(status.body)).object();
     const QJsonObject first = json["inputs"].toArray()[0].toObject();
     EXPECT_TRUE(first["alert"].toBool());
     EXPECT_EQ(first["alertText"].toString().toStdString(), "ch1 FM \"東京\" \\ 1 (両ch 3秒以上)");
     EXPECT_FALSE(json["broadcastTime"].toString().isEmpty());
-    const QJsonArray log = json["log"].toArray();
-    ASSERT_FALSE(log.isEmpty());
     EXPECT_NE(status.body.find("*********起動**********"), std::string::npos);
-    EXPECT_NE(status.body.find("(両ch 3秒以上)"), std::string::npos);
     // Neither the login nor the password ever shows.
     EXPECT_EQ(status.body.find("station"), std::string::npos);
     EXPECT_EQ(status.body.find("Secret9"), std::string::npos);
-    EXPECT_EQ(HttpGet(port, "/other").status, 404);
-}
 
-TEST(StatusServer, TokenIsAskedForAndAnOpenBindWithoutOneIsRefused) {
-    TempDir open, guarded;
-    const quint16 port = FreePort();
-    auto refused = Start(
-        open, "NumRec=0\nMuonSec=1\nSimSignal_1=silence 1000\nStatusBind=0.0.0.0\n" + Port(port),
-        false);
-    ASSERT_TRUE(
-        refused->ReadUntil("status server off: StatusBind=0.0.0.0 is not loopback and "
-                           "StatusToken is empty",
-                           10000))
-        << refused->out;
-    EXPECT_EQ(HttpGet(port, "/metrics").status, 0);
-    EXPECT_TRUE(refused->ReadUntil("(両ch 1秒以上)", 10000)) << refused->out;  // watched on
-    refused.reset();
-
-    auto run = Start(guarded, "NumRec=0\nStatusToken=s3cret\n" + Port(port), false);
-    ASSERT_TRUE(run->ReadUntil(kServerUp, 10000)) << run->out;
-    struct Case {
-        std::string target, header;
-        int status;
-    };
-    for (const Case& c :
-         {Case{"/metrics", "", 401}, Case{"/status", "Authorization: Bearer x\r\n", 401},
-          Case{"/metrics?token=s3cret", "", 401}, Case{"/", "", 401},
-          Case{"/metrics", "Authorization: Bearer s3cret\r\n", 200},
-          Case{"/status", "Authorization: Bearer s3cret\r\n", 200},
-          Case{"/?token=s3cret", "", 200}})
-        EXPECT_EQ(HttpGet(port, c.target, c.header).status, c.status)
-            << c.target << " " << c.header;
-}
-
-TEST(StatusServer, MisbehavingClientsDoNotHoldTheTicks) {
-    TempDir dir;
-    const quint16 port = FreePort();
-    auto run = Start(
-        dir, "NumRec=0\nMuonSec=2\nSimSignal_1=tone -20 1; silence 1000\n" + Port(port), false);
-    ASSERT_TRUE(run->ReadUntil(kServerUp, 10000)) << run->out;
-    auto connect = [port](QTcpSocket& s) {
-        s.connectToHost(QHostAddress::LocalHost, port);
-        return s.waitForConnected(5000);
-    };
-    // 64 live sockets at most: the rest are closed at once, without an answer.
-    std::vector<std::unique_ptr<QTcpSocket>> flood(100);
-    for (auto& s : flood) {
-        s = std::make_unique<QTcpSocket>();
-        ASSERT_TRUE(connect(*s));
-    }
-    run->ReadUntil("never", 1000, [] { QCoreApplication::processEvents(); });
-    int closed = 0;
-    for (auto& s : flood) closed += s->state() == QAbstractSocket::UnconnectedState ? 1 : 0;
-    EXPECT_EQ(closed, 100 - 64);
-    flood.clear();
     QTcpSocket huge, slow;
     ASSERT_TRUE(connect(huge) && connect(slow));
     huge.write("GET / HTTP/1.1\r\nX-Pad: " + QByteArray(1 << 20, 'a'));
     slow.write("GET /metrics HTTP/1.1\r\n");
-    // Drip the slow request while the alert is awaited.
-    ASSERT_TRUE(run->ReadUntil("(両ch 2秒以上)", 20000, [&] {
-        if (slow.state() == QAbstractSocket::ConnectedState) slow.write("X-Drip: 1\r\n");
+    // While the slow request drips, others are answered; it is cut at its answer deadline.
+    run.ReadUntil("never", 2000, [&] {
+        slow.write("X-Drip: 1\r\n");
         QCoreApplication::processEvents();
-    })) << run->out;
+    });
+    EXPECT_EQ(slow.state(), QAbstractSocket::ConnectedState);
+    EXPECT_EQ(HttpGet(port, "/metrics", bearer).status, 200);
     EXPECT_EQ(huge.state(), QAbstractSocket::UnconnectedState);
     EXPECT_TRUE(huge.readAll().isEmpty());
-    // The slow one is cut at its answer deadline; then scraping works as before.
-    run->ReadUntil("never", 12000, [&] {
-        slow.write("X-Drip: 1\r\n");
-        slow.waitForDisconnected(50);
-    });
+    run.ReadUntil(
+        [&] {
+            if (slow.state() == QAbstractSocket::UnconnectedState) return true;
+            slow.write("X-Drip: 1\r\n");
+            return slow.waitForDisconnected(50);
+        },
+        20000);
     EXPECT_EQ(slow.state(), QAbstractSocket::UnconnectedState);
-    const auto metrics = HttpGet(port, "/metrics");
-    ASSERT_EQ(metrics.status, 200);
-    EXPECT_NE(metrics.body.find("sonivex_tick_overruns_total 0\n"), std::string::npos)
-        << metrics.body;
-}
-
-TEST(StatusServer, PageShowsEveryInputInChromium) {
-    TempDir dir;
-    const quint16 port = FreePort();
-    std::string ini = "NumRec=7\nMuonSec=2\nSimSignal_3=tone -20 1; silence 1000\n";
-    const char* names[] = {"FM 本線",  "FM 予備",  "AM 本線",    "AM 予備",
-                           "Studio A", "Studio B", "ネット受け", "Stream"};
-    for (int n = 1; n <= 8; ++n)
-        ini += "AuditName_" + std::to_string(n) + "=" + names[n - 1] + "\nDevInName_" +
-               std::to_string(n) + "=Sim In " + std::to_string(n) + "\n";
-    auto run = Start(dir, ini + Port(port), false);
-    ASSERT_TRUE(run->ReadUntil("(両ch 2秒以上)", 20000)) << run->out;
-    const std::string url = "http://127.0.0.1:" + std::to_string(port) + "/";
-    const std::string chromium =
-        "chromium --headless --no-sandbox --disable-gpu --disable-background-networking "
-        "--no-first-run --user-data-dir=" +
-        dir.File("chromium") + " --virtual-time-budget=4000 --window-size=1280,800 ";
-    const std::string dom = testing::Shell(chromium + "--dump-dom " + url + " 2>/dev/null");
-    for (const char* name : names) EXPECT_NE(dom.find(name), std::string::npos) << name << dom;
-    EXPECT_NE(dom.find("ch3 AM 本線 (両ch 2秒以上)"), std::string::npos) << dom;
-    EXPECT_NE(dom.find(">watching<"), std::string::npos) << dom;
-    EXPECT_NE(dom.find("<span id=\"conn\"></span>"), std::string::npos) << dom;  // answered
-    testing::Shell("mkdir -p " SONIVEX_ARTIFACTS_DIR " && " + chromium +
-                   "--screenshot=" SONIVEX_ARTIFACTS_DIR "/status-page.png " + url +
-                   " 2>/dev/null");
-}
-
-TEST(StatusServer, PrometheusRulesPassPromtool) {
-    const std::string out = testing::Shell("promtool check rules " SONIVEX_SOURCE_DIR
-                                           "/packaging/prometheus/sonivex-rules.yml 2>&1");
-    EXPECT_NE(out.find("SUCCESS"), std::string::npos) << out;
+    EXPECT_EQ(HttpGet(port, "/metrics", bearer).status, 200);
 }
 
 // A datagram socket bound where NOTIFY_SOCKET points, as the service manager has one.
@@ -267,12 +190,14 @@ class NotifySocket {
     int fd_ = -1;
 };
 
+// An open bind without a token leaves the status server off, and the run goes on.
 TEST(ServiceNotify, ReadyStatusWatchdogAndStoppingInOrder) {
     TempDir dir;
     testing::WriteText(dir.File("sonivex.ini"),
                        "[conf]\nNumRec=1\nAutoRec=1\nMuonSec=3\nHukkiSec=2\nAuditName_1=FM東京\n"
                        "DevInName_1=Sim In 1\nDevInName_2=Sim In 2\n"
-                       "SimSignal_1=tone -20 2; silence 10; tone -20 1000\n");
+                       "SimSignal_1=tone -20 2; silence 10; tone -20 1000\nStatusBind=0.0.0.0\n" +
+                           Port(FreePort()));
     NotifySocket socket(dir.File("notify"));
     ASSERT_TRUE(socket.bound);
     QProcessEnvironment env = testing::TestEnvironment(dir.Folder());
@@ -283,6 +208,10 @@ TEST(ServiceNotify, ReadyStatusWatchdogAndStoppingInOrder) {
         dir.Folder(), 60000, &env);
     ASSERT_TRUE(r.finished);
     ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(
+        r.Has("status server off: StatusBind=0.0.0.0 is not loopback and StatusToken is "
+              "empty"))
+        << r.out;
 
     std::vector<std::string> status;
     int pets = 0;
@@ -300,19 +229,6 @@ TEST(ServiceNotify, ReadyStatusWatchdogAndStoppingInOrder) {
                                             "2 inputs watched, 1 in alert: ch1 FM東京",
                                             "2 inputs watched, 0 in alert"};
     EXPECT_EQ(status, expected);
-}
-
-TEST(ServiceNotify, UnitFilePassesSystemdVerify) {
-    TempDir dir;
-    // The unit as installed, pointing at this build, and the man page its documentation names.
-    const std::string unit = dir.File("sonivex.service");
-    testing::Shell("mkdir -p " + dir.File("man/man1") +
-                   " && cp " SONIVEX_SOURCE_DIR "/packaging/sonivex.1 " + dir.File("man/man1/") +
-                   " && sed 's#/usr/bin/sonivex#" + SONIVEX_BINARY +
-                   "#' " SONIVEX_SOURCE_DIR "/packaging/sonivex.service > " + unit);
-    const std::string out = testing::Shell(
-        "MANPATH=" + dir.File("man") + ": systemd-analyze verify " + unit + " 2>&1; echo rc=$?");
-    EXPECT_EQ(out, "rc=0\n");
 }
 
 }  // namespace
