@@ -1,9 +1,10 @@
-// The outbox: inputs taking turns with every text its own mail in order, the spool on disk, the
-// retry schedule on the program clock and permanent failures. (A restart that sends what is left,
-// refused recipients and stalled sessions are in the mail runs of the whole program.)
+// The outbox: every text its own mail in order per input, a stalled input holding back no other,
+// the spool on disk, the retry schedule on the program clock, refused recipients, permanent
+// failures, and a restart that sends what is left.
 #include "delivery/Outbox.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -33,14 +34,16 @@ class OutboxTest : public ::testing::Test {
   protected:
     OutboxTest() { SetProgramClock(&clock); }
     ~OutboxTest() override { SetProgramClock(nullptr); }
-    std::unique_ptr<Outbox> Make() {
-        auto box = std::make_unique<Outbox>([this](int) { return testing::TestJob(peer.Port()); });
+    // Input 1 (index 0) mails `port` when one is given, the others the scripted peer.
+    std::unique_ptr<Outbox> Make(int port = 0) {
+        auto box = std::make_unique<Outbox>(
+            [this, port](int i) { return testing::TestJob(i == 0 && port ? port : peer.Port()); });
         box->OnSessionEnd = [this](int, const SessionResult& r) { ends.push_back(r); };
         return box;
     }
-    void Queue(Outbox& box, int input, const std::string& body) {
+    void Queue(Outbox& box, int input, const std::string& body, const std::string& to = "a@x") {
         box.Queue(AlertMessage{.input = input, .time = clock.Now(), .subject = "s", .body = body},
-                  "a@b.example", "a@x");
+                  "a@b.example", to);
     }
     bool Ended(size_t n) {
         return WaitUntil([&] { return ends.size() >= n; }, 5000);
@@ -128,6 +131,74 @@ TEST_F(OutboxTest, TransientFailuresWaitTheirTurnAndPermanentOnesEnd) {
         << log.ErrorText();
     EXPECT_EQ(Files(spool + "failed").size(), 2u);
     EXPECT_FALSE(brief->Busy());
+}
+
+// While input 1's server never greets, input 2's mail goes at once: a recipient refused for good
+// is dropped, one refused for now gets the same message alone 30 s later.
+TEST_F(OutboxTest, AStalledInputAndRefusedRecipientsHoldBackNoOtherMail) {
+    testing::PeerScript mute;
+    mute.greeting = "";
+    testing::ScriptedPeer silent(mute);
+    peer.Script().replies["RCPT TO:<gone@x>"] = "550 5.1.1 no such user\r\n";
+    peer.Script().replies["RCPT TO:<later@x>"] = "452 4.2.2 mailbox full\r\n";
+    auto box = Make(silent.Port());
+    box->Open(dir.Folder());
+    Queue(*box, 0, "stalled");
+    Queue(*box, 1, "alert", "a@x;gone@x;later@x");
+    ASSERT_TRUE(Ended(1));
+    EXPECT_EQ(box->Running(), 1);  // input 1 still waits for its greeting
+    ASSERT_EQ(peer.messages.size(), 1u);
+    EXPECT_NE(log.ErrorText().find("メール送信失敗 宛先拒否 gone@x: 550 5.1.1 no such user"),
+              std::string::npos);
+    EXPECT_TRUE(
+        log.Has("メール再送予定 2026/12/07 09:00:30 ch2 (1回失敗: 一時拒否された宛先 later@x)"))
+        << log.All();
+    peer.Script().replies.erase("RCPT TO:<later@x>");
+    peer.lines.clear();
+    clock.Advance(30000);
+    box->Service();
+    ASSERT_TRUE(Ended(2));
+    ASSERT_EQ(peer.messages.size(), 2u);
+    EXPECT_EQ(peer.lines[2], "RCPT TO:<later@x>");
+    EXPECT_EQ(peer.lines[3], "DATA");
+    EXPECT_EQ(peer.messages[0], peer.messages[1]);  // the same message, headers and all
+}
+
+// Nothing listens while the alert comes; the next start sends the spooled mail once, with the Date
+// of the event, and sets damaged files aside without stopping.
+TEST_F(OutboxTest, ARestartSendsWhatIsLeftOnceAndSetsDamagedFilesAside) {
+    int port = 0;
+    {
+        testing::ScriptedPeer gone;
+        port = gone.Port();
+    }
+    {
+        auto first = Make(port);
+        first->Open(dir.Folder());
+        Queue(*first, 0, "left behind");
+        ASSERT_TRUE(Ended(1));
+    }
+    EXPECT_TRUE(log.Has("未送信メール 1 通はスプールに残り、次の起動で送信します")) << log.All();
+    const std::vector<std::string> left = Files(spool);
+    ASSERT_EQ(left.size(), 1u);
+    struct stat st {};
+    ASSERT_EQ(::stat((spool + left[0]).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    const std::string whole = testing::ReadText(spool + left[0]);
+    testing::WriteText(spool + "cut.mail", whole.substr(0, whole.size() - 3));
+    testing::WriteText(spool + "noise.mail", "not a spool file");
+    clock.Advance(3600 * 1000);
+    auto second = Make();
+    second->Open(dir.Folder());
+    ASSERT_TRUE(WaitUntil([&] { return !second->Busy(); }, 5000));
+    ASSERT_EQ(peer.messages.size(), 1u);
+    EXPECT_TRUE(Carries(peer.messages[0], "left behind"));
+    EXPECT_NE(peer.messages[0].find("Date: Mon, 7 Dec 2026 09:00:00 "), std::string::npos);
+    EXPECT_TRUE(Files(spool).empty());
+    EXPECT_EQ(Files(spool + "bad").size(), 2u);
+    for (const char* line : {"スプールファイル破損 cut.mail: 本文の長さが合いません",
+                             "スプールファイル破損 noise.mail"})
+        EXPECT_NE(log.ErrorText().find(line), std::string::npos) << log.ErrorText();
 }
 
 }  // namespace

@@ -141,6 +141,13 @@ TEST(StatusServer, AnAlertShowsBehindTheTokenWhateverOtherClientsDo) {
     // Neither the login nor the password ever shows.
     EXPECT_EQ(status.body.find("station"), std::string::npos);
     EXPECT_EQ(status.body.find("Secret9"), std::string::npos);
+    // The page as a browser shows it: its script fetches the status with the page's own token.
+    const std::string dom = testing::Shell(
+        "chromium --headless --no-sandbox --disable-gpu --no-first-run --user-data-dir=" +
+        dir.File("chromium") + " --virtual-time-budget=4000 --dump-dom 'http://127.0.0.1:" +
+        std::to_string(port) + "/?token=s3cret' 2>/dev/null");
+    EXPECT_NE(dom.find("ch1 FM \"東京\" \\ 1 (両ch 3秒以上)"), std::string::npos) << dom;
+    EXPECT_NE(dom.find("<span id=\"conn\"></span>"), std::string::npos) << dom;  // answered
 
     QTcpSocket huge, slow;
     ASSERT_TRUE(connect(huge) && connect(slow));

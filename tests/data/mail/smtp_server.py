@@ -2,7 +2,8 @@
 """A local SMTP server for the mail tests: aiosmtpd on 127.0.0.1 in plain, STARTTLS or TLS mode
 (with a new self-signed certificate, OUT/cert.pem), optionally with AUTH PLAIN. Prints
 "READY <port>" once it listens, writes every message it takes to OUT/NNN.eml (the raw bytes) and
-OUT/NNN.json (envelope and login), and ends when its standard input closes."""
+OUT/NNN.json (envelope and login), and ends when its standard input closes. A stuck* recipient
+holds its session 25 s, past the client's reply limit (scripts/measure-mail-latency.py --stalled)."""
 import argparse
 import asyncio
 import json
@@ -35,6 +36,12 @@ class Keeper:
     def __init__(self, out):
         self.out = out
         self.count = 0
+
+    async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        if address.startswith("stuck"):
+            await asyncio.sleep(25)
+        envelope.rcpt_tos.append(address)
+        return "250 OK"
 
     async def handle_DATA(self, server, session, envelope):
         self.count += 1
