@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <numeric>
 #include <utility>
 #include <vector>
 
@@ -57,7 +58,6 @@ class ScriptedPcm {
   public:
     ScriptedPcm() : pollFd_(eventfd(0, EFD_NONBLOCK)) {
         callbacks_.start = [](snd_pcm_ioplug_t* io) {
-            ++Of(io).starts;
             Of(io).running_ = true;
             return 0;
         };
@@ -96,7 +96,6 @@ class ScriptedPcm {
     void Overrun() { xrun_ = true; }  // the next position query reports an xrun
     void Unplug() { snd_pcm_ioplug_set_state(&io_, SND_PCM_STATE_DISCONNECTED); }
 
-    int starts = 0;                 // times the stream was started
     int prepareError = 0;           // nonzero: every prepare fails with it (a broken stream)
     int openError = 0;              // nonzero: every open fails with it
     std::string opened;             // the name last asked for
@@ -163,9 +162,8 @@ class ScriptedPcm {
     Samples pending_;        // playback samples written but not yet played
 };
 
-WaveFormat PcmFormat(uint32_t rate, uint16_t bits = 16) {
-    const auto align = static_cast<uint16_t>(2 * bits / 8);
-    return {WAVE_FORMAT_PCM, 2, rate, rate * align, align, bits, bits, 0};
+WaveFormat PcmFormat(uint32_t rate) {
+    return {WAVE_FORMAT_PCM, 2, rate, rate * 4, 4, 16, 16, 0};
 }
 
 std::shared_ptr<const DeviceList> ScriptedList() {
@@ -227,13 +225,12 @@ TEST(AlsaDeviceListTest, ReadsTheHintsAlsaGivesAndFindsStoredNames) {
                                    {"2- USB Audio CODEC, USB Audio", "plughw:CARD=CODEC_1,DEV=0"},
                                    {"HDA Intel HDMI, HDMI 0", "plughw:CARD=HDMI,DEV=3"}});
     // The machine's own configuration may add hints (a sound server, say); ours must all be
-    // there, in this order, with "default" first.
+    // there, in this order.
     for (const auto& [isInput, wanted] : {std::pair{true, inputs}, std::pair{false, outputs}}) {
         const Entries all = ListOf(list, isInput);
         size_t next = 0;
         for (const auto& entry : all) next += next < wanted.size() && entry == wanted[next];
         EXPECT_EQ(next, wanted.size()) << ::testing::PrintToString(all);
-        EXPECT_EQ(all.front(), wanted.front());
     }
     const struct {
         bool isInput;
@@ -296,11 +293,11 @@ TEST(AlsaWaveInTest, FollowsTheHardwareRecoversFromOverrunAndStopsForGoodWhenUnp
     }
     for (size_t b = 0; b < 3; ++b) buffers.ExpectRamp(b, b * kFrames, kFrames);
 
-    // An overrun is recovered and capture is started again; frames go on in order.
+    // An overrun is recovered and capture is started again (or nothing more would arrive); frames
+    // go on in order.
     ASSERT_EQ(in.AddBuffer(buffers.headers[0]), MMSYSERR_NOERROR);
     device.Overrun();
     EXPECT_EQ(in.Service(), MMSYSERR_NOERROR);
-    EXPECT_EQ(device.starts, 2);
     const uint32_t next = device.nextCaptureFrame;
     device.Advance(400);
     EXPECT_EQ(in.Service(), MMSYSERR_NOERROR);
@@ -369,15 +366,6 @@ TEST(AlsaWaveInTest, OpenFailuresGiveTheirCodeAndText) {
     EXPECT_EQ(device.opened, "plug:'dsnoop:CARD=CODEC,DEV=0'");
 }
 
-// Stereo 16-bit samples, different for every `index`, frame and channel.
-Samples Tone(size_t index, size_t frames) {
-    Samples samples(frames * 2);
-    for (size_t i = 0; i < samples.size(); ++i) {
-        samples[i] = static_cast<int16_t>((index + 1) * 5000 + i);
-    }
-    return samples;
-}
-
 WaveHeader HeaderOf(Samples& samples, uint32_t flags = 0, uint32_t loops = 0) {
     return {reinterpret_cast<uint8_t*>(samples.data()),
             static_cast<uint32_t>(samples.size() * sizeof(int16_t)), 0, flags, loops};
@@ -388,18 +376,15 @@ void Queue(WaveOut& out, WaveHeader& header) {
     ASSERT_EQ(out.Write(header), MMSYSERR_NOERROR);
 }
 
-uint64_t Position(WaveOut& out) {
-    uint64_t frames = 0;
-    EXPECT_EQ(out.GetPosition(frames), MMSYSERR_NOERROR);
-    return frames;
-}
-
 // Underruns are recovered; the alarm tone's endless loop repeats sample for sample until a reset
 // hands it back; an unplugged device is gone.
 TEST(AlsaWaveOutTest, RecoversUnderrunsLoopsUntilResetAndDiesWhenUnplugged) {
     ScriptedPcm device;
     AlsaWaveOut out(ScriptedList(), device.Opener());
-    Samples first = Tone(0, 1000), second = Tone(1, 1000), tone = Tone(2, 500);
+    Samples first(2000), second(2000), tone(1000);  // stereo, every sample different
+    std::iota(first.begin(), first.end(), int16_t{5000});
+    std::iota(second.begin(), second.end(), int16_t{10000});
+    std::iota(tone.begin(), tone.end(), int16_t{15000});
     WaveHeader headers[] = {HeaderOf(first), HeaderOf(second),
                             HeaderOf(tone, WHDR_BEGINLOOP | WHDR_ENDLOOP, kEndlessLoops)};
     ASSERT_EQ(out.Open(kScripted, PcmFormat(8000)), MMSYSERR_NOERROR);
@@ -408,21 +393,23 @@ TEST(AlsaWaveOutTest, RecoversUnderrunsLoopsUntilResetAndDiesWhenUnplugged) {
     device.Overrun();
     Queue(out, headers[1]);
     device.Advance(1000);
-    Samples expected = first;
-    expected.insert(expected.end(), second.begin(), second.end());
-    EXPECT_EQ(device.played, expected);
     Queue(out, headers[2]);
     for (int tick = 0; tick < 3; ++tick) {
         device.Advance(1500);
         ASSERT_EQ(out.Service(), MMSYSERR_NOERROR);
     }
     EXPECT_EQ(headers[2].flags & WHDR_DONE, 0u);
+    Samples expected = first;
+    expected.insert(expected.end(), second.begin(), second.end());
     for (int pass = 0; pass < 9; ++pass) expected.insert(expected.end(), tone.begin(), tone.end());
     EXPECT_EQ(device.played, expected);
-    EXPECT_EQ(Position(out), expected.size() / 2);
+    uint64_t frames = 0;
+    EXPECT_EQ(out.GetPosition(frames), MMSYSERR_NOERROR);
+    EXPECT_EQ(frames, expected.size() / 2);
     ASSERT_EQ(out.Reset(), MMSYSERR_NOERROR);
     EXPECT_NE(headers[2].flags & WHDR_DONE, 0u);
-    EXPECT_EQ(Position(out), 0u);
+    EXPECT_EQ(out.GetPosition(frames), MMSYSERR_NOERROR);
+    EXPECT_EQ(frames, 0u);
 
     device.Unplug();
     EXPECT_EQ(out.Write(headers[0]), MMSYSERR_NODRIVER);
