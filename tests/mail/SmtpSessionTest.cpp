@@ -1,7 +1,5 @@
-// SMTP sessions: against scripted peers, the exact commands, whole and multi-line replies, and
-// every way a session can fail, each with its log lines and within its limits; against a real
-// server (aiosmtpd with AUTH PLAIN), plain TCP, STARTTLS and TLS from the start with trusted and
-// untrusted certificates.
+// SMTP sessions: the exact dialogue with scripted peers and every way it fails, with its log lines
+// and limits; against a real server (aiosmtpd, AUTH PLAIN) plain, STARTTLS and TLS.
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
