@@ -29,7 +29,6 @@ TEST(AlertText, BothLanguagesOnBroadcastTime) {
     EXPECT_TRUE(AlertText(0, 9, "A", s).ends_with("ch1 A ("));  // a kind beyond 1..4
     EXPECT_EQ(FlattenCrLf(CancelText(2, 1, "B", s)),
               "警報解除 2026/12/05 26:30:15 (PC内部時刻)  警報が解除されました。 ch3 B (音声復旧)");
-    EXPECT_TRUE(CancelText(2, 0, "B", s).ends_with("(手動解除)"));
 
     s.messageLang = 1;
     clock.Set({2026, 12, 6, 5, 0, 0});
@@ -133,11 +132,10 @@ std::string IconvIso2022jp(const std::string& text) {
     return ok ? out.substr(0, out.size() - ol) : "";
 }
 
-// The body bytes of text, in hex; appended to what was there, with the count appended.
+// The body bytes of text, in hex, appended to what was there.
 std::string Body(const std::string& text) {
     std::string bytes = "X";
-    const int n = EncodeBody(text, bytes);
-    EXPECT_EQ(n, static_cast<int>(bytes.size()) - 1);
+    EncodeBody(text, bytes);
     return Hex(bytes.substr(1));
 }
 

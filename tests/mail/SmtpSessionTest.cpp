@@ -62,12 +62,11 @@ TEST(SmtpDialogue, DialoguesThatDeliver) {
         EXPECT_NE(peer.messages.at(0).find("\r\n\r\n..hidden\r\nline\r\n.\r\n"), std::string::npos);
         peer.lines.resize(c.commands.size());
         EXPECT_EQ(peer.lines, c.commands);  // "AHUAcA==": NUL "u" NUL "p"
-        ASSERT_GE(log.lines.size(), 3u);
-        EXPECT_EQ(V(log.lines.begin(), log.lines.begin() + 3),
-                  (V{"pLocalPort=10001 pHost=localhost pRemotePort=" + std::to_string(peer.Port()) +
-                         " pSenderName=sonivex pSenderAddr=alert@station.example "
-                         "pTargetAddr=a@x.example; ;;  b@y.example ;",
-                     "受信 220-first line\\n220-second\\n220 ready\\n", "送信 EHLO alert\\n"}));
+        EXPECT_EQ(log.lines.at(0),
+                  "pLocalPort=10001 pHost=localhost pRemotePort=" + std::to_string(peer.Port()) +
+                      " pSenderName=sonivex pSenderAddr=alert@station.example "
+                      "pTargetAddr=a@x.example; ;;  b@y.example ;");
+        EXPECT_EQ(log.lines.at(1), "受信 220-first line\\n220-second\\n220 ready\\n");
         EXPECT_TRUE(log.Has(c.logged)) << log.All();
         EXPECT_FALSE(log.Has("送信 AHUAcA=="));
         EXPECT_EQ(log.lines.back(), "Message sent.");
