@@ -113,16 +113,13 @@ TEST_F(TimerWindow, AddedEntriesPauseTheirInputUntilDeleted) {
 
 // The first rule an entry breaks, on the default day start (05:00) at 2026/12/05 09:30:00.
 TEST(TimerEntryProblem, TheFirstFailingRuleIsReported) {
-    const struct {
-        TimerEntry entry;
-        const char* problem;
-    } cases[] = {{{0, "23:00:00", "01:00:00", 2, ""}, kBadTimeMessage},
-                 {{0, "09:00", "10:00:00", 2, ""}, kBadTimeMessage},
-                 {{0, "09:00:00", "10:00:00", 0, ""}, kNoDayMessage},
-                 {{0, "09:31:00", "10:00:00", 0, "2026/12/05"}, ""}};
-    for (const auto& c : cases)
-        EXPECT_EQ(TimerEntryProblem(c.entry, 18000, "2026/12/05", "09:30:00"), c.problem)
-            << c.entry.start << " " << c.entry.date;
+    auto problem = [](const TimerEntry& e) {
+        return TimerEntryProblem(e, 18000, "2026/12/05", "09:30:00");
+    };
+    EXPECT_EQ(problem({0, "23:00:00", "01:00:00", 2, ""}), kBadTimeMessage);
+    EXPECT_EQ(problem({0, "09:00", "10:00:00", 2, ""}), kBadTimeMessage);
+    EXPECT_EQ(problem({0, "09:00:00", "10:00:00", 0, ""}), kNoDayMessage);
+    EXPECT_EQ(problem({0, "09:31:00", "10:00:00", 0, "2026/12/05"}), "");
 }
 
 // The window opens where it was left; a row clicked fills the editor, the date dialog opens on

@@ -73,9 +73,8 @@ TEST(MailMessage, PythonReadsBackWhatWasComposedInCompleteEncodedWords) {
         ASSERT_TRUE(w.starts_with("=?iso-2022-jp?B?") && w.ends_with("?=")) << w;
         const QByteArray bytes =
             QByteArray::fromBase64(QByteArray::fromStdString(w.substr(16, w.size() - 18)));
-        if (bytes.contains('\x1b')) {
-            EXPECT_EQ(bytes.mid(bytes.lastIndexOf('\x1b'), 3), "\x1b(B") << w;
-        }
+        EXPECT_TRUE(!bytes.contains('\x1b') || bytes.mid(bytes.lastIndexOf('\x1b'), 3) == "\x1b(B")
+            << w;
     }
     EXPECT_EQ(EncodedSubjectWords("").size(), 1u);
 }
@@ -98,14 +97,10 @@ TEST(MailMessage, HeaderLinesThenTheBody) {
         "X-Priority: 3\r\n"
         "\r\n";
     EXPECT_EQ(HeaderBlock(h), header);
-    const struct {
-        const char* body;
-        const char* sent;
-    } cases[] = {{"a\nb\rc", "a\r\nb\r\nc\r\n.\r\n"},
-                 {".\r\n.x\r\nx.", "..\r\n..x\r\nx.\r\n.\r\n"},
-                 {"ends\r\n", "ends\r\n.\r\n"},
-                 {"", ".\r\n"}};
-    for (const auto& c : cases) EXPECT_EQ(MessageBlock(h, c.body), header + c.sent) << c.body;
+    EXPECT_EQ(MessageBlock(h, "a\nb\rc"), header + "a\r\nb\r\nc\r\n.\r\n");
+    EXPECT_EQ(MessageBlock(h, ".\r\n.x\r\nx."), header + "..\r\n..x\r\nx.\r\n.\r\n");
+    EXPECT_EQ(MessageBlock(h, "ends\r\n"), header + "ends\r\n.\r\n");
+    EXPECT_EQ(MessageBlock(h, ""), header + ".\r\n");
 }
 
 TEST(MailMessage, MessageIdsAreUniqueInTheSendersDomain) {
