@@ -68,9 +68,6 @@ class ConfDialog : public ::testing::Test {
     void Press(int index) {
         QTest::mouseClick(Get(QStringLiteral("OKCancelButtons%1").arg(index)), Qt::LeftButton);
     }
-    std::string Ini(const std::string& key) {
-        return IniFile(h.store->Path()).Read("conf", key).value_or("missing");
-    }
 
     GuiHarness h;
     QPointer<FrmConf> frm;
@@ -96,24 +93,20 @@ TEST_F(ConfDialog, CancelKeepsAllAndOkStoresTheRulesResultsAndActsOnTheRunningMo
         QCoreApplication::processEvents();
         Shot(*frm, "conf-" + std::to_string(k));
         for (QLabel* label : tabs->widget(k)->findChildren<QLabel*>()) {
-            const QSize need = label->sizeHint();
-            const int height =
-                label->wordWrap() ? label->heightForWidth(label->width()) : need.height();
-            EXPECT_GE(label->width(), label->wordWrap() ? 0 : need.width())
+            const QSize need = label->wordWrap() ? QSize(0, label->heightForWidth(label->width()))
+                                                 : label->sizeHint();
+            EXPECT_TRUE(label->width() >= need.width() && label->height() >= need.height())
                 << label->text().toStdString();
-            EXPECT_GE(label->height(), height) << label->text().toStdString();
         }
     }
     Type("TextMuonSec", "2");
-    FrmConf* first = frm;
     h.window->MenuConf()->trigger();
-    EXPECT_EQ(h.window->findChildren<FrmConf*>(), QList<FrmConf*>{first});
+    EXPECT_EQ(h.window->findChildren<FrmConf*>(), QList<FrmConf*>{frm});
     Press(0);
     EXPECT_EQ(ReadText(h.store->Path()), before);
     EXPECT_TRUE(calls.empty());
     EXPECT_EQ(h.monitor->settings.thresholds.muonSec, 15);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(frm.isNull());
 
     Open();
     for (auto [box, text] : {std::pair{"TextNumDev", "1"},
@@ -142,7 +135,7 @@ TEST_F(ConfDialog, CancelKeepsAllAndOkStoresTheRulesResultsAndActsOnTheRunningMo
                               {"MailAddr_1", "***"},
                               {"UseBCD", "1"},
                               {"DevInName_3", "USB Mic (unplugged)"}})
-        EXPECT_EQ(Ini(key), value) << key;
+        EXPECT_EQ(IniFile(h.store->Path()).Read("conf", key).value_or("missing"), value) << key;
     EXPECT_EQ(calls, (std::vector<std::string>{"reopen", "applied"}));
     EXPECT_EQ(h.monitor->settings.numRec, 1);
     EXPECT_TRUE(h.monitor->settings.mailInUse);
@@ -191,7 +184,6 @@ TEST_F(ConfDialog, TestMailAndWebhookUseTheTypedValuesAndClosingEndsASession) {
     const std::string shown = Get<QLabel>("LabelTestWebhook")->text().toStdString();
     EXPECT_NE(shown.find(base + "/ok: HTTP 200"), std::string::npos) << shown;
     EXPECT_NE(shown.find(base + "/answer/404: HTTP 404"), std::string::npos) << shown;
-    EXPECT_EQ(hooks.Count(), 2);
     EXPECT_EQ(h.monitor->settings.mailHost, kDefaultMailHost);
     EXPECT_TRUE(h.monitor->settings.webhookUrl.empty());
 
@@ -208,8 +200,9 @@ TEST_F(ConfDialog, TestMailAndWebhookUseTheTypedValuesAndClosingEndsASession) {
         WaitUntil([peer] { return peer->state() == QAbstractSocket::UnconnectedState; }, 5000));
 }
 
-// What OK stores for each kind of typed text, the dialog opened on default settings.
-TEST(ConfTypedTexts, StoreWhatTheRuleSays) {
+// What OK stores for each kind of typed text, the dialog opened on default settings. Ports that
+// no ComN reaches follow the six names; a configured port that is unplugged stays.
+TEST(ConfRules, TypedTextsStoreWhatTheRuleSaysAndDetectedPortsFollowTheNamedOnes) {
     using F = ConfFields&;
     const struct {
         std::function<void(ConfFields&)> type;
@@ -239,10 +232,6 @@ TEST(ConfTypedTexts, StoreWhatTheRuleSays) {
         ApplyConf(fields, memory, *h.store, audio->Devices());
         EXPECT_EQ(h.store->ReadSetting(c.key, "missing"), c.stored) << c.key;
     }
-}
-
-// Ports that no ComN reaches follow the six names; a configured port that is unplugged stays.
-TEST(ConfPorts, ListsDetectedPortsAfterTheNamedOnes) {
     GuiHarness h;
     const auto audio = CreateSimBackend(h.clock, {});
     const std::vector<SerialPortInfo> ports = {

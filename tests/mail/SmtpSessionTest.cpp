@@ -1,7 +1,5 @@
-// SMTP sessions: against scripted peers, the exact commands, whole and multi-line replies, and
-// every way a session can fail, each with its log lines and within its limits; against a real
-// server (aiosmtpd with AUTH PLAIN), plain TCP, STARTTLS and TLS from the start with trusted and
-// untrusted certificates.
+// SMTP sessions: the exact dialogue with scripted peers and every way it fails, with its log lines
+// and limits; against a real server (aiosmtpd, AUTH PLAIN) plain, STARTTLS and TLS.
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
@@ -64,12 +62,11 @@ TEST(SmtpDialogue, DialoguesThatDeliver) {
         EXPECT_NE(peer.messages.at(0).find("\r\n\r\n..hidden\r\nline\r\n.\r\n"), std::string::npos);
         peer.lines.resize(c.commands.size());
         EXPECT_EQ(peer.lines, c.commands);  // "AHUAcA==": NUL "u" NUL "p"
-        ASSERT_GE(log.lines.size(), 3u);
-        EXPECT_EQ(V(log.lines.begin(), log.lines.begin() + 3),
-                  (V{"pLocalPort=10001 pHost=localhost pRemotePort=" + std::to_string(peer.Port()) +
-                         " pSenderName=sonivex pSenderAddr=alert@station.example "
-                         "pTargetAddr=a@x.example; ;;  b@y.example ;",
-                     "受信 220-first line\\n220-second\\n220 ready\\n", "送信 EHLO alert\\n"}));
+        EXPECT_EQ(log.lines.at(0),
+                  "pLocalPort=10001 pHost=localhost pRemotePort=" + std::to_string(peer.Port()) +
+                      " pSenderName=sonivex pSenderAddr=alert@station.example "
+                      "pTargetAddr=a@x.example; ;;  b@y.example ;");
+        EXPECT_EQ(log.lines.at(1), "受信 220-first line\\n220-second\\n220 ready\\n");
         EXPECT_TRUE(log.Has(c.logged)) << log.All();
         EXPECT_FALSE(log.Has("送信 AHUAcA=="));
         EXPECT_EQ(log.lines.back(), "Message sent.");
