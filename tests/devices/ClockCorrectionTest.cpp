@@ -1,6 +1,5 @@
 // Clock correction: the window, the target nearest to now in the three modes, midnight, and the
-// time code as it arrives in pieces. (Corrections set and refused are in the device runs and the
-// privilege test.)
+// time code as it arrives in pieces.
 #include <gtest/gtest.h>
 
 #include "devices/ClockCorrection.h"

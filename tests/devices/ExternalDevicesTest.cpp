@@ -1,8 +1,5 @@
-// Finding the HID box by its ids, and the monitor with its external devices opened from the
-// settings as the program opens them: the box on the hidraw test double, the serial port on a
-// pseudo-terminal. Latch commands from start-up to shutdown, control inputs that pause, resume
-// and request corrections, the time code, reopening, and devices that misbehave, go away, come
-// back or are not there. Monitoring goes on through all of it.
+// The monitor with its external devices opened from the settings (the box on the hidraw double,
+// the serial port on a pseudo-terminal), through devices that misbehave, go away or are missing.
 #include <unistd.h>
 
 #include <gtest/gtest.h>

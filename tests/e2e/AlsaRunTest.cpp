@@ -1,6 +1,5 @@
 // The headless monitor on real ALSA: a private configuration whose capture device reads a raw
-// file. (Capture and playback through ALSA are in the platform tests, alert cycles in the monitor
-// tests and the simulated runs.)
+// file.
 #include <gtest/gtest.h>
 
 #include "e2e/Run.h"

@@ -1,6 +1,5 @@
-// Mail test helpers: bounded event waits, captured log lines, one session run to its end, the
-// local aiosmtpd and webhook server processes, and Python's email package as the reader of what
-// was sent.
+// Mail test helpers: event waits, captured log lines, local server processes, and Python's email
+// package as the reader of what was sent.
 #pragma once
 
 #include <gtest/gtest.h>

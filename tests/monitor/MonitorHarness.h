@@ -1,6 +1,5 @@
-// A whole monitor on simulated devices and the fake clock, with recording outlets: every latch
-// code, tone switch and mail goes into one sequence, so a test also sees that nothing else went
-// out. (The fillers play on the simulated outputs; the runs of the whole program check them.)
+// A whole monitor on simulated devices and the fake clock; every latch code, tone switch and mail
+// goes into one sequence, so a test also sees that nothing else went out.
 #pragma once
 
 #include <algorithm>

@@ -1,6 +1,5 @@
-// The simulated devices: signal programs and the exact samples they give, and capture and playback
-// on a fake clock (timing, content, loops). The default program, unplugging, outages and stopping
-// are the monitor tests' business, which run on these devices.
+// The simulated devices on a fake clock: signal programs, capture and playback. (Unplugging,
+// outages and stopping are checked by the monitor tests, which run on these devices.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
