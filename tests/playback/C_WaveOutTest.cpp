@@ -196,6 +196,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(LoopCase{"Stereo16PartPage", 48000, 2, 16, 7168 * 3 + 1000, 20, 150},
                       LoopCase{"OneFrameOverWholePages", 48000, 2, 16, 7168 * 2 + 1, 20, 150},
                       LoopCase{"Mono8OddDirect", 8000, 1, 8, 5001, 1, 150},
+                      LoopCase{"OneByteOverTheCache", 8000, 1, 8, 20 * 1024 + 1, 20, 150},
                       LoopCase{"Stereo8", 22050, 2, 8, 4099, 20, 150},
                       LoopCase{"Stereo24", 44100, 2, 24, 10000, 20, 150},
                       LoopCase{"Mono24", 22050, 1, 24, 3001, 20, 150},
