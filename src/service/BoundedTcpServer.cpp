@@ -6,6 +6,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 #include <memory>
+#include <utility>
 
 namespace sonivex {
 
@@ -23,8 +24,15 @@ void BoundedTcpServer::incomingConnection(qintptr handle) {
         ::close(static_cast<int>(handle));
         return;
     }
+    // The slot is free once the connection is closed, not only once the socket is deleted: a
+    // deletion asked for inside a nested event loop waits until that loop ends, which can be long.
     ++live_;
-    connect(socket, &QObject::destroyed, this, [this] { --live_; });
+    auto counted = std::make_shared<bool>(true);
+    const auto release = [this, counted] {
+        if (std::exchange(*counted, false)) --live_;
+    };
+    connect(socket, &QAbstractSocket::disconnected, this, release);
+    connect(socket, &QObject::destroyed, this, release);
     Guard(socket);
     addPendingConnection(socket);
 }

@@ -18,6 +18,8 @@
 #include "Shell.h"
 #include "TempDir.h"
 #include "e2e/Run.h"
+#include "mail/MailTestSupport.h"
+#include "service/BoundedTcpServer.h"
 
 namespace sonivex {
 namespace {
@@ -178,6 +180,21 @@ TEST(StatusServer, ConnectionsBeyondTheLimitAreClosedAtOnce) {
     run.ReadUntil([&] { return closed() >= 100 - 64; }, 10000);
     run.ReadFor(300);
     EXPECT_EQ(closed(), 100 - 64);
+}
+
+// A closed connection frees its slot at once, before anything deleted its socket.
+TEST(StatusServer, AClosedConnectionFreesItsSlot) {
+    BoundedTcpServer server(ConnectionLimits{.maxSockets = 1});
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+    for (int n = 0; n < 2; ++n) {
+        QTcpSocket client;
+        client.connectToHost(QHostAddress::LocalHost, server.serverPort());
+        ASSERT_TRUE(testing::WaitUntil([&] { return server.hasPendingConnections(); }, 2000)) << n;
+        QTcpSocket* accepted = server.nextPendingConnection();
+        client.disconnectFromHost();
+        ASSERT_TRUE(testing::WaitUntil(
+            [&] { return accepted->state() != QTcpSocket::ConnectedState; }, 2000));
+    }
 }
 
 // A datagram socket bound where NOTIFY_SOCKET points, as the service manager has one.
