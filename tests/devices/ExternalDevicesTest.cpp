@@ -161,8 +161,7 @@ TEST_F(Devices, LevelsPauseWhileActiveAndCorrectOnTheRisingEdge) {
 }
 
 // A failed level read skips the rest of the tick; a box that keeps failing is given up so that
-// monitoring goes on. Found again, a box still mute is given up at its first miss, after one
-// bounded wait.
+// monitoring goes on. Found again, a box still mute is given up after one bounded wait.
 TEST_F(Devices, AMisbehavingBoxSkipsTicksUntilItIsGivenUp) {
     TwoInputs();
     box.reply = FakeFirmware::Reply::WrongPort;
@@ -185,9 +184,8 @@ TEST_F(Devices, AMisbehavingBoxSkipsTicksUntilItIsGivenUp) {
     EXPECT_EQ(box.Inquiries(), 4);
 }
 
-// The box goes while an inquiry is awaited: logged and closed. Gone, it can no longer end the
-// pause its input holds: it ends at once. The box is looked for every 10 s, shown missing
-// meanwhile, and once back gets the latch still on.
+// The box goes during an inquiry: logged, closed, and the pause it held ends (it could not end it
+// now). Looked for every 10 s and shown missing meanwhile; once back it gets the latch still on.
 TEST_F(Devices, ABoxThatGoesAwayEndsItsPausesAndComingBackGetsTheLatches) {
     TwoInputs("silence 1000", "tone -20 1000");
     Start(1);
@@ -280,9 +278,8 @@ TEST_F(Devices, TimeCodeSplitAcrossReadsCorrectsAndNothingIsSent) {
     EXPECT_EQ(pty.Read(), (Bytes{1, 2})) << "the latches of the inputs in alert";
 }
 
-// A box that is not there is reported once and left alone. A port that is not there is looked for
-// every 10 s, quietly; once there it gets every input's latch, and the window stops naming it.
-// Monitoring goes on when it vanishes again.
+// A missing box is reported once and left alone. A missing port is looked for every 10 s, quietly;
+// once there it gets every input's latch and the window stops naming it; it may vanish again.
 TEST_F(Devices, AMissingBoxIsLeftAloneAndAMissingPortIsOpenedOnceItComes) {
     TwoInputs("silence 1000", "tone -20 1000");
     const std::string link = dir.File("ttyLater");

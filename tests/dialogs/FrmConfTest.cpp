@@ -75,10 +75,9 @@ class ConfDialog : public ::testing::Test {
     std::vector<std::string> calls;
 };
 
-// No text on any tab is cut off. Cancel changes nothing; a second menu click raises the same
-// dialog. What is typed goes through the rules into the ini file and the boxes and acts on the
-// running monitor at once, except the number of inputs (at the next start); an input with no
-// device chosen keeps the name of its unplugged one.
+// No text cut off; Cancel changes nothing; a second menu click raises the same dialog. Typed
+// values go through the rules into the ini file and act at once, except the number of inputs
+// (next start); an input with no device chosen keeps the name of its unplugged one.
 TEST_F(ConfDialog, CancelKeepsAllAndOkStoresTheRulesResultsAndActsOnTheRunningMonitor) {
     h.Set("DevInName_3", "USB Mic (unplugged)");
     Start({"silence 100", ""});

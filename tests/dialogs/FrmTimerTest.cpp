@@ -122,10 +122,9 @@ TEST(TimerEntryProblem, TheFirstFailingRuleIsReported) {
     EXPECT_EQ(problem({0, "09:31:00", "10:00:00", 0, "2026/12/05"}), "");
 }
 
-// The window opens where it was left; a row clicked fills the editor, the date dialog opens on
-// its date, and Overwrite replaces that row. The close box only hides; the program's end (a
-// signal, --quit-after) takes the window while the monitor and the store still exist, and the
-// window saves its own keys.
+// The window opens where it was left; a row clicked fills the editor and the date dialog, and
+// Overwrite replaces it. The close box only hides; the program's end takes the window while the
+// monitor and the store still exist, and the window saves its own keys.
 TEST_F(TimerWindow, RowFillsTheEditorOverwriteReplacesItAndThePlacementIsKept) {
     Entries() = {{0, "09:00:00", "10:00:00", 34, ""},
                  {1, "28:00:00", "06:00:00", 0, "2027/01/02"},

@@ -19,11 +19,9 @@ using testing::Str;
 using testing::TempDir;
 using testing::WriteText;
 
-// No server while the alert comes (and a second instance on the folder leaves the first alone);
-// the program is killed (SIGKILL) while the mail waits for its next attempt; --mail-queue shows it,
-// and --send-test-mail fails with the reason. The next start finds no server either; one starts on
-// the configured port minutes of simulated time later, and the retries find it: the mail goes
-// once. Then --send-test-mail goes too, and leaves the settings as they were.
+// No server at the alert (a second instance leaves the first alone); SIGKILL while the mail waits;
+// --mail-queue shows it, --send-test-mail fails with the reason. A server that starts minutes of
+// simulated time after the restart gets the mail once; then --send-test-mail goes, settings kept.
 TEST(MailRun, AMailWaitingThroughAKillReachesAServerThatComesLaterOnce) {
     int port = 0;
     {

@@ -41,11 +41,9 @@ std::vector<Post> PostsTo(const testing::PythonServer& server, const std::string
     return posts;
 }
 
-// Input 1 is silent from 2 s to 12 s: its alert and cancel are posted to every webhook URL (a 503
-// tried again, a 404 given up on; MailAtRestoration off holds back no webhook). Input 2 is silent
-// throughout but its downtime period runs until 09:01:00. Also: the log follows DebugLogPath from
-// the first line on (the HID box's failure included), and the alarm tone's recording stops at its
-// bound.
+// Input 1 silent from 2 s to 12 s: alert and cancel posted to every URL (a 503 retried, a 404 given
+// up; MailAtRestoration off holds back no webhook). Input 2 silent in its downtime to 09:01:00.
+// Also: the log follows DebugLogPath from its first line; the tone's recording stops at its bound.
 TEST(SimRun, FastAlertCycleInSimulatedTime) {
     testing::PythonServer server(SONIVEX_TEST_DATA "/webhook_server.py", {}, "json");
     const auto url = [&](const std::string& path) {

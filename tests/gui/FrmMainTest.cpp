@@ -46,10 +46,9 @@ void ExpectRims(GuiHarness& h, const QImage& shot, int i, const char* audit, con
     EXPECT_EQ(Rim(*h.window, shot, h.window->AlertButton(i)), alert) << i;
 }
 
-// Each row's three controls side by side on one top edge, rows and clock apart, all inside the
-// window's face above the foot space; monitored rows blue with bars lit. Sizes, row counts and a
-// position off the screen (800 x 600 offscreen) are brought into range; the placement is saved in
-// twips at the end, which with ErrorCatch on comes unasked.
+// Each row's controls side by side, rows and clock apart, all inside the face above the foot;
+// monitored rows blue with bars lit. Sizes, row counts and a position off the 800 x 600 screen are
+// brought into range; the placement is saved in twips at the end (unasked with ErrorCatch on).
 TEST(FrmMain, EverySizeShowsEveryRowWholeAndApart) {
     const struct {
         const char *file, *sizeRate, *numRec;

@@ -21,10 +21,9 @@ using V = std::vector<std::string>;
 
 constexpr SessionLimits kShortLimits{2000, 500, 2048, 16384};
 
-// Each of these ends with the mail taken by the server named (so found by a look-up): plain to two
-// recipients, after a multi-line greeting; AUTH PLAIN, whose token never reaches the log; a server
-// that does not know EHLO; one that offers no login; one that refuses QUIT (the message was taken
-// at the end of its data, so it counts as sent: sending it again would deliver it twice).
+// Each ends with the mail taken by the server named (found by a look-up): plain to two recipients
+// after a multi-line greeting; AUTH PLAIN, token never logged; no EHLO; no login offered; QUIT
+// refused (the message was taken at the end of its data: sending it again would deliver it twice).
 TEST(SmtpDialogue, DialoguesThatDeliver) {
     const struct {
         std::string key, reply;  // a reply other than the peer's usual one

@@ -48,9 +48,8 @@ TEST(MonitorCycle, DefaultAlertOnThe76thSilentBufferAndRecoveryOnThe75th) {
     }
 }
 
-// The buttons by hand: a cancel is served at the end of the next tick and stops the input, an
-// alert and its cancel within one mail period are two mails in order, and stopping the watch
-// leaves an alert on until it is cancelled.
+// By hand: a cancel is served at the end of the next tick and stops the input, an alert and its
+// cancel in one mail period are two mails in order, a stopped watch leaves its alert on.
 TEST(MonitorCycle, AuditAndAlertButtonsByHand) {
     MonitorHarness h;
     SilentInput(h, "silence 100");

@@ -206,10 +206,9 @@ TEST(AlsaDeviceListTest, LeavesOutPluginsAndNamesPcmsByTheirDescription) {
     EXPECT_EQ(ListOf(AlsaDeviceList(std::vector<PcmHint>{}), true), Entries{both[0]});
 }
 
-// Through ALSA itself: the private configuration's PCMs and its hints of two identical cards, the
-// second without a mixing PCM. A card's plain name shares it where ALSA offers a way; its
-// "plughw:" name opens it alone. Names stored before plain names shared a card still find the
-// device they meant.
+// Through ALSA: two identical cards, the second without a mixing PCM. A card's plain name shares
+// it where ALSA offers a way, its "plughw:" name opens it alone, and names stored before plain
+// names shared a card still find the device they meant.
 TEST(AlsaDeviceListTest, ReadsTheHintsAlsaGivesAndFindsStoredNames) {
     UseAlsaTestConfig();
     const AlsaDeviceList list;
